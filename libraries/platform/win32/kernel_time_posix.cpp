@@ -1,0 +1,56 @@
+// Performance counter, tick count and sleep on CLOCK_MONOTONIC, with an optional virtual clock.
+#include <platform/win32.h>
+
+#include <ctime>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+std::mutex gVirtualMutex;
+std::function<LONGLONG()> gVirtualCounter;
+
+LONGLONG monotonicNanoseconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<LONGLONG>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+}  // namespace
+
+namespace platform {
+void SetVirtualPerformanceCounter(std::function<LONGLONG()> source) {
+  std::lock_guard<std::mutex> lock(gVirtualMutex);
+  gVirtualCounter = std::move(source);
+}
+}  // namespace platform
+
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
+  if (!count) return FALSE;
+  {
+    std::lock_guard<std::mutex> lock(gVirtualMutex);
+    if (gVirtualCounter) {
+      count->QuadPart = gVirtualCounter();
+      return TRUE;
+    }
+  }
+  count->QuadPart = monotonicNanoseconds();
+  return TRUE;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+  if (!frequency) return FALSE;
+  frequency->QuadPart = 1000000000LL;
+  return TRUE;
+}
+
+DWORD GetTickCount() {
+  // Wall time, never virtual: the timed alert's countdown runs in real seconds.
+  return static_cast<DWORD>(monotonicNanoseconds() / 1000000LL);
+}
+
+void Sleep(DWORD milliseconds) {
+  timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&ts, &ts) != 0) {
+  }
+}
