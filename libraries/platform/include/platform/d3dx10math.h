@@ -1,0 +1,3 @@
+// Placeholder until the module lands.
+#pragma once
+#include <platform/win32.h>
