@@ -1,0 +1,85 @@
+#include "frame/fw_RenderSize.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+fw_RenderSizeInput Desktop(int w, int h, bool fullscreen, bool final) {
+  fw_RenderSizeInput in;
+  in.fullscreen = fullscreen;
+  in.finalMarker = final;
+  in.desktopWidth = w;
+  in.desktopHeight = h;
+  return in;
+}
+}  // namespace
+
+TEST(RenderSize, WindowedIsTheWindowWithoutLetterbox) {
+  fw_RenderSize s = fw_ComputeRenderSize(Desktop(1920, 1200, false, false));
+  EXPECT_EQ(s.width, 1280);
+  EXPECT_EQ(s.height, 720);
+  EXPECT_FALSE(s.letterbox);
+  EXPECT_TRUE(s.logLine.empty());
+
+  fw_RenderSizeInput half = Desktop(1920, 1200, false, false);
+  half.renderScale = 0.5f;
+  s = fw_ComputeRenderSize(half);
+  EXPECT_EQ(s.width, 640);
+  EXPECT_EQ(s.height, 360);
+
+  EXPECT_EQ(fw_ScaledSide(1280, 0.333f), 426);  // truncated, not rounded
+}
+
+TEST(RenderSize, FullscreenOn1920x1200LetterboxesTo1079) {
+  fw_RenderSize s = fw_ComputeRenderSize(Desktop(1920, 1200, true, false));
+  EXPECT_EQ(s.width, 1920);
+  EXPECT_EQ(s.height, 1079);
+  EXPECT_TRUE(s.letterbox);
+  EXPECT_EQ(s.logLine,
+            "Resizing backbuffer dimensions: (1920, 1200) -> (1920, 1079) to obtain an aspect ratio of 1.77778.   "
+            "Letterbox will be applied.");
+  EXPECT_EQ(fw_LetterboxOffset(s.letterbox, 1920, 1200, s.width, s.height), 60);
+}
+
+TEST(RenderSize, FinalMarkerKeeps1280x720AndWideDesktopsStayAsTheyAre) {
+  fw_RenderSize s = fw_ComputeRenderSize(Desktop(1920, 1200, true, true));
+  EXPECT_EQ(s.width, 1280);
+  EXPECT_EQ(s.height, 720);
+  EXPECT_FALSE(s.letterbox);
+  EXPECT_EQ(fw_LetterboxOffset(s.letterbox, 1920, 1200, s.width, s.height), 0);
+
+  s = fw_ComputeRenderSize(Desktop(2560, 1080, true, false));
+  EXPECT_EQ(s.width, 2560);
+  EXPECT_EQ(s.height, 1080);
+  EXPECT_FALSE(s.letterbox);
+
+  s = fw_ComputeRenderSize(Desktop(1280, 720, true, false));
+  EXPECT_EQ(s.width, 1280);
+  EXPECT_EQ(s.height, 720);
+  EXPECT_FALSE(s.letterbox);
+}
+
+TEST(RenderSize, BadSettingsGiveAUsableSize) {
+  fw_RenderSize s = fw_ComputeRenderSize(Desktop(0, 0, true, false));  // desktop mode never read
+  EXPECT_EQ(s.width, 1280);
+  EXPECT_EQ(s.height, 720);
+
+  fw_RenderSizeInput zero = Desktop(1920, 1080, false, false);
+  zero.renderScale = 0.0f;
+  s = fw_ComputeRenderSize(zero);
+  EXPECT_GE(s.width, 1);
+  EXPECT_GE(s.height, 1);
+
+  fw_RenderSizeInput noAspect = Desktop(1920, 1200, true, false);
+  noAspect.aspect = 0.0f;
+  s = fw_ComputeRenderSize(noAspect);
+  EXPECT_EQ(s.height, 1200);
+  EXPECT_FALSE(s.letterbox);
+
+  int32_t w = 0, h = 0;
+  fw_OutputSize(true, 1280, 720, 1920, 1200, &w, &h);
+  EXPECT_EQ(w, 1920);
+  EXPECT_EQ(h, 1200);
+  fw_OutputSize(false, 1280, 720, 1920, 1200, &w, &h);
+  EXPECT_EQ(w, 1280);
+  EXPECT_EQ(fw_LetterboxOffset(true, 1920, 1200, 0, 0), 0);
+}
