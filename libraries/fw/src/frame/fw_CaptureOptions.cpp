@@ -1,0 +1,87 @@
+// Capture option parsing.
+#include "frame/fw_CaptureOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+bool ParseFloat(const char* text, float* value) {
+  if (!text || !*text) return false;
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text, &end);
+  if (*end || errno == ERANGE || !std::isfinite(v) || std::fabs(v) > 1e9) return false;
+  *value = static_cast<float>(v);
+  return true;
+}
+
+bool ParseInt(const char* text, int64_t low, int64_t high, int64_t* value) {
+  if (!text || !*text) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(text, &end, 10);
+  if (*end || errno == ERANGE || v < low || v > high) return false;
+  *value = v;
+  return true;
+}
+}  // namespace
+
+fw_CaptureSettings& fw_GetCaptureSettings() {
+  static fw_CaptureSettings settings;
+  return settings;
+}
+
+int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_CaptureSettings* settings,
+                          std::string* error) {
+  if (index < 0 || index >= argc || !argv[index]) return 0;
+  const char* option = argv[index];
+  const bool known = !std::strcmp(option, "--capture") || !std::strcmp(option, "--fps") ||
+                     !std::strcmp(option, "--from-row") || !std::strcmp(option, "--to-row") ||
+                     !std::strcmp(option, "--frames");
+  if (!known) return 0;
+  const char* value = index + 1 < argc ? argv[index + 1] : nullptr;
+  if (!value) {
+    *error = std::string(option) + " needs a value";
+    return 1;
+  }
+  bool ok = true;
+  int64_t number = 0;
+  if (!std::strcmp(option, "--capture")) {
+    ok = *value != '\0';
+    if (ok) {
+      settings->enabled = true;
+      settings->directory = value;
+    }
+  } else if (!std::strcmp(option, "--fps")) {
+    ok = ParseInt(value, 1, 1000, &number);
+    if (ok) settings->fps = static_cast<int32_t>(number);
+  } else if (!std::strcmp(option, "--from-row")) {
+    ok = ParseFloat(value, &settings->fromRow) && settings->fromRow >= 0.0f;
+  } else if (!std::strcmp(option, "--to-row")) {
+    ok = ParseFloat(value, &settings->toRow) && settings->toRow >= 0.0f;
+  } else {
+    ok = ParseInt(value, 1, 100000000, &number);
+    if (ok) settings->frames = number;
+  }
+  if (!ok) *error = std::string("bad value for ") + option + ": \"" + value + "\"";
+  return 2;
+}
+
+bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, std::string* error) {
+  const fw_CaptureSettings defaults;
+  if (!settings.enabled) {
+    if (settings.fps != defaults.fps || settings.fromRow != defaults.fromRow || settings.toRow >= 0.0f ||
+        settings.frames >= 0) {
+      *error = "--fps, --from-row, --to-row and --frames need --capture DIR";
+      return false;
+    }
+    return true;
+  }
+  if (settings.toRow >= 0.0f && settings.toRow < settings.fromRow) {
+    *error = "--to-row must not be below --from-row";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,28 @@
+// Capture mode's command-line options: --capture DIR [--fps N] [--from-row R] [--to-row R]
+// [--frames N]. The program's option parser hands every argument it does not know to
+// fw_ParseCaptureOption; the settings stay in one process-wide record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct fw_CaptureSettings {
+  bool enabled = false;
+  std::string directory;
+  int32_t fps = 60;
+  float fromRow = 0.0f;
+  float toRow = -1.0f;   // below 0: no row limit
+  int64_t frames = -1;   // below 0: no frame limit
+};
+
+fw_CaptureSettings& fw_GetCaptureSettings();
+
+// Looks at argv[index]. Returns how many arguments it consumed (0 when the argument is not a
+// capture option). A capture option with a missing or bad value consumes what it looked at and
+// sets *error to a message naming the option.
+int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_CaptureSettings* settings,
+                          std::string* error);
+
+// After all options: --fps and the limits without --capture are an error, and so is a row range
+// that ends before it starts. Without limits a capture runs to the show's own end.
+bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, std::string* error);

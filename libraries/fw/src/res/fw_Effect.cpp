@@ -1,0 +1,93 @@
+// Effect loading, include handler and technique lookup.
+#include "res/fw_Effect.h"
+
+#include "diag/fw_Log.h"
+#include "res/fw_InvalidEffectObjects.h"
+#include "res/fw_Paths.h"
+
+#include "frame/fw_DeviceState.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+std::string ShaderDirectory(const std::string& root) { return root + "/src/shaders/"; }
+}  // namespace
+
+Effect_IncludeHandler::Effect_IncludeHandler(const std::string& frameworkRoot, const std::string& projectRoot)
+    : roots{frameworkRoot, projectRoot} {}
+
+HRESULT Effect_IncludeHandler::Open(D3D10_INCLUDE_TYPE, LPCSTR fileName, LPCVOID, LPCVOID* data, UINT* bytes) {
+  if (!fileName || !data || !bytes) return E_INVALIDARG;
+  for (const std::string& root : roots) {
+    const std::string path = ShaderDirectory(root) + fileName;
+    if (!fw_PathExists(path)) continue;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) continue;
+    std::vector<char> content;
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0) content.insert(content.end(), chunk, chunk + got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    // A directory opens on this platform but reads nothing useful; try the next root.
+    if (failed) continue;
+    char* buffer = new char[content.size() + 1];
+    if (!content.empty()) std::memcpy(buffer, content.data(), content.size());
+    buffer[content.size()] = '\0';
+    *data = buffer;
+    *bytes = static_cast<UINT>(content.size());
+    return S_OK;
+  }
+  *data = nullptr;
+  *bytes = 0;
+  return E_FAIL;
+}
+
+HRESULT Effect_IncludeHandler::Close(LPCVOID data) {
+  delete[] static_cast<const char*>(data);
+  return S_OK;
+}
+
+std::string fw_EffectPath(const std::string& name, const std::string& frameworkRoot, const std::string& projectRoot) {
+  const std::string& root = name.compare(0, 3, "fw_") == 0 ? frameworkRoot : projectRoot;
+  std::string path = ShaderDirectory(root) + name;
+  if (!fw_PathExists(path)) path += "o";
+  return path;
+}
+
+fw_Effect::~fw_Effect() { release(); }
+
+bool fw_Effect::load(const std::string& name, ID3D10EffectPool* pool) {
+  const std::string path = fw_EffectPath(name, fw_GetFrameworkRoot(), fw_GetProjectRoot());
+  Effect_IncludeHandler includes(fw_GetFrameworkRoot(), fw_GetProjectRoot());
+  fw_Log(fw_LogPlain, "Loading %s...", path.c_str());
+  // Loading again replaces the previous effect instead of leaking it.
+  release();
+  D3DX10CreateEffectFromFileA(path.c_str(), nullptr, &includes, "fx_4_0", D3D10_SHADER_ENABLE_STRICTNESS,
+                              pool ? D3D10_EFFECT_COMPILE_CHILD_EFFECT : 0, fw_GetDevice(), pool, nullptr, &mEffect,
+                              nullptr, nullptr);
+  fw_Log(fw_LogPlain, "     ... done!");
+  mPath = path;
+  return mEffect != nullptr;
+}
+
+void fw_Effect::release() {
+  if (mEffect) {
+    mEffect->Release();
+    mEffect = nullptr;
+  }
+}
+
+ID3D10EffectTechnique* fw_Effect::getTechniqueByName(const char* name) {
+  if (!mEffect) return fw_InvalidTechnique();
+  ID3D10EffectTechnique* technique = mEffect->GetTechniqueByName(name);
+  return technique ? technique : fw_InvalidTechnique();
+}
+
+ID3D10EffectVariable* fw_Effect::getVariableByName(const char* name) {
+  if (!mEffect) return fw_InvalidVariable();
+  ID3D10EffectVariable* variable = mEffect->GetVariableByName(name);
+  return variable ? variable : fw_InvalidVariable();
+}

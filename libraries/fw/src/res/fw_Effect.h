@@ -1,0 +1,44 @@
+// Effects: locating an effect file from its short name (names beginning "fw_" belong to the
+// framework's shader directory, all others to the project's), the precompiled ".fxo" rule,
+// include resolution against both shader directories, and technique lookup by name.
+#pragma once
+
+#include <platform/d3dx10effect.h>
+
+#include <string>
+
+// Resolves #include "name" in the framework's shader directory first, then the project's; never
+// relative to the including file.
+struct Effect_IncludeHandler : ID3D10Include {
+  Effect_IncludeHandler(const std::string& frameworkRoot, const std::string& projectRoot);
+  HRESULT Open(D3D10_INCLUDE_TYPE includeType, LPCSTR fileName, LPCVOID parentData, LPCVOID* data,
+               UINT* bytes) override;
+  HRESULT Close(LPCVOID data) override;
+
+  std::string roots[2];
+};
+
+struct fw_Effect {
+  fw_Effect() = default;
+  ~fw_Effect();
+  fw_Effect(const fw_Effect&) = delete;
+  fw_Effect& operator=(const fw_Effect&) = delete;
+
+  // Loads "<root>/src/shaders/<name>" (or its ".fxo" when the source is absent) as a child of
+  // `pool` when one is given. Logs "Loading <path>..." and "     ... done!" whatever the outcome;
+  // a failure leaves mEffect null. Returns whether an effect was made.
+  bool load(const std::string& name, ID3D10EffectPool* pool);
+  // Releases the effect; harmless when repeated.
+  void release();
+  // The technique of that name, or the interface's invalid technique (safe to use) when the
+  // effect has none or did not load.
+  ID3D10EffectTechnique* getTechniqueByName(const char* name);
+  // The variable of that name, or an invalid variable whose casts and setters do nothing.
+  ID3D10EffectVariable* getVariableByName(const char* name);
+
+  ID3D10Effect* mEffect = nullptr;
+  std::string mPath;  // the path handed to the compiler
+};
+
+// The path an effect name resolves to under the given roots, after the precompiled-file rule.
+std::string fw_EffectPath(const std::string& name, const std::string& frameworkRoot, const std::string& projectRoot);

@@ -1,0 +1,47 @@
+// fw_Texture: one GPU image with the views and viewport the program needs on it: render
+// targets, depth buffers, image textures, the wrapped swap-chain buffer and volume textures.
+// Created on the framework's device (frame/fw_DeviceState.h); release is idempotent.
+#pragma once
+
+#include <platform/d3d10.h>
+
+#include <cstdint>
+#include <string>
+
+class fw_Texture {
+ public:
+  fw_Texture() = default;
+  // From a description: a 2D texture when depth is 1, else a 3D texture; views by bind flags;
+  // `initialData` (tightly packed texels) is uploaded when given.
+  fw_Texture(UINT bindFlags, DXGI_FORMAT format, UINT width, UINT height, UINT depth = 1,
+             const void* initialData = nullptr);
+  // Wraps an existing 2D texture, taking over the caller's reference.
+  fw_Texture(ID3D10Texture2D* texture, UINT bindFlags);
+  ~fw_Texture();
+  fw_Texture(const fw_Texture&) = delete;
+  fw_Texture& operator=(const fw_Texture&) = delete;
+
+  // Loads an image through the data-path rule, falling back to the error image (see the .cpp).
+  static fw_Texture* LoadFromImageFile(const std::string& name);
+
+  // Releases views then resources, nulling each; harmless when repeated.
+  void release();
+
+  UINT getWidth() const;
+  UINT getHeight() const;
+  DXGI_FORMAT getFormat() const;
+
+  // Owned references, null when absent.
+  ID3D10RenderTargetView* mRenderTargetView = nullptr;
+  ID3D10ShaderResourceView* mShaderResourceView = nullptr;
+  ID3D10DepthStencilView* mDepthStencilView = nullptr;
+  D3D10_VIEWPORT mViewport = {0, 0, 0, 0, 0.0f, 0.0f};
+  ID3D10Texture2D* mTexture2D = nullptr;
+  ID3D10Texture3D* mTexture3D = nullptr;
+};
+
+// Bytes per texel of a DXGI format, for initial-data pitches.
+UINT fw_BytesPerTexel(DXGI_FORMAT format);
+
+// A factory of the shape fw_Framework::FindOrCreateTexture binds: depth 1, no data.
+fw_Texture* fw_CreateTexture(UINT bindFlags, DXGI_FORMAT format, UINT width, UINT height);
