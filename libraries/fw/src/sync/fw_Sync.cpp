@@ -1,0 +1,55 @@
+// The framework's sync system and its seek.
+#include "sync/fw_Sync.h"
+
+#include <memory>
+
+namespace {
+
+// The device refers to the timer, so it is always destroyed first.
+std::unique_ptr<fw_SyncTimer> gTimer;
+std::unique_ptr<PlayerDevice> gDevice;
+
+}  // namespace
+
+void fw_StartSync(const char* basePath) {
+  gDevice.reset();
+  gTimer = std::make_unique<fw_SyncTimer>();
+  gDevice = std::make_unique<PlayerDevice>(basePath ? basePath : kFwSyncBasePath, *gTimer);
+}
+
+void fw_StopSync() {
+  gDevice.reset();
+  gTimer.reset();
+}
+
+sync::Device* fw_GetSyncDevice() { return gDevice.get(); }
+fw_SyncTimer* fw_GetSyncTimer() { return gTimer.get(); }
+
+float fw_GetSyncRow() { return gTimer ? gTimer->getRow() : 0.0f; }
+
+float fw_RowFromSeconds(double seconds) { return static_cast<float>(seconds * static_cast<double>(sync::kRowRate)); }
+
+float fw_SyncValueAt(std::string_view name, float defaultValue, float row) {
+  if (!gDevice) return defaultValue;
+  const sync::Track& track = gDevice->getTrack(name);
+  return track.isEmpty() ? defaultValue : track.getValue(row);
+}
+
+float fw_SyncValue(std::string_view name, float defaultValue) {
+  if (!gDevice) return defaultValue;
+  const sync::Track& track = gDevice->getTrack(name);
+  return track.isEmpty() ? defaultValue : track.getValue(fw_GetSyncRow());
+}
+
+void fw_SeekToRow(float row, bool force) {
+  if (!gTimer) return;
+  const bool wasPaused = !gTimer->isPlaying();
+  if (!wasPaused && !force) return;
+  if (!(row >= 0.0f)) row = 0.0f;  // NaN too: a broken track value must not poison the clock
+  gTimer->setRow(row);
+  if (wasPaused) gTimer->play();
+  if (gDevice) gDevice->update(row);
+  if (wasPaused) gTimer->pause();
+  gTimer->setRow(row);
+  if (!wasPaused) gTimer->play();
+}
