@@ -21,3 +21,10 @@ uint32_t fw_GetWarningCount();
 uint32_t fw_GetErrorCount();
 // Receives (level, message without timestamp and prefix) for every line; empty to remove.
 void fw_SetLogListener(std::function<void(int, const char*)> listener);
+
+namespace boost::posix_time { class ptime; }
+// The line's timestamp for a local time: "2015-Mar-19 14:03:27.123".
+std::string fw_LogTimestamp(const boost::posix_time::ptime& time);
+// Sends the stand-in layers' reports (platform::Report) into the log at their level; the entry
+// point calls it first thing.
+void fw_ForwardPlatformReports();

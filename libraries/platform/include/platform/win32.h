@@ -138,3 +138,6 @@ BOOL CreateDirectoryA(LPCSTR path, SECURITY_ATTRIBUTES* attributes);
 DWORD GetFileAttributesA(LPCSTR path);
 // Makes a path absolute against the working directory (no file system access beyond that).
 DWORD GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart);
+
+
+#include <platform/win32_user.h>

@@ -1,0 +1,299 @@
+// Window classes and windows on SDL2: creation with an OpenGL surface, show, destroy, focus,
+// capture, cursor and display modes. SDL belongs to the thread that first creates a window or asks
+// for a display mode; events_sdl2.cpp turns its events into messages.
+#include "resources_p.h"
+#include "sdl_p.h"
+#include "user_p.h"
+
+#include <platform/diagnostics.h>
+#include <platform/win32_sdl.h>
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <thread>
+
+using namespace platform::user;
+
+namespace {
+
+struct WindowClass {
+  WNDCLASSEXA wc;
+  std::string name;
+};
+
+std::mutex gClassMutex;
+std::map<std::string, WindowClass> gClasses;
+std::atomic<HWND> gCapture{nullptr};
+std::atomic<int> gCursorCount{0};
+
+std::once_flag gSdlOnce;
+bool gSdlReady = false;
+std::thread::id gSdlThread;
+
+void applyCursor() {
+  if (gSdlReady) SDL_ShowCursor(gCursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void setIcon(SDL_Window* window, HICON icon) {
+  const platform::IconResource* resource = platform::resources::FindIcon(icon);
+  if (!resource || !resource->pixels) return;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(resource->pixels), resource->width,
+                                                            resource->height, 32, resource->width * 4,
+                                                            SDL_PIXELFORMAT_ARGB8888);
+  if (!surface) return;
+  SDL_SetWindowIcon(window, surface);
+  SDL_FreeSurface(surface);
+}
+
+}  // namespace
+
+namespace platform::sdl {
+
+bool Ready() {
+  std::call_once(gSdlOnce, [] {
+    // Ctrl+C in a terminal ends the program as usual rather than turning into a close message.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      platform::Report(platform::kReportWarning, "no display for windows: %s", SDL_GetError());
+      return;
+    }
+    gSdlReady = true;
+    gSdlThread = std::this_thread::get_id();
+    SetPump(&PumpEvents);
+    applyCursor();
+  });
+  return gSdlReady;
+}
+
+bool OnSdlThread() { return gSdlReady && std::this_thread::get_id() == gSdlThread; }
+
+HWND CaptureWindow() { return gCapture; }
+
+}  // namespace platform::sdl
+
+namespace platform {
+
+SDL_Window* SdlWindowFromHwnd(HWND window) {
+  auto record = Find(window);
+  return record && record->kind == WindowKind::Sdl ? record->sdl : nullptr;
+}
+
+HWND HwndFromSdlWindow(SDL_Window* window) {
+  if (!window) return nullptr;
+  auto record = FindBySdlId(SDL_GetWindowID(window));
+  return record ? record->hwnd : nullptr;
+}
+
+}  // namespace platform
+
+ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
+  if (!windowClass || !windowClass->lpszClassName || !windowClass->lpfnWndProc) return 0;
+  std::lock_guard<std::mutex> lock(gClassMutex);
+  if (gClasses.count(windowClass->lpszClassName)) return 0;  // already registered
+  WindowClass& entry = gClasses[windowClass->lpszClassName];
+  entry.wc = *windowClass;
+  entry.name = windowClass->lpszClassName;
+  entry.wc.lpszClassName = entry.name.c_str();
+  entry.wc.lpszMenuName = nullptr;
+  return static_cast<ATOM>(0xC000 + gClasses.size());
+}
+
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
+  if (!className) return FALSE;
+  std::lock_guard<std::mutex> lock(gClassMutex);
+  return gClasses.erase(className) ? TRUE : FALSE;
+}
+
+BOOL AdjustWindowRect(RECT* rect, DWORD, BOOL) { return rect ? TRUE : FALSE; }
+
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+  WNDCLASSEXA wc;
+  {
+    std::lock_guard<std::mutex> lock(gClassMutex);
+    auto it = className ? gClasses.find(className) : gClasses.end();
+    if (it == gClasses.end()) return nullptr;
+    wc = it->second.wc;
+  }
+  if (!platform::sdl::Ready() || !platform::sdl::OnSdlThread()) return nullptr;
+  if (width == CW_USEDEFAULT || width <= 0) width = 640;
+  if (height == CW_USEDEFAULT || height <= 0) height = 480;
+  int px = x == CW_USEDEFAULT ? SDL_WINDOWPOS_UNDEFINED : x;
+  int py = (x == CW_USEDEFAULT || y == CW_USEDEFAULT) ? SDL_WINDOWPOS_UNDEFINED : y;
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+  if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+  if ((style & WS_POPUP) && !(style & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;
+
+  // The framebuffer's pixel format is fixed when the window is made; ask for RGBA 8888 and fall
+  // back to whatever the server offers (Xvfb has no alpha visual for GL on some setups).
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_Window* sdl = SDL_CreateWindow(windowName ? windowName : "", px, py, width, height, flags);
+  if (!sdl) {
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    sdl = SDL_CreateWindow(windowName ? windowName : "", px, py, width, height, flags);
+  }
+  if (!sdl) {
+    platform::Report(platform::kReportWarning, "SDL_CreateWindow failed: %s", SDL_GetError());
+    return nullptr;
+  }
+  setIcon(sdl, wc.hIcon ? wc.hIcon : wc.hIconSm);
+
+  auto record = std::make_shared<WindowRecord>();
+  record->kind = WindowKind::Sdl;
+  record->className = wc.lpszClassName;
+  record->title = windowName ? windowName : "";
+  record->proc = wc.lpfnWndProc;
+  record->sdl = sdl;
+  record->sdlId = SDL_GetWindowID(sdl);
+  record->invalid = true;
+  HWND hwnd = Register(record);
+
+  CREATESTRUCTA cs{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style), windowName,
+                   className, exStyle};
+  if (record->proc(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+    DestroyWindow(hwnd);
+    return nullptr;
+  }
+  if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
+  return hwnd;
+}
+
+BOOL DestroyWindow(HWND window) {
+  auto record = Find(window);
+  if (!record || record->kind != WindowKind::Sdl) return FALSE;
+  if (record->proc) record->proc(window, WM_DESTROY, 0, 0);
+  if (gCapture == window) ReleaseCapture();
+  Unregister(window);
+  RemoveMessagesFor(window);
+  if (record->sdl) SDL_DestroyWindow(record->sdl);
+  record->sdl = nullptr;
+  return TRUE;
+}
+
+BOOL ShowWindow(HWND window, int showCommand) {
+  auto record = Find(window);
+  if (!record || !record->sdl) return FALSE;
+  bool wasVisible;
+  {
+    std::lock_guard<std::mutex> lock(TableMutex());
+    wasVisible = record->visible;
+    record->visible = showCommand != SW_HIDE;
+    if (record->visible) record->invalid = true;
+  }
+  switch (showCommand) {
+    case SW_HIDE: SDL_HideWindow(record->sdl); break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED: SDL_ShowWindow(record->sdl); SDL_MinimizeWindow(record->sdl); break;
+    case SW_SHOWMAXIMIZED: SDL_ShowWindow(record->sdl); SDL_MaximizeWindow(record->sdl); break;
+    case SW_RESTORE: SDL_ShowWindow(record->sdl); SDL_RestoreWindow(record->sdl); break;
+    default: SDL_ShowWindow(record->sdl); break;
+  }
+  return wasVisible ? TRUE : FALSE;
+}
+
+BOOL UpdateWindow(HWND window) {
+  auto record = Find(window);
+  if (!record || record->kind != WindowKind::Sdl) return FALSE;
+  bool invalid;
+  {
+    std::lock_guard<std::mutex> lock(TableMutex());
+    invalid = record->invalid;
+  }
+  if (invalid && record->proc) record->proc(window, WM_PAINT, 0, 0);
+  return TRUE;
+}
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+  auto record = Find(window);
+  if (!rect || !record || !record->sdl) return FALSE;
+  int w = 0, h = 0;
+  SDL_GetWindowSize(record->sdl, &w, &h);
+  *rect = RECT{0, 0, w, h};
+  return TRUE;
+}
+
+HWND SetFocus(HWND window) {
+  HWND previous = GetFocus();
+  auto record = Find(window);
+  if (record && record->sdl) {
+    SDL_RaiseWindow(record->sdl);
+    SDL_SetWindowInputFocus(record->sdl);
+  }
+  return previous;
+}
+
+HWND GetFocus() {
+  if (!gSdlReady) return nullptr;
+  SDL_Window* focus = SDL_GetKeyboardFocus();
+  return platform::HwndFromSdlWindow(focus);
+}
+
+HWND SetCapture(HWND window) {
+  HWND previous = gCapture.exchange(window);
+  if (gSdlReady) SDL_CaptureMouse(window ? SDL_TRUE : SDL_FALSE);
+  return previous;
+}
+
+BOOL ReleaseCapture() {
+  gCapture = nullptr;
+  if (gSdlReady) SDL_CaptureMouse(SDL_FALSE);
+  return TRUE;
+}
+
+HWND GetCapture() { return gCapture; }
+
+int ShowCursor(BOOL show) {
+  int count = show ? ++gCursorCount : --gCursorCount;
+  applyCursor();
+  return count;
+}
+
+int GetSystemMetrics(int index) {
+  if (index != SM_CXSCREEN && index != SM_CYSCREEN) return 0;
+  if (!platform::sdl::Ready()) return 0;
+  SDL_DisplayMode mode;
+  if (SDL_GetCurrentDisplayMode(0, &mode) != 0) return 0;
+  return index == SM_CXSCREEN ? mode.w : mode.h;
+}
+
+BOOL EnumDisplaySettingsA(LPCSTR deviceName, DWORD modeNum, DEVMODEA* mode) {
+  if (!mode) return FALSE;
+  int display = 0;
+  if (deviceName) {
+    const char* prefix = "\\\\.\\DISPLAY";
+    size_t n = strlen(prefix);
+    if (strncmp(deviceName, prefix, n) != 0) return FALSE;
+    char* end = nullptr;
+    long number = strtol(deviceName + n, &end, 10);
+    if (end == deviceName + n || *end || number < 1) return FALSE;
+    display = static_cast<int>(number - 1);
+  }
+  if (!platform::sdl::Ready() || display >= SDL_GetNumVideoDisplays()) return FALSE;
+  SDL_DisplayMode sdlMode;
+  int result;
+  if (modeNum == ENUM_CURRENT_SETTINGS)
+    result = SDL_GetCurrentDisplayMode(display, &sdlMode);
+  else if (modeNum == static_cast<DWORD>(-2))  // ENUM_REGISTRY_SETTINGS: the desktop's own mode
+    result = SDL_GetDesktopDisplayMode(display, &sdlMode);
+  else
+    result = SDL_GetDisplayMode(display, static_cast<int>(modeNum), &sdlMode);
+  if (result != 0) return FALSE;
+  *mode = DEVMODEA{};
+  snprintf(mode->dmDeviceName, sizeof(mode->dmDeviceName), "\\\\.\\DISPLAY%d", display + 1);
+  mode->dmSize = sizeof(DEVMODEA);
+  mode->dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+  mode->dmBitsPerPel = SDL_BITSPERPIXEL(sdlMode.format);
+  mode->dmPelsWidth = static_cast<DWORD>(sdlMode.w);
+  mode->dmPelsHeight = static_cast<DWORD>(sdlMode.h);
+  mode->dmDisplayFrequency = static_cast<DWORD>(sdlMode.refresh_rate);
+  return TRUE;
+}
