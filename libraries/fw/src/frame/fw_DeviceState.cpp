@@ -5,6 +5,8 @@ namespace {
 ID3D10Device* gDevice = nullptr;
 IDXGISwapChain* gSwapChain = nullptr;
 bool gLetterbox = false;
+int32_t gRenderWidth = 1280, gRenderHeight = 720;
+int32_t gOutputWidth = 1280, gOutputHeight = 720;
 }  // namespace
 
 ID3D10Device* fw_GetDevice() { return gDevice; }
@@ -13,3 +15,15 @@ bool fw_GetLetterbox() { return gLetterbox; }
 void fw_SetDevice(ID3D10Device* device) { gDevice = device; }
 void fw_SetSwapChain(IDXGISwapChain* swapChain) { gSwapChain = swapChain; }
 void fw_SetLetterbox(bool letterbox) { gLetterbox = letterbox; }
+int32_t fw_GetRenderWidth() { return gRenderWidth; }
+int32_t fw_GetRenderHeight() { return gRenderHeight; }
+int32_t fw_GetOutputWidth() { return gOutputWidth; }
+int32_t fw_GetOutputHeight() { return gOutputHeight; }
+void fw_SetRenderSize(int32_t width, int32_t height) {
+  gRenderWidth = width;
+  gRenderHeight = height;
+}
+void fw_SetOutputSize(int32_t width, int32_t height) {
+  gOutputWidth = width;
+  gOutputHeight = height;
+}

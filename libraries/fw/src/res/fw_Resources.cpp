@@ -1,0 +1,182 @@
+// Framework resources: load and release in order, render targets, set render target, set world.
+#include "res/fw_Resources.h"
+
+#include "diag/fw_Alert.h"
+#include "diag/fw_Log.h"
+#include "frame/fw_CameraState.h"
+#include "frame/fw_DeviceState.h"
+#include "post/fw_PostEffects.h"
+#include "res/fw_DownsampleChain.h"
+#include "res/fw_InvalidEffectObjects.h"
+#include "res/fw_NoiseFile.h"
+#include "res/fw_Paths.h"
+#include "res/fw_SceneResources.h"
+#include "res/fw_Texture.h"
+#include "res/fw_TextureTable.h"
+
+namespace {
+ID3D10EffectPool* gEffectPool = nullptr;
+fw_Texture* gWindowBackbuffer = nullptr;
+const UINT kTargetFlags = D3D10_BIND_RENDER_TARGET | D3D10_BIND_SHADER_RESOURCE;  // 40
+
+fw_GlobalVariables InvalidGlobals() {
+  ID3D10EffectVariable* invalid = fw_InvalidVariable();
+  fw_GlobalVariables g;
+  g.World = g.View = g.ViewProjection = g.World_BackInTime = g.View_BackInTime = g.ViewProjection_BackInTime =
+      g.ViewInverse = g.LightViewProjection = invalid->AsMatrix();
+  g.EyePositionWorld = g.EyePositionLocal = g.StereoConstants = g.NearXYZFarZ = g.RenderDim = g.LightPositionWorld =
+      g.Ambient = g.Diffuse = g.Specular = invalid->AsVector();
+  g.Time = g.SpecularPower = invalid->AsScalar();
+  g.gNoiseTexture = invalid->AsShaderResource();
+  return g;
+}
+
+fw_GlobalVariables gGlobals = InvalidGlobals();
+
+void LookUpGlobals(ID3D10Effect* pool) {
+  auto var = [pool](const char* name) { return pool->GetVariableByName(name); };
+  fw_GlobalVariables& g = gGlobals;
+  g.World = var("World")->AsMatrix();
+  g.View = var("View")->AsMatrix();
+  g.ViewProjection = var("ViewProjection")->AsMatrix();
+  g.World_BackInTime = var("World_BackInTime")->AsMatrix();
+  g.View_BackInTime = var("View_BackInTime")->AsMatrix();
+  g.ViewProjection_BackInTime = var("ViewProjection_BackInTime")->AsMatrix();
+  g.ViewInverse = var("ViewInverse")->AsMatrix();
+  g.EyePositionWorld = var("EyePositionWorld")->AsVector();
+  g.EyePositionLocal = var("EyePositionLocal")->AsVector();
+  g.StereoConstants = var("StereoConstants")->AsVector();
+  g.NearXYZFarZ = var("NearXYZFarZ")->AsVector();
+  g.RenderDim = var("RenderDim")->AsVector();
+  g.Time = var("Time")->AsScalar();
+  g.LightPositionWorld = var("LightPositionWorld")->AsVector();
+  g.LightViewProjection = var("LightViewProjection")->AsMatrix();
+  g.Ambient = var("Ambient")->AsVector();
+  g.Diffuse = var("Diffuse")->AsVector();
+  g.Specular = var("Specular")->AsVector();
+  g.SpecularPower = var("SpecularPower")->AsScalar();
+  g.gNoiseTexture = var("gNoiseTexture")->AsShaderResource();
+}
+
+void CreateTarget(const char* name, DXGI_FORMAT format, int32_t width, int32_t height) {
+  fw_EnterOwnedTexture(name, new fw_Texture(kTargetFlags, format, width, height));
+}
+}  // namespace
+
+fw_GlobalVariables& fw_GetGlobals() { return gGlobals; }
+ID3D10EffectPool* fw_GetEffectPool() { return gEffectPool; }
+fw_Texture* fw_GetWindowBackbuffer() { return gWindowBackbuffer; }
+
+void fw_CreateDownsampleChain(const std::string& baseName, UINT bindFlags, DXGI_FORMAT format, int32_t width,
+                              int32_t height) {
+  for (const fw_ChainLevel& level : fw_DownsampleLevels(baseName, width, height))
+    fw_EnterOwnedTexture(level.name, new fw_Texture(bindFlags, format, level.width, level.height));
+}
+
+HRESULT fw_LoadResources() {
+  fw_Log(fw_LogPlain, "Start loading resources.");
+  ID3D10Device* device = fw_GetDevice();
+
+  // The effect pool, from source or its precompiled form.
+  std::string poolPath = fw_GetFrameworkRoot() + "/src/shaders/fw_Globals.fxi";
+  if (!fw_PathExists(poolPath)) poolPath += "o";
+  if (gEffectPool) {
+    gEffectPool->Release();
+    gEffectPool = nullptr;
+  }
+  D3DX10CreateEffectPoolFromFileA(poolPath.c_str(), nullptr, nullptr, "fx_4_0", D3D10_SHADER_ENABLE_STRICTNESS, 0,
+                                  device, nullptr, &gEffectPool, nullptr, nullptr);
+  if (!gEffectPool) {
+    // Every effect shares the pool's variables; without it nothing could be drawn.
+    fw_Log(fw_LogError, "Could not create the effect pool from <%s>.", poolPath.c_str());
+    fw_Alert("Could not create the effect pool from <%s>.", poolPath.c_str());
+    return E_FAIL;
+  }
+  LookUpGlobals(gEffectPool->AsEffect());
+
+  // Volume noise, zeros where the file gives nothing.
+  {
+    std::vector<uint8_t> noise = fw_ReadNoiseFile("data/noise.bin");
+    fw_Texture* texture = new fw_Texture(D3D10_BIND_SHADER_RESOURCE, DXGI_FORMAT_R8_UNORM, kNoiseSide, kNoiseSide,
+                                         kNoiseSide, noise.data());
+    fw_EnterOwnedTexture("noise.dds", texture);
+    gGlobals.gNoiseTexture->SetResource(texture->mShaderResourceView);
+  }
+
+  if (fw_gPostEffects) fw_PostEffectsSetup(fw_gPostEffects);
+
+  const int32_t w = fw_GetRenderWidth(), h = fw_GetRenderHeight();
+  CreateTarget("r16g16b16a16f_3", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
+  CreateTarget("r16g16b16a16f_4", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
+  CreateTarget("r16g16b16a16f_5", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
+  CreateTarget("r16g16f_1", DXGI_FORMAT_R16G16_FLOAT, w, h);
+  CreateTarget("r32f_2", DXGI_FORMAT_R32_FLOAT, w, h);
+  fw_CreateDownsampleChain("r16g16b16a16f_1", kTargetFlags, DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
+  fw_CreateDownsampleChain("r16g16b16a16f_2", kTargetFlags, DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
+  fw_CreateDownsampleChain("r32f_1", kTargetFlags, DXGI_FORMAT_R32_FLOAT, w, h);
+  CreateTarget("r8g8b8a8_1", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+  CreateTarget("r8g8b8a8_2", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+  CreateTarget("r8g8b8a8_3", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+  CreateTarget("r8g8b8a8_4", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+
+  // The window's own back buffer; a separate render-size "backbuffer" when the sizes differ
+  // (or when there is no swap chain at all, as for off-screen devices).
+  ID3D10Texture2D* buffer = nullptr;
+  if (IDXGISwapChain* swapChain = fw_GetSwapChain())
+    swapChain->GetBuffer(0, __uuidof(ID3D10Texture2D), reinterpret_cast<void**>(&buffer));
+  gWindowBackbuffer = buffer ? new fw_Texture(buffer, kTargetFlags) : nullptr;
+  if (gWindowBackbuffer && fw_GetOutputWidth() == w && fw_GetOutputHeight() == h) {
+    fw_EnterOwnedTexture("backbuffer", gWindowBackbuffer);
+  } else {
+    fw_Log(fw_LogPlain, "LoadResources: Creating extra backbuffer of dimensions (%d, %d).", w, h);
+    if (gWindowBackbuffer) fw_EnterOwnedTexture("realBackbuffer", gWindowBackbuffer);
+    CreateTarget("backbuffer", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+  }
+
+  fw_EnterOwnedTexture("d32f_backbuffer", new fw_Texture(D3D10_BIND_DEPTH_STENCIL, DXGI_FORMAT_D32_FLOAT, w, h));
+
+  fw_LoadSceneResources();
+  fw_Log(fw_LogPlain, "Finished loading resources.");
+  return S_OK;
+}
+
+void fw_ReleaseFrameworkResources() {
+  if (fw_gPostEffects) fw_PostEffectsRelease(fw_gPostEffects);
+  fw_ReleaseSceneResources();
+  fw_DestroyOwnedTextures();
+  gWindowBackbuffer = nullptr;
+  if (gEffectPool) {
+    gEffectPool->Release();
+    gEffectPool = nullptr;
+  }
+  gGlobals = InvalidGlobals();
+}
+
+void fw_SetRenderTarget(fw_Texture* target, int32_t inset, fw_Texture* depthTarget) {
+  ID3D10Device* device = fw_GetDevice();
+  if (!device) return;
+  ID3D10DepthStencilView* depth = depthTarget ? depthTarget->mDepthStencilView : nullptr;
+  if (!target) {
+    device->OMSetRenderTargets(0, nullptr, depth);
+    return;
+  }
+  device->OMSetRenderTargets(1, &target->mRenderTargetView, depth);
+  D3D10_VIEWPORT viewport = target->mViewport;
+  // An inset past the middle would wrap the unsigned height; it leaves an empty viewport instead.
+  const int64_t height = static_cast<int64_t>(viewport.Height) - 2 * static_cast<int64_t>(inset);
+  viewport.TopLeftY += inset;
+  viewport.Height = height > 0 ? static_cast<UINT>(height) : 0;
+  device->RSSetViewports(1, &viewport);
+}
+
+void fw_SetWorld(const D3DXMATRIX& world, const D3DXMATRIX& previousWorld) {
+  gGlobals.World->SetMatrix(reinterpret_cast<const float*>(&world));
+  gGlobals.World_BackInTime->SetMatrix(reinterpret_cast<const float*>(&previousWorld));
+  D3DXMATRIX inverse;
+  // A singular world matrix has no inverse; the eye then stays where it is in world space.
+  if (!D3DXMatrixInverse(&inverse, nullptr, &world)) D3DXMatrixIdentity(&inverse);
+  const D3DXVECTOR3& eye = fw_GetCameraState().eyePositionWorld;
+  D3DXVECTOR4 eyeWorld(eye.x, eye.y, eye.z, 1.0f), eyeLocal;
+  D3DXVec4Transform(&eyeLocal, &eyeWorld, &inverse);
+  gGlobals.EyePositionLocal->SetFloatVector(reinterpret_cast<const float*>(&eyeLocal));
+}

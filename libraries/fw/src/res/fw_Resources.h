@@ -1,0 +1,61 @@
+// The framework's standard resources: the shared effect pool with its global shader variables,
+// the volume noise texture, the named render targets and back buffers, and the order in which
+// they are loaded (with every scene's resources) and released. Also binds render targets and
+// feeds the world matrices for the scenes.
+#pragma once
+
+#include <platform/d3dx10effect.h>
+#include <platform/d3dx10math.h>
+
+#include <cstdint>
+#include <string>
+
+class fw_Texture;
+
+// Typed handles of the pool's shared variables, looked up once when resources are loaded.
+// Without a pool they are invalid variables whose setters do nothing.
+struct fw_GlobalVariables {
+  ID3D10EffectMatrixVariable* World;
+  ID3D10EffectMatrixVariable* View;
+  ID3D10EffectMatrixVariable* ViewProjection;
+  ID3D10EffectMatrixVariable* World_BackInTime;
+  ID3D10EffectMatrixVariable* View_BackInTime;
+  ID3D10EffectMatrixVariable* ViewProjection_BackInTime;
+  ID3D10EffectMatrixVariable* ViewInverse;
+  ID3D10EffectVectorVariable* EyePositionWorld;
+  ID3D10EffectVectorVariable* EyePositionLocal;
+  ID3D10EffectVectorVariable* StereoConstants;
+  ID3D10EffectVectorVariable* NearXYZFarZ;
+  ID3D10EffectVectorVariable* RenderDim;
+  ID3D10EffectScalarVariable* Time;
+  ID3D10EffectVectorVariable* LightPositionWorld;
+  ID3D10EffectMatrixVariable* LightViewProjection;
+  ID3D10EffectVectorVariable* Ambient;
+  ID3D10EffectVectorVariable* Diffuse;
+  ID3D10EffectVectorVariable* Specular;
+  ID3D10EffectScalarVariable* SpecularPower;
+  ID3D10EffectShaderResourceVariable* gNoiseTexture;
+};
+
+fw_GlobalVariables& fw_GetGlobals();
+ID3D10EffectPool* fw_GetEffectPool();
+
+// Builds everything above in its fixed order and loads every scene's description and resources.
+// Fails (E_FAIL, after an error line and an alert) only when the effect pool cannot be created.
+HRESULT fw_LoadResources();
+// Releases the chain's effect and quad, every scene's resources, the owned textures and the pool.
+void fw_ReleaseFrameworkResources();
+
+// Creates a chain of render targets: the base name at w × h, then "_downsample<k>" at halves.
+void fw_CreateDownsampleChain(const std::string& baseName, UINT bindFlags, DXGI_FORMAT format, int32_t width,
+                              int32_t height);
+
+// The window back-buffer target: the swap chain's buffer 0 wrapped as a render target ("backbuffer"
+// itself when output and render size are equal, else "realBackbuffer"). Null before loading.
+fw_Texture* fw_GetWindowBackbuffer();
+
+// Binds the target's render-target view (none without a target) with the depth target's view and
+// its viewport narrowed by `inset` rows at top and bottom (no viewport without a target).
+void fw_SetRenderTarget(fw_Texture* target, int32_t inset, fw_Texture* depthTarget);
+// Sets World and World_BackInTime, and EyePositionLocal as the eye position in object space.
+void fw_SetWorld(const D3DXMATRIX& world, const D3DXMATRIX& previousWorld);
