@@ -1,0 +1,164 @@
+#include "res/fw_ObjMesh.h"
+
+#include <algorithm>
+
+#include "diag/fw_Log.h"
+#include "frame/fw_DeviceState.h"
+#include "res/fw_Effect.h"
+#include "res/fw_ObjMeshBuild.h"
+#include "res/fw_Texture.h"
+#include "res/fw_TextureTable.h"
+
+namespace {
+
+ID3D10EffectPool* gMeshPool = nullptr;
+
+ID3D10InputLayout* CreateLayoutFor(ID3D10EffectTechnique* technique) {
+  ID3D10Device* device = fw_GetDevice();
+  if (!device || !technique || !technique->IsValid()) return nullptr;
+  D3D10_PASS_DESC pass = {};
+  if (FAILED(technique->GetPassByIndex(0)->GetDesc(&pass))) return nullptr;
+  ID3D10InputLayout* layout = nullptr;
+  if (FAILED(device->CreateInputLayout(fw_ObjVertexDescription, 3, pass.pIAInputSignature, pass.IAInputSignatureSize,
+                                       &layout)))
+    return nullptr;
+  return layout;
+}
+
+}  // namespace
+
+void fw_SetObjMeshPool(ID3D10EffectPool* pool) { gMeshPool = pool; }
+
+fw_ObjMesh::fw_ObjMesh(const std::string& directory, const std::string& file, fw_Effect* effect)
+    : mName(file), mEffect(effect) {
+  for (int slot = 0; slot < kLayoutSlots; ++slot) mLayouts[slot] = nullptr;
+  _Load(directory, file);
+}
+
+fw_ObjMesh::~fw_ObjMesh() { release(); }
+
+void fw_ObjMesh::_Load(const std::string& directory, const std::string& file) {
+  release();
+  fw_ObjModel model;
+  fw_LoadObjModel(directory, file, model);
+
+  for (fw_ObjMaterialData& data : model.materials) {
+    fw_ObjMaterial* material = new fw_ObjMaterial;
+    static_cast<fw_ObjMaterialData&>(*material) = std::move(data);
+    if (material->definedInLibrary && mEffect) material->technique = mEffect->getTechniqueByName(material->name.c_str());
+    for (const std::string& name : material->textureNames) {
+      fw_Texture* texture = fw_FindOrCreateTexture(name);
+      material->textures.push_back(texture ? texture->mShaderResourceView : nullptr);
+    }
+    mMaterials.push_back(material);
+  }
+  if (!mMaterials.empty() && mMaterials[0]->technique) mMaterialLayout = CreateLayoutFor(mMaterials[0]->technique);
+
+  mVertices = std::move(model.vertices);
+  mIndices = std::move(model.indices);
+  mFaceMaterials = std::move(model.faceMaterials);
+  if (!mIndices.empty()) _BuildMesh();
+  mVertices.clear();
+  mIndices.clear();
+  mFaceMaterials.clear();
+}
+
+void fw_ObjMesh::_BuildMesh() {
+  fw_ObjModel model;
+  model.vertices.swap(mVertices);
+  model.indices.swap(mIndices);
+  model.faceMaterials.swap(mFaceMaterials);
+  HRESULT result = fw_BuildObjExtensionMesh(fw_GetDevice(), model, &mMesh);
+  model.vertices.swap(mVertices);
+  model.indices.swap(mIndices);
+  model.faceMaterials.swap(mFaceMaterials);
+  if (FAILED(result)) {
+    fw_Log(fw_LogWarning, "The mesh <%s> could not be built (0x%08x).  It will draw nothing.", mName.c_str(),
+           static_cast<unsigned>(result));
+    return;
+  }
+  mFaceMaterials.clear();
+  std::vector<D3DX10_ATTRIBUTE_RANGE> table = fw_ReadAttributeTable(mMesh);
+  mAttributeRangeCount = static_cast<uint32_t>(table.size());
+  mAttributeTable = new D3DX10_ATTRIBUTE_RANGE[table.size() ? table.size() : 1];
+  std::copy(table.begin(), table.end(), mAttributeTable);
+  mMesh->CommitToDevice();
+}
+
+void fw_ObjMesh::prepareForTechnique(ID3D10EffectTechnique* technique) {
+  ID3D10InputLayout*& slot = mLayouts[kOwnerLayoutSlot];
+  if (slot) {
+    slot->Release();
+    slot = nullptr;
+  }
+  slot = CreateLayoutFor(technique);
+}
+
+void fw_ObjMesh::drawWithTechnique(ID3D10EffectTechnique* technique) {
+  ID3D10Device* device = fw_GetDevice();
+  D3D10_TECHNIQUE_DESC techniqueDesc = {};
+  if (!mMesh || !device || !technique || FAILED(technique->GetDesc(&techniqueDesc))) return;
+  device->IASetInputLayout(mLayouts[kOwnerLayoutSlot]);
+
+  // The material variables live in the pool; a child effect reaches the same ones by name.
+  ID3D10Effect* variables = gMeshPool ? gMeshPool->AsEffect() : (mEffect ? mEffect->mEffect : nullptr);
+  ID3D10EffectShaderResourceVariable* meshTextures = nullptr;
+  ID3D10EffectVectorVariable *ambient = nullptr, *diffuse = nullptr, *specular = nullptr;
+  ID3D10EffectScalarVariable* specularPower = nullptr;
+  UINT textureSlots = 0;
+  if (variables) {
+    meshTextures = variables->GetVariableByName("MeshTextures")->AsShaderResource();
+    ambient = variables->GetVariableByName("Ambient")->AsVector();
+    diffuse = variables->GetVariableByName("Diffuse")->AsVector();
+    specular = variables->GetVariableByName("Specular")->AsVector();
+    specularPower = variables->GetVariableByName("SpecularPower")->AsScalar();
+    D3D10_EFFECT_TYPE_DESC type = {};
+    if (meshTextures->IsValid() && SUCCEEDED(meshTextures->GetType()->GetDesc(&type)))
+      textureSlots = std::max(1u, type.Elements);
+  }
+
+  for (uint32_t i = 0; i < mAttributeRangeCount; ++i) {
+    const D3DX10_ATTRIBUTE_RANGE& range = mAttributeTable[i];
+    if (range.AttribId >= mMaterials.size()) continue;
+    fw_ObjMaterial& material = *mMaterials[range.AttribId];
+    if (variables) {
+      // A material without textures keeps what the previous subset bound.
+      if (!material.textures.empty() && textureSlots > 0)
+        meshTextures->SetResourceArray(material.textures.data(), 0,
+                                       std::min<UINT>(textureSlots, static_cast<UINT>(material.textures.size())));
+      ambient->SetFloatVector(material.ambient);
+      diffuse->SetFloatVector(material.diffuse);
+      specular->SetFloatVector(material.specular);
+      specularPower->SetFloat(20.0f);
+    }
+    // Subsets are numbered by attribute id, so a material without faces shifts nothing.
+    for (UINT pass = 0; pass < techniqueDesc.Passes; ++pass) {
+      technique->GetPassByIndex(pass)->Apply(0);
+      mMesh->DrawSubset(range.AttribId);
+    }
+  }
+}
+
+void fw_ObjMesh::release() {
+  for (fw_ObjMaterial* material : mMaterials) delete material;
+  mMaterials.clear();
+  mVertices.clear();
+  mIndices.clear();
+  mFaceMaterials.clear();
+  delete[] mAttributeTable;
+  mAttributeTable = nullptr;
+  mAttributeRangeCount = 0;
+  if (mMesh) {
+    mMesh->Release();
+    mMesh = nullptr;
+  }
+  if (mMaterialLayout) {
+    mMaterialLayout->Release();
+    mMaterialLayout = nullptr;
+  }
+  for (auto& [slot, layout] : mLayouts)
+    if (layout) {
+      layout->Release();
+      layout = nullptr;
+    }
+}
