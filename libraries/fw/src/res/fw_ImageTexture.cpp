@@ -1,0 +1,42 @@
+// Image textures: an image file through the data-path rule, the generic error image when the
+// file cannot be read, and the resource kept beside the view.
+#include "res/fw_Texture.h"
+
+#include "diag/fw_Log.h"
+#include "frame/fw_DeviceState.h"
+#include "res/fw_Paths.h"
+
+#include <platform/d3dx10tex.h>
+
+namespace {
+// Relative to the working directory on purpose: the error image is not a project resource.
+const char* const kFallbackImage = "./data/missing.png";
+}  // namespace
+
+fw_Texture* fw_Texture::LoadFromImageFile(const std::string& name) {
+  fw_Texture* texture = new fw_Texture();
+  std::string path = fw_DataPath(name);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    D3DX10CreateShaderResourceViewFromFileA(fw_GetDevice(), path.c_str(), nullptr, nullptr,
+                                            &texture->mShaderResourceView, nullptr);
+    if (texture->mShaderResourceView) break;
+    fw_Log(fw_LogWarning,
+           "Could not create a texture from the image file <%s>.  The path does not refer to a regular file or the "
+           "image is corrupt.  The texture will use a generic error image instead.",
+           path.c_str());
+    path = kFallbackImage;
+  }
+  if (!texture->mShaderResourceView) return texture;
+
+  D3D10_SHADER_RESOURCE_VIEW_DESC desc = {};
+  texture->mShaderResourceView->GetDesc(&desc);
+  ID3D10Resource* resource = nullptr;
+  texture->mShaderResourceView->GetResource(&resource);
+  if (!resource) return texture;
+  if (desc.ViewDimension == D3D10_SRV_DIMENSION_TEXTURE2D || desc.ViewDimension == D3D10_SRV_DIMENSION_TEXTURECUBE)
+    resource->QueryInterface(__uuidof(ID3D10Texture2D), reinterpret_cast<void**>(&texture->mTexture2D));
+  else if (desc.ViewDimension == D3D10_SRV_DIMENSION_TEXTURE3D)
+    resource->QueryInterface(__uuidof(ID3D10Texture3D), reinterpret_cast<void**>(&texture->mTexture3D));
+  resource->Release();
+  return texture;
+}
