@@ -1,0 +1,122 @@
+// Frame tick.
+#include "frame/fw_FrameTick.h"
+
+#include "frame/fw_CameraState.h"
+#include "frame/fw_Capture.h"
+#include "frame/fw_DeviceState.h"
+#include "frame/fw_FrameRules.h"
+#include "res/fw_Resources.h"
+#include "scene/fw_CameraFrame.h"
+#include "scene/fw_Scene.h"
+#include "sync/fw_Clock.h"
+#include "sync/fw_Sync.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+fw_FrameContext gContext;
+uint32_t gRenderSkipCounter = 0;
+
+void SetMatrix(ID3D10EffectMatrixVariable* variable, const D3DXMATRIX& m) {
+  variable->SetMatrix(reinterpret_cast<const float*>(&m));
+}
+void SetVector(ID3D10EffectVectorVariable* variable, const D3DXVECTOR4& v) {
+  variable->SetFloatVector(reinterpret_cast<const float*>(&v));
+}
+
+float MusicSeconds() { return static_cast<float>(fw_GetMusicTime()); }
+
+void Render() {
+  if (fw_SkipRender(&gRenderSkipCounter)) return;
+  fw_Scene* scene = fw_GetCurrentScene();
+  if (!scene) return;
+  fw_GlobalVariables& g = fw_GetGlobals();
+
+  const float startTime = gContext.sceneStartTime ? *gContext.sceneStartTime : 0.0f;
+  scene->update(MusicSeconds() - startTime);
+
+  fw_CameraFrameValues camera;
+  if (fw_ComputeCameraFrameValues(scene->cameraSet(), &camera)) {
+    SetMatrix(g.View, camera.view);
+    SetMatrix(g.ViewProjection, camera.viewProjection);
+    SetMatrix(g.View_BackInTime, camera.previousView);
+    SetMatrix(g.ViewProjection_BackInTime, camera.previousViewProjection);
+    SetMatrix(g.ViewInverse, camera.viewInverse);
+    SetVector(g.NearXYZFarZ, camera.nearXYZFarZ);
+  }
+  const float w = static_cast<float>(fw_GetRenderWidth()), h = static_cast<float>(fw_GetRenderHeight());
+  SetVector(g.RenderDim, D3DXVECTOR4(w, h, 1.0f / w, 1.0f / h));
+
+  scene->prepare();
+
+  // One view: the eye matrix is the identity.
+  const float worldScale = scene->worldScale();
+  if (fw_ComputeEyeFrameValues(scene->cameraSet(), worldScale, &camera)) {
+    fw_CameraState& state = fw_GetCameraState();
+    state.view = camera.view;
+    state.projection = camera.projection;
+    state.viewProjection = camera.viewProjection;
+    state.previousView = camera.previousView;
+    state.previousViewProjection = camera.previousViewProjection;
+    state.eyePositionWorld = D3DXVECTOR3(camera.eyePositionWorld.x, camera.eyePositionWorld.y,
+                                         camera.eyePositionWorld.z);
+    SetMatrix(g.View, camera.view);
+    SetMatrix(g.ViewProjection, camera.viewProjection);
+    SetMatrix(g.View_BackInTime, camera.previousView);
+    SetMatrix(g.ViewProjection_BackInTime, camera.previousViewProjection);
+    SetMatrix(g.ViewInverse, camera.viewInverse);
+    SetVector(g.EyePositionWorld, camera.eyePositionWorld);
+    SetVector(g.StereoConstants, camera.stereoConstants);
+  }
+  scene->render();
+}
+}  // namespace
+
+void fw_SetFrameContext(const fw_FrameContext& context) { gContext = context; }
+fw_FrameContext& fw_GetFrameContext() { return gContext; }
+uint32_t fw_GetRenderSkipCounter() { return gRenderSkipCounter; }
+
+fw_Scene* fw_GetCurrentScene() {
+  if (!gContext.scenes || !gContext.currentScene) return nullptr;
+  const uint32_t index = *gContext.currentScene;
+  return index < gContext.scenes->size() ? (*gContext.scenes)[index] : nullptr;
+}
+
+void fw_FrameTick() {
+  fw_CaptureBeginFrame();
+  fw_UpdateClocks();
+
+  const float row = fw_GetSyncRow();
+  if (sync::Device* device = fw_GetSyncDevice()) device->update(row);
+  if (gContext.updateMouse) gContext.updateMouse();
+  if (fw_CaptureReachedEnd(row)) return;
+
+  const float gotoRow = fw_SyncValue("GotoRow", -1.0f);
+  switch (fw_GotoRowDecision(gotoRow)) {
+    case fw_GotoRowAction::EndShow:
+      // The show is over: end at once, without the orderly shutdown of the main loop.
+      fw_CaptureFinish();
+      std::fflush(nullptr);
+      std::exit(0);
+    case fw_GotoRowAction::Seek:
+      fw_SeekToRow(gotoRow, true);
+      break;
+    case fw_GotoRowAction::None:
+      break;
+  }
+
+  const uint32_t sceneCount = gContext.scenes ? static_cast<uint32_t>(gContext.scenes->size()) : 0;
+  if (sceneCount > 0 && gContext.currentScene) {
+    const uint32_t index = fw_SceneIndexFromTrack(fw_SyncValue("Scene", 0.0f), sceneCount);
+    if (index != *gContext.currentScene) {
+      *gContext.currentScene = index;
+      if (gContext.sceneStartTime) *gContext.sceneStartTime = MusicSeconds();
+      if (fw_Scene* scene = fw_GetCurrentScene()) scene->enter();
+    }
+  }
+
+  fw_GetGlobals().Time->SetFloat(MusicSeconds());
+  Render();
+  fw_Present(gContext.device);
+}
