@@ -244,3 +244,18 @@ TEST(SceneDescription, LoadsFromTheDataFolderOfTheWorkingDirectory) {
   EXPECT_EQ(3u, scene.transforms().size());
   EXPECT_EQ(2u, scene.cameraSet()->cameras().size());
 }
+
+TEST(SceneDescription, TheProductionsDescriptionGivesTheDemoItsCamera) {
+  WarningCatcher log;
+  fw_Scene scene("demo.xml");
+  ASSERT_TRUE(scene.LoadDescriptionFile(std::string(DUSK_SOURCE_DIR) + "/projects/dusk/data/demo.xml", 1280, 720));
+  EXPECT_TRUE(log.warnings.empty()) << Dump(log.warnings);
+  scene.update(0.0f);
+  fw_Camera* camera = scene.cameraSet()->current();
+  ASSERT_NE(nullptr, camera);
+  ASSERT_NE(nullptr, camera->transform());
+  EXPECT_EQ(scene.findTransform(scene.cameraSet()->currentName()), camera->transform());
+  // At rest it sits where the orbit camera puts it with empty tracks: 20 units up +z.
+  EXPECT_FLOAT_EQ(-20.0f, camera->view()._43);
+  EXPECT_LT(camera->values().nearz, camera->values().farz);
+}
