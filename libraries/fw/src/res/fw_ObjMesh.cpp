@@ -6,12 +6,11 @@
 #include "frame/fw_DeviceState.h"
 #include "res/fw_Effect.h"
 #include "res/fw_ObjMeshBuild.h"
+#include "res/fw_Resources.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 
 namespace {
-
-ID3D10EffectPool* gMeshPool = nullptr;
 
 ID3D10InputLayout* CreateLayoutFor(ID3D10EffectTechnique* technique) {
   ID3D10Device* device = fw_GetDevice();
@@ -26,8 +25,6 @@ ID3D10InputLayout* CreateLayoutFor(ID3D10EffectTechnique* technique) {
 }
 
 }  // namespace
-
-void fw_SetObjMeshPool(ID3D10EffectPool* pool) { gMeshPool = pool; }
 
 fw_ObjMesh::fw_ObjMesh(const std::string& directory, const std::string& file, fw_Effect* effect)
     : mName(file), mEffect(effect) {
@@ -100,37 +97,29 @@ void fw_ObjMesh::drawWithTechnique(ID3D10EffectTechnique* technique) {
   if (!mMesh || !device || !technique || FAILED(technique->GetDesc(&techniqueDesc))) return;
   device->IASetInputLayout(mLayouts[kOwnerLayoutSlot]);
 
-  // The material variables live in the pool; a child effect reaches the same ones by name.
-  ID3D10Effect* variables = gMeshPool ? gMeshPool->AsEffect() : (mEffect ? mEffect->mEffect : nullptr);
-  ID3D10EffectShaderResourceVariable* meshTextures = nullptr;
-  ID3D10EffectVectorVariable *ambient = nullptr, *diffuse = nullptr, *specular = nullptr;
-  ID3D10EffectScalarVariable* specularPower = nullptr;
+  // The material colours are framework globals kept as handles; "MeshTextures" is looked up in
+  // the pool by name, as every other effect variable is.
+  const fw_GlobalVariables& globals = fw_GetGlobals();
+  ID3D10EffectPool* pool = fw_GetEffectPool();
+  ID3D10EffectShaderResourceVariable* meshTextures =
+      pool ? pool->AsEffect()->GetVariableByName("MeshTextures")->AsShaderResource() : nullptr;
   UINT textureSlots = 0;
-  if (variables) {
-    meshTextures = variables->GetVariableByName("MeshTextures")->AsShaderResource();
-    ambient = variables->GetVariableByName("Ambient")->AsVector();
-    diffuse = variables->GetVariableByName("Diffuse")->AsVector();
-    specular = variables->GetVariableByName("Specular")->AsVector();
-    specularPower = variables->GetVariableByName("SpecularPower")->AsScalar();
-    D3D10_EFFECT_TYPE_DESC type = {};
-    if (meshTextures->IsValid() && SUCCEEDED(meshTextures->GetType()->GetDesc(&type)))
-      textureSlots = std::max(1u, type.Elements);
-  }
+  D3D10_EFFECT_TYPE_DESC type = {};
+  if (meshTextures && meshTextures->IsValid() && SUCCEEDED(meshTextures->GetType()->GetDesc(&type)))
+    textureSlots = std::max(1u, type.Elements);
 
   for (uint32_t i = 0; i < mAttributeRangeCount; ++i) {
     const D3DX10_ATTRIBUTE_RANGE& range = mAttributeTable[i];
     if (range.AttribId >= mMaterials.size()) continue;
     fw_ObjMaterial& material = *mMaterials[range.AttribId];
-    if (variables) {
-      // A material without textures keeps what the previous subset bound.
-      if (!material.textures.empty() && textureSlots > 0)
-        meshTextures->SetResourceArray(material.textures.data(), 0,
-                                       std::min<UINT>(textureSlots, static_cast<UINT>(material.textures.size())));
-      ambient->SetFloatVector(material.ambient);
-      diffuse->SetFloatVector(material.diffuse);
-      specular->SetFloatVector(material.specular);
-      specularPower->SetFloat(20.0f);
-    }
+    // A material without textures keeps what the previous subset bound.
+    if (!material.textures.empty() && textureSlots > 0)
+      meshTextures->SetResourceArray(material.textures.data(), 0,
+                                     std::min<UINT>(textureSlots, static_cast<UINT>(material.textures.size())));
+    if (globals.Ambient) globals.Ambient->SetFloatVector(material.ambient);
+    if (globals.Diffuse) globals.Diffuse->SetFloatVector(material.diffuse);
+    if (globals.Specular) globals.Specular->SetFloatVector(material.specular);
+    if (globals.SpecularPower) globals.SpecularPower->SetFloat(20.0f);
     // Subsets are numbered by attribute id, so a material without faces shifts nothing.
     for (UINT pass = 0; pass < techniqueDesc.Passes; ++pass) {
       technique->GetPassByIndex(pass)->Apply(0);

@@ -21,10 +21,6 @@ struct fw_ObjMaterial : fw_ObjMaterialData {
   ID3D10EffectTechnique* technique = nullptr;       // the mesh effect's technique of this name
 };
 
-// The pool whose material variables the meshes set when drawing. Until the framework gives one,
-// a mesh sets them through its own effect, which as a child of the pool reaches the same values.
-void fw_SetObjMeshPool(ID3D10EffectPool* pool);
-
 class fw_ObjMesh {
  public:
   static constexpr int kLayoutSlots = 11;
