@@ -11,6 +11,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <thread>
@@ -57,6 +58,13 @@ bool Ready() {
     // Ctrl+C in a terminal ends the program as usual rather than turning into a close message.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Without a desktop SDL would fall back to a console or off-screen driver; this program's
+    // windows need a desktop, unless a driver is asked for by name.
+    auto set = [](const char* name) { return getenv(name) && *getenv(name); };
+    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) {
+      platform::Report(platform::kReportWarning, "no display for windows (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+      return;
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       platform::Report(platform::kReportWarning, "no display for windows: %s", SDL_GetError());
       return;

@@ -1,7 +1,36 @@
-// Entry point of "amber over the hills".
-#include <cstdio>
+// dusk: reads the command line into the start-up presets and enters the program as the platform
+// would, with the program's resources behind the instance handle.
+#include "app/fw_StartupOptions.h"
+#include "app_Resources.h"
+#include "app_WinMain.h"
+#include "frame/fw_CaptureOptions.h"
 
-int main() {
-  std::puts("dusk: the application is being assembled; nothing to play yet.");
-  return 0;
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+  std::vector<const char*> rest{argv[0]};
+  std::string error;
+  for (int i = 1; i < argc; ++i) {
+    if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) {
+      fputs(fw_StartupUsage(), stdout);
+      return 0;
+    }
+    int used = fw_ParseCaptureOption(argc, argv, i, &fw_GetCaptureSettings(), &error);
+    if (!error.empty()) break;
+    if (used > 0) {
+      i += used - 1;
+      continue;
+    }
+    rest.push_back(argv[i]);
+  }
+  if (error.empty()) fw_ValidateCaptureSettings(fw_GetCaptureSettings(), &error);
+  if (error.empty()) fw_ParseStartupOptions(static_cast<int>(rest.size()), rest.data(), &fw_GetStartupOptions(), &error);
+  if (!error.empty()) {
+    fprintf(stderr, "dusk: %s\n%s", error.c_str(), fw_StartupUsage());
+    return 2;
+  }
+  return WinMain(dusk_RegisterResources(), nullptr, argv[0], SW_SHOWDEFAULT);
 }

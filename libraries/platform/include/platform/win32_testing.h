@@ -19,7 +19,8 @@ void SetMessageBoxBackend(MessageBoxBackend backend);
 // True: dialogs never use GTK, as if there were no display.
 void SetHeadlessDialogs(bool headless);
 // Called on the dialog's thread after WM_INITDIALOG (GTK or headless); the driver may click items
-// with ClickDialogItem. Without a driver a headless dialog presses its default button (IDOK).
+// with ClickDialogItem (a headless dialog takes the clicks posted before the driver returns).
+// Without a driver a headless dialog presses its default button (IDOK).
 void SetDialogDriver(std::function<void(HWND dialog)> driver);
 // A user's click on a control: automatic check boxes change state, then WM_COMMAND (BN_CLICKED)
 // reaches the dialog procedure; manually managed boxes change only if the procedure changes them.

@@ -1,0 +1,115 @@
+// The framework object: construction (paths, display mode, ".final", directories) and the
+// initialisation sequence (sync, dialog, window, device, music), destruction, the scene list.
+#include "app/fw_Framework.h"
+
+#include "app/fw_FrameworkServices.h"
+#include "app/fw_MouseState.h"
+#include "app/fw_StartupDialog.h"
+#include "app/fw_StartupOptions.h"
+#include "diag/fw_Alert.h"
+#include "diag/fw_Log.h"
+#include "frame/fw_DeviceState.h"
+#include "frame/fw_FrameTick.h"
+#include "frame/fw_RenderSize.h"
+#include "res/fw_Paths.h"
+
+#include <cstdlib>
+
+
+namespace {
+
+std::vector<fw_Scene*> gScenes;
+
+// The second display first, then the primary one; left at 0 when neither can be read.
+void readDisplayMode() {
+  DEVMODEA mode{};
+  mode.dmSize = sizeof(mode);
+  if (!EnumDisplaySettingsA("\\\\.\\DISPLAY2", ENUM_CURRENT_SETTINGS, &mode) &&
+      !EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode)) {
+    return;
+  }
+  fw_Framework::mDesktopWidth = static_cast<int32_t>(mode.dmPelsWidth);
+  fw_Framework::mDesktopHeight = static_cast<int32_t>(mode.dmPelsHeight);
+  fw_Framework::mDesktopRefreshRate = static_cast<int32_t>(mode.dmDisplayFrequency);
+}
+
+}  // namespace
+
+bool fw_FinalMarkerExists() { return fw_PathExists(".final"); }
+
+fw_Framework::fw_Framework(const std::string& musicPath, const std::string& appName, HINSTANCE instance,
+                           int showCommand, const std::string& title, int32_t windowWidth, int32_t windowHeight,
+                           float renderScale, float aspect) {
+  mMusicPath = musicPath;
+  fw_CreateTextureTable();
+  fw_SetAlertCaption(title);
+  bool rootsFound = fw_FindRoots(appName);
+  fw_gFramework = this;
+  mAppName = appName;
+  mTitle = title;
+
+  const fw_StartupOptions& options = fw_GetStartupOptions();
+  mWindowWidth = windowWidth;
+  mWindowHeight = windowHeight;
+  mRenderScale = options.renderScale.value_or(renderScale);
+  mAspect = aspect;
+  fw_SetRenderSize(fw_ScaledSide(mWindowWidth, mRenderScale), fw_ScaledSide(mWindowHeight, mRenderScale));
+
+  mShowStartupDialog = !options.noDialog;
+  mVerboseWindowLog = false;
+  mCurrentScene = 0;
+  mSceneStartTime = 0.0f;
+  mSound = !options.mute;
+
+  readDisplayMode();
+  mFullscreen = options.fullscreen.value_or(fw_FinalMarkerExists());
+
+  // Without a project root there is no place for them; never make them at the file system's root.
+  if (rootsFound && !fw_GetProjectRoot().empty()) {
+    CreateDirectoryA((fw_GetProjectRoot() + "/data/temp/").c_str(), nullptr);
+    CreateDirectoryA((fw_GetProjectRoot() + "/data/screenshots/").c_str(), nullptr);
+  }
+
+  if (Init(instance, mMusicPath, showCommand) < 0) exit(20);
+}
+
+HRESULT fw_Framework::Init(HINSTANCE instance, const std::string& musicPath, int showCommand) {
+  mInstance = instance;
+  fw_StartSyncSystem();
+
+  if (mShowStartupDialog) {
+    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(fw_IDD_STARTUP), nullptr, fw_StartupDialogProc, 0);
+    if (result != 1) exit(0);
+  }
+
+  if (_CreateWindow(instance, showCommand) < 0) return E_FAIL;
+
+  if (fw_CreateDevice() < 0) {
+    fw_ReleaseDevice();
+    return E_FAIL;
+  }
+
+  if (mSound && !musicPath.empty()) fw_StartMusicPlayer(fw_GetProjectRoot() + "/" + musicPath, mWindow);
+  return 0;
+}
+
+fw_Framework::~fw_Framework() {
+  fw_DestroyTextureTable();
+  fw_gFramework = nullptr;
+}
+
+void fw_RegisterScene(fw_Scene* scene) { gScenes.push_back(scene); }
+
+const std::vector<fw_Scene*>& fw_GetScenes() { return gScenes; }
+
+void fw_HandOverFrameContext() {
+  fw_FrameContext context;
+  context.scenes = &gScenes;
+  context.currentScene = &fw_Framework::mCurrentScene;
+  context.sceneStartTime = &fw_Framework::mSceneStartTime;
+  context.updateMouse = [] {
+    if (fw_MouseState* mouse = fw_GetMouseState()) mouse->update();
+  };
+  context.device = fw_FrameworkDeviceSettings();
+  fw_SetFrameContext(context);
+}

@@ -1,0 +1,23 @@
+// The framework's process-wide settings and the framework instance, with their start values.
+#include "app/fw_Framework.h"
+
+std::string fw_Framework::mMusicPath;
+std::string fw_Framework::mAppName;
+std::string fw_Framework::mTitle;
+int32_t fw_Framework::mWindowWidth = 1280;
+int32_t fw_Framework::mWindowHeight = 720;
+float fw_Framework::mRenderScale = 1.0f;
+float fw_Framework::mAspect = 16.0f / 9.0f;
+int32_t fw_Framework::mDesktopWidth = 0;
+int32_t fw_Framework::mDesktopHeight = 0;
+int32_t fw_Framework::mDesktopRefreshRate = 0;
+bool fw_Framework::mFullscreen = false;
+bool fw_Framework::mSound = true;
+bool fw_Framework::mShowStartupDialog = true;
+bool fw_Framework::mVerboseWindowLog = false;
+uint32_t fw_Framework::mCurrentScene = 0;
+float fw_Framework::mSceneStartTime = 0.0f;
+HWND fw_Framework::mWindow = nullptr;
+HINSTANCE fw_Framework::mInstance = nullptr;
+
+fw_Framework* fw_gFramework = nullptr;

@@ -1,0 +1,10 @@
+// The production's one scene, described by "demo.xml".
+#include "app_Scenes.h"
+
+#include "app/fw_Framework.h"
+#include "scene/fw_Scene.h"
+
+void dusk_RegisterScenes() {
+  // Scenes live until the process ends.
+  fw_RegisterScene(new fw_Scene("demo.xml"));
+}

@@ -1,0 +1,79 @@
+// The real dusk binary: a windowed run quit with Escape, the dialog's Exit, no display at all,
+// and a log file that cannot be written.
+#include "process_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+bool haveDisplay() { return getenv("DISPLAY") && *getenv("DISPLAY"); }
+
+}  // namespace
+
+TEST(AppRun, WindowedRunOpens1280x720AndQuitsOnEscape) {
+  ASSERT_TRUE(haveDisplay()) << "run under xvfb-run";
+  RunningProcess dusk(DuskBinary(), {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo"},
+                      DuskProjectDirectory());
+  std::string window = FindXWindow("amber over the hills", 20.0);
+  ASSERT_FALSE(window.empty()) << dusk.output();
+  int width = 0, height = 0;
+  ASSERT_TRUE(XWindowSize(window, &width, &height));
+  EXPECT_EQ(width, 1280);
+  EXPECT_EQ(height, 720);
+  // Frames are running: the program is still up a moment later.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(dusk.running()) << dusk.output();
+  ASSERT_TRUE(XKey(window, "Escape"));
+  ProcessResult result = dusk.wait(20.0);
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  auto starting = result.output.find(":  Starting application.");
+  auto closing = result.output.find(":  Closing application.");
+  EXPECT_NE(starting, std::string::npos) << result.output;
+  EXPECT_NE(closing, std::string::npos) << result.output;
+  EXPECT_LT(starting, closing);
+}
+
+TEST(AppRun, DialogExitEndsWithZeroBeforeAnyWindow) {
+  ASSERT_TRUE(haveDisplay()) << "run under xvfb-run";
+  RunningProcess dusk(DuskBinary(), {"--mute", "--alerts", "console", "--echo"}, DuskProjectDirectory());
+  std::string dialog = FindXWindow("Basalt", 20.0);
+  ASSERT_FALSE(dialog.empty()) << dusk.output();
+  ASSERT_TRUE(XKey(dialog, "Escape"));  // Escape is the dialog's Exit
+  ProcessResult result = dusk.wait(20.0);
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("Starting application."), std::string::npos);
+  EXPECT_EQ(result.output.find("Closing application."), std::string::npos);
+  EXPECT_TRUE(FindXWindow("amber over the hills", 0.2).empty());
+}
+
+TEST(AppRun, WithoutADisplayAlertsGoToTheConsoleAndTheExitIsClean) {
+  RunningProcess dusk(DuskBinary(), {"--mute", "--echo"}, DuskProjectDirectory(), {"DISPLAY", "WAYLAND_DISPLAY"});
+  ProcessResult result = dusk.wait(20.0);
+  EXPECT_EQ(result.exitCode, 20) << result.output;  // failed initialisation: no window
+  EXPECT_NE(result.output.find("[dialog] \"Basalt\": no display"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("[message box] amber over the hills: CreateWindow() failed"), std::string::npos)
+      << result.output;
+}
+
+TEST(AppRun, UnwritableLogFileIsReportedAndLoggingGoesOn) {
+  RunningProcess dusk(DuskBinary(), {"--no-dialog", "--alerts", "console", "--echo", "--log", "/nonexistent-dir/dusk.log"},
+                      DuskProjectDirectory(), {"DISPLAY", "WAYLAND_DISPLAY"});
+  ProcessResult result = dusk.wait(20.0);
+  auto alert = result.output.find("Alert: Could not open log file \"/nonexistent-dir/dusk.log\" for writing.");
+  auto starting = result.output.find(":  Starting application.");
+  EXPECT_NE(alert, std::string::npos) << result.output;
+  EXPECT_NE(starting, std::string::npos) << result.output;
+  EXPECT_LT(alert, starting);
+  EXPECT_NE(result.output.find("amber over the hills: CreateWindow() failed"), std::string::npos) << result.output;
+}
+
+TEST(AppRun, BadOptionsAreNamed) {
+  RunningProcess dusk(DuskBinary(), {"--alerts", "loud"}, DuskProjectDirectory(), {"DISPLAY"});
+  ProcessResult result = dusk.wait(10.0);
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_NE(result.output.find("--alerts takes box, console or off"), std::string::npos) << result.output;
+}

@@ -1,0 +1,62 @@
+// The start-up summary text and the command-line presets.
+#include "app/fw_ResourceSummary.h"
+#include "app/fw_StartupOptions.h"
+
+#include <gtest/gtest.h>
+
+TEST(ResourceSummary, SingularAndPluralForms) {
+  EXPECT_EQ(fw_ResourceSummaryText(1, "/tmp/dusk.log"),
+            "WARNING: There were 1 issue found while loading resources, please look in: </tmp/dusk.log>\n"
+            "for details about this issue and how to resolve it.");
+  EXPECT_EQ(fw_ResourceSummaryText(2, ""),
+            "WARNING: There were 2 issues found while loading resources, please look in: <>\n"
+            "for details about these issues and how to resolve them.");
+  std::string longPath(5000, 'p');
+  EXPECT_NE(fw_ResourceSummaryText(3, longPath).find(longPath + ">"), std::string::npos);
+}
+
+namespace {
+bool parse(std::vector<const char*> args, fw_StartupOptions* options, std::string* error) {
+  args.insert(args.begin(), "dusk");
+  return fw_ParseStartupOptions(static_cast<int>(args.size()), args.data(), options, error);
+}
+}  // namespace
+
+TEST(StartupOptions, ReadsEveryPreset) {
+  fw_StartupOptions o;
+  std::string error;
+  ASSERT_TRUE(parse({"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--log", "x.log", "--echo",
+                     "--render-scale", "0.5"},
+                    &o, &error))
+      << error;
+  EXPECT_TRUE(o.noDialog);
+  EXPECT_EQ(o.fullscreen, false);
+  EXPECT_TRUE(o.mute);
+  EXPECT_EQ(o.alertMode, 0);
+  EXPECT_EQ(o.logFile, "x.log");
+  EXPECT_TRUE(o.echo);
+  EXPECT_EQ(o.renderScale, 0.5f);
+  fw_StartupOptions p;
+  ASSERT_TRUE(parse({"--fullscreen", "--alerts", "off"}, &p, &error));
+  EXPECT_EQ(p.fullscreen, true);
+  EXPECT_EQ(p.alertMode, 2);
+  EXPECT_FALSE(p.noDialog);
+}
+
+TEST(StartupOptions, BadInputIsNamed) {
+  struct Case {
+    std::vector<const char*> args;
+    const char* mentions;
+  } cases[] = {
+      {{"--alerts", "loud"}, "--alerts"},   {{"--alerts"}, "--alerts needs a value"},
+      {{"--render-scale", "0"}, "--render-scale"}, {{"--render-scale", "abc"}, "--render-scale"},
+      {{"--render-scale", "nan"}, "--render-scale"}, {{"--log", ""}, "--log"},
+      {{"--frobnicate"}, "--frobnicate"},
+  };
+  for (auto& c : cases) {
+    fw_StartupOptions o;
+    std::string error;
+    EXPECT_FALSE(parse(c.args, &o, &error)) << c.mentions;
+    EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+  }
+}
