@@ -1,0 +1,71 @@
+// D3D10CreateDeviceAndSwapChain and D3D10CreateDevice: a GL context of the asked driver type on
+// the output window's SDL window (or on a hidden window of its own), the device on it and the
+// swap chain for the window.
+#include "context_p.h"
+#include "d3d10_sdl2_p.h"
+
+#include <platform/diagnostics.h>
+#include <platform/win32_sdl.h>
+
+namespace d3d10gl {
+
+HRESULT CreateDeviceAndSwapChainOnSdlWindow(SDL_Window* window, D3D10_DRIVER_TYPE driverType, HMODULE software,
+                                            const DXGI_SWAP_CHAIN_DESC* swapChainDesc, IDXGISwapChain** swapChain,
+                                            ID3D10Device** device) {
+  if (swapChain) *swapChain = nullptr;
+  if (device) *device = nullptr;
+  if (!swapChainDesc || !swapChain) return E_INVALIDARG;
+  HRESULT hr = E_FAIL;
+  ContextInfo* context = CreateContext(window, driverType, software, &hr);
+  if (!context) return hr;
+  Device* created = new Device(context, driverType);
+  IDXGISwapChain* chain = nullptr;
+  hr = CreateSwapChain(created, *swapChainDesc, &chain);
+  if (FAILED(hr)) {
+    created->Release();
+    return hr;
+  }
+  *swapChain = chain;
+  if (device) *device = created;
+  else created->Release();  // the swap chain keeps it alive
+  return S_OK;
+}
+
+const char* RendererOf(ID3D10Device* device) {
+  return device ? DeviceOf(device)->Context()->renderer.c_str() : "";
+}
+
+void DeviceCounters(ID3D10Device* device, unsigned long long* draws, unsigned long long* framebufferBinds) {
+  if (!device) return;
+  if (draws) *draws = DeviceOf(device)->mDrawCalls;
+  if (framebufferBinds) *framebufferBinds = DeviceOf(device)->mFramebufferBinds;
+}
+
+}  // namespace d3d10gl
+
+HRESULT D3D10CreateDeviceAndSwapChain(IDXGIAdapter* adapter, D3D10_DRIVER_TYPE driverType, HMODULE software,
+                                      UINT flags, UINT sdkVersion, DXGI_SWAP_CHAIN_DESC* swapChainDesc,
+                                      IDXGISwapChain** swapChain, ID3D10Device** device) {
+  if (swapChain) *swapChain = nullptr;
+  if (device) *device = nullptr;
+  if (sdkVersion != D3D10_SDK_VERSION || !swapChainDesc || !swapChain) return E_INVALIDARG;
+  SDL_Window* window = platform::SdlWindowFromHwnd(swapChainDesc->OutputWindow);
+  if (!window) {
+    platform::Report(platform::kReportWarning, "D3D10CreateDeviceAndSwapChain: the output window has no display surface");
+    return DXGI_ERROR_INVALID_CALL;
+  }
+  return d3d10gl::CreateDeviceAndSwapChainOnSdlWindow(window, driverType, software, swapChainDesc, swapChain, device);
+}
+
+HRESULT D3D10CreateDevice(IDXGIAdapter* adapter, D3D10_DRIVER_TYPE driverType, HMODULE software, UINT flags,
+                          UINT sdkVersion, ID3D10Device** device) {
+  if (device) *device = nullptr;
+  if (sdkVersion != D3D10_SDK_VERSION) return E_INVALIDARG;
+  HRESULT hr = E_FAIL;
+  d3d10gl::ContextInfo* context = d3d10gl::CreateHiddenContext(driverType, software, &hr);
+  if (!context) return hr;
+  d3d10gl::Device* created = new d3d10gl::Device(context, driverType);
+  if (device) *device = created;
+  else created->Release();
+  return S_OK;
+}

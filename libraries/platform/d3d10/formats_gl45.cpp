@@ -1,0 +1,196 @@
+// DXGI formats as OpenGL texture and vertex formats. The numbers are DXGI's, so the table is
+// indexed by format; a zero entry is a format this layer does not store.
+#include "d3d10_p.h"
+
+#include <atomic>
+
+namespace d3d10gl {
+namespace {
+
+constexpr uint8_t kInt = kFmtInteger;
+constexpr uint8_t kUInt = kFmtInteger | kFmtUnsigned;
+
+struct Entry {
+  DXGI_FORMAT dxgi;
+  FormatInfo info;
+};
+
+// Typeless formats map to the float or unorm member of their family; the depth families have
+// their own entries below.
+const Entry kEntries[] = {
+    {DXGI_FORMAT_R32G32B32A32_TYPELESS, {GL_RGBA32F, GL_RGBA, GL_FLOAT, 16, 0}},
+    {DXGI_FORMAT_R32G32B32A32_FLOAT, {GL_RGBA32F, GL_RGBA, GL_FLOAT, 16, 0}},
+    {DXGI_FORMAT_R32G32B32A32_UINT, {GL_RGBA32UI, GL_RGBA_INTEGER, GL_UNSIGNED_INT, 16, kUInt}},
+    {DXGI_FORMAT_R32G32B32A32_SINT, {GL_RGBA32I, GL_RGBA_INTEGER, GL_INT, 16, kInt}},
+    {DXGI_FORMAT_R32G32B32_TYPELESS, {GL_RGB32F, GL_RGB, GL_FLOAT, 12, 0}},
+    {DXGI_FORMAT_R32G32B32_FLOAT, {GL_RGB32F, GL_RGB, GL_FLOAT, 12, 0}},
+    {DXGI_FORMAT_R32G32B32_UINT, {GL_RGB32UI, GL_RGB_INTEGER, GL_UNSIGNED_INT, 12, kUInt}},
+    {DXGI_FORMAT_R32G32B32_SINT, {GL_RGB32I, GL_RGB_INTEGER, GL_INT, 12, kInt}},
+    {DXGI_FORMAT_R16G16B16A16_TYPELESS, {GL_RGBA16F, GL_RGBA, GL_HALF_FLOAT, 8, 0}},
+    {DXGI_FORMAT_R16G16B16A16_FLOAT, {GL_RGBA16F, GL_RGBA, GL_HALF_FLOAT, 8, 0}},
+    {DXGI_FORMAT_R16G16B16A16_UNORM, {GL_RGBA16, GL_RGBA, GL_UNSIGNED_SHORT, 8, 0}},
+    {DXGI_FORMAT_R16G16B16A16_UINT, {GL_RGBA16UI, GL_RGBA_INTEGER, GL_UNSIGNED_SHORT, 8, kUInt}},
+    {DXGI_FORMAT_R16G16B16A16_SNORM, {GL_RGBA16_SNORM, GL_RGBA, GL_SHORT, 8, 0}},
+    {DXGI_FORMAT_R16G16B16A16_SINT, {GL_RGBA16I, GL_RGBA_INTEGER, GL_SHORT, 8, kInt}},
+    {DXGI_FORMAT_R32G32_TYPELESS, {GL_RG32F, GL_RG, GL_FLOAT, 8, 0}},
+    {DXGI_FORMAT_R32G32_FLOAT, {GL_RG32F, GL_RG, GL_FLOAT, 8, 0}},
+    {DXGI_FORMAT_R32G32_UINT, {GL_RG32UI, GL_RG_INTEGER, GL_UNSIGNED_INT, 8, kUInt}},
+    {DXGI_FORMAT_R32G32_SINT, {GL_RG32I, GL_RG_INTEGER, GL_INT, 8, kInt}},
+    {DXGI_FORMAT_D32_FLOAT_S8X24_UINT,
+     {GL_DEPTH32F_STENCIL8, GL_DEPTH_STENCIL, GL_FLOAT_32_UNSIGNED_INT_24_8_REV, 8, kFmtDepth | kFmtStencil}},
+    {DXGI_FORMAT_R10G10B10A2_TYPELESS, {GL_RGB10_A2, GL_RGBA, GL_UNSIGNED_INT_2_10_10_10_REV, 4, 0}},
+    {DXGI_FORMAT_R10G10B10A2_UNORM, {GL_RGB10_A2, GL_RGBA, GL_UNSIGNED_INT_2_10_10_10_REV, 4, 0}},
+    {DXGI_FORMAT_R10G10B10A2_UINT, {GL_RGB10_A2UI, GL_RGBA_INTEGER, GL_UNSIGNED_INT_2_10_10_10_REV, 4, kUInt}},
+    {DXGI_FORMAT_R11G11B10_FLOAT, {GL_R11F_G11F_B10F, GL_RGB, GL_UNSIGNED_INT_10F_11F_11F_REV, 4, 0}},
+    {DXGI_FORMAT_R8G8B8A8_TYPELESS, {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4, 0}},
+    {DXGI_FORMAT_R8G8B8A8_UNORM, {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4, 0}},
+    {DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, {GL_SRGB8_ALPHA8, GL_RGBA, GL_UNSIGNED_BYTE, 4, 0}},
+    {DXGI_FORMAT_R8G8B8A8_UINT, {GL_RGBA8UI, GL_RGBA_INTEGER, GL_UNSIGNED_BYTE, 4, kUInt}},
+    {DXGI_FORMAT_R8G8B8A8_SNORM, {GL_RGBA8_SNORM, GL_RGBA, GL_BYTE, 4, 0}},
+    {DXGI_FORMAT_R8G8B8A8_SINT, {GL_RGBA8I, GL_RGBA_INTEGER, GL_BYTE, 4, kInt}},
+    {DXGI_FORMAT_R16G16_TYPELESS, {GL_RG16F, GL_RG, GL_HALF_FLOAT, 4, 0}},
+    {DXGI_FORMAT_R16G16_FLOAT, {GL_RG16F, GL_RG, GL_HALF_FLOAT, 4, 0}},
+    {DXGI_FORMAT_R16G16_UNORM, {GL_RG16, GL_RG, GL_UNSIGNED_SHORT, 4, 0}},
+    {DXGI_FORMAT_R16G16_UINT, {GL_RG16UI, GL_RG_INTEGER, GL_UNSIGNED_SHORT, 4, kUInt}},
+    {DXGI_FORMAT_R16G16_SNORM, {GL_RG16_SNORM, GL_RG, GL_SHORT, 4, 0}},
+    {DXGI_FORMAT_R16G16_SINT, {GL_RG16I, GL_RG_INTEGER, GL_SHORT, 4, kInt}},
+    {DXGI_FORMAT_R32_TYPELESS, {GL_R32F, GL_RED, GL_FLOAT, 4, 0}},
+    {DXGI_FORMAT_D32_FLOAT, {GL_DEPTH_COMPONENT32F, GL_DEPTH_COMPONENT, GL_FLOAT, 4, kFmtDepth}},
+    {DXGI_FORMAT_R32_FLOAT, {GL_R32F, GL_RED, GL_FLOAT, 4, 0}},
+    {DXGI_FORMAT_R32_UINT, {GL_R32UI, GL_RED_INTEGER, GL_UNSIGNED_INT, 4, kUInt}},
+    {DXGI_FORMAT_R32_SINT, {GL_R32I, GL_RED_INTEGER, GL_INT, 4, kInt}},
+    {DXGI_FORMAT_D24_UNORM_S8_UINT,
+     {GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, 4, kFmtDepth | kFmtStencil}},
+    {DXGI_FORMAT_R24_UNORM_X8_TYPELESS,
+     {GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, 4, kFmtDepth | kFmtStencil}},
+    {DXGI_FORMAT_R8G8_TYPELESS, {GL_RG8, GL_RG, GL_UNSIGNED_BYTE, 2, 0}},
+    {DXGI_FORMAT_R8G8_UNORM, {GL_RG8, GL_RG, GL_UNSIGNED_BYTE, 2, 0}},
+    {DXGI_FORMAT_R8G8_UINT, {GL_RG8UI, GL_RG_INTEGER, GL_UNSIGNED_BYTE, 2, kUInt}},
+    {DXGI_FORMAT_R8G8_SNORM, {GL_RG8_SNORM, GL_RG, GL_BYTE, 2, 0}},
+    {DXGI_FORMAT_R8G8_SINT, {GL_RG8I, GL_RG_INTEGER, GL_BYTE, 2, kInt}},
+    {DXGI_FORMAT_R16_TYPELESS, {GL_R16F, GL_RED, GL_HALF_FLOAT, 2, 0}},
+    {DXGI_FORMAT_R16_FLOAT, {GL_R16F, GL_RED, GL_HALF_FLOAT, 2, 0}},
+    {DXGI_FORMAT_D16_UNORM, {GL_DEPTH_COMPONENT16, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, 2, kFmtDepth}},
+    {DXGI_FORMAT_R16_UNORM, {GL_R16, GL_RED, GL_UNSIGNED_SHORT, 2, 0}},
+    {DXGI_FORMAT_R16_UINT, {GL_R16UI, GL_RED_INTEGER, GL_UNSIGNED_SHORT, 2, kUInt}},
+    {DXGI_FORMAT_R16_SNORM, {GL_R16_SNORM, GL_RED, GL_SHORT, 2, 0}},
+    {DXGI_FORMAT_R16_SINT, {GL_R16I, GL_RED_INTEGER, GL_SHORT, 2, kInt}},
+    {DXGI_FORMAT_R8_TYPELESS, {GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, 0}},
+    {DXGI_FORMAT_R8_UNORM, {GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, 0}},
+    {DXGI_FORMAT_R8_UINT, {GL_R8UI, GL_RED_INTEGER, GL_UNSIGNED_BYTE, 1, kUInt}},
+    {DXGI_FORMAT_R8_SNORM, {GL_R8_SNORM, GL_RED, GL_BYTE, 1, 0}},
+    {DXGI_FORMAT_R8_SINT, {GL_R8I, GL_RED_INTEGER, GL_BYTE, 1, kInt}},
+    {DXGI_FORMAT_A8_UNORM, {GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, kFmtAlphaOnly}},
+    {DXGI_FORMAT_R9G9B9E5_SHAREDEXP, {GL_RGB9_E5, GL_RGB, GL_UNSIGNED_INT_5_9_9_9_REV, 4, 0}},
+    {DXGI_FORMAT_BC1_TYPELESS, {GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 0, 0, 8, kFmtCompressed}},
+    {DXGI_FORMAT_BC1_UNORM, {GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 0, 0, 8, kFmtCompressed}},
+    {DXGI_FORMAT_BC1_UNORM_SRGB, {GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT1_EXT, 0, 0, 8, kFmtCompressed}},
+    {DXGI_FORMAT_BC2_TYPELESS, {GL_COMPRESSED_RGBA_S3TC_DXT3_EXT, 0, 0, 16, kFmtCompressed}},
+    {DXGI_FORMAT_BC2_UNORM, {GL_COMPRESSED_RGBA_S3TC_DXT3_EXT, 0, 0, 16, kFmtCompressed}},
+    {DXGI_FORMAT_BC2_UNORM_SRGB, {GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT3_EXT, 0, 0, 16, kFmtCompressed}},
+    {DXGI_FORMAT_BC3_TYPELESS, {GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 0, 0, 16, kFmtCompressed}},
+    {DXGI_FORMAT_BC3_UNORM, {GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 0, 0, 16, kFmtCompressed}},
+    {DXGI_FORMAT_BC3_UNORM_SRGB, {GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT5_EXT, 0, 0, 16, kFmtCompressed}},
+    {DXGI_FORMAT_BC4_TYPELESS, {GL_COMPRESSED_RED_RGTC1, 0, 0, 8, kFmtCompressed}},
+    {DXGI_FORMAT_BC4_UNORM, {GL_COMPRESSED_RED_RGTC1, 0, 0, 8, kFmtCompressed}},
+    {DXGI_FORMAT_BC4_SNORM, {GL_COMPRESSED_SIGNED_RED_RGTC1, 0, 0, 8, kFmtCompressed}},
+    {DXGI_FORMAT_BC5_TYPELESS, {GL_COMPRESSED_RG_RGTC2, 0, 0, 16, kFmtCompressed}},
+    {DXGI_FORMAT_BC5_UNORM, {GL_COMPRESSED_RG_RGTC2, 0, 0, 16, kFmtCompressed}},
+    {DXGI_FORMAT_BC5_SNORM, {GL_COMPRESSED_SIGNED_RG_RGTC2, 0, 0, 16, kFmtCompressed}},
+    {DXGI_FORMAT_B5G6R5_UNORM, {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2, 0}},
+    {DXGI_FORMAT_B5G5R5A1_UNORM, {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2, 0}},
+    {DXGI_FORMAT_B8G8R8A8_UNORM, {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, 0}},
+    {DXGI_FORMAT_B8G8R8X8_UNORM, {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, kFmtOpaque}},
+};
+
+constexpr int kTableSize = 128;
+
+struct Table {
+  FormatInfo byFormat[kTableSize] = {};
+  Table() {
+    for (const Entry& e : kEntries) byFormat[e.dxgi] = e.info;
+  }
+};
+
+const Table& table() {
+  static const Table t;
+  return t;
+}
+
+const FormatInfo kDepth32 = {GL_DEPTH_COMPONENT32F, GL_DEPTH_COMPONENT, GL_FLOAT, 4, kFmtDepth};
+const FormatInfo kDepth24Stencil8 = {GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, 4,
+                                     kFmtDepth | kFmtStencil};
+const FormatInfo kDepth32Stencil8 = {GL_DEPTH32F_STENCIL8, GL_DEPTH_STENCIL, GL_FLOAT_32_UNSIGNED_INT_24_8_REV, 8,
+                                     kFmtDepth | kFmtStencil};
+const FormatInfo kDepth16 = {GL_DEPTH_COMPONENT16, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, 2, kFmtDepth};
+
+}  // namespace
+
+const FormatInfo* FindFormat(DXGI_FORMAT format, UINT bindFlags) {
+  if ((bindFlags & D3D10_BIND_DEPTH_STENCIL) != 0) {
+    switch (format) {
+      case DXGI_FORMAT_R32_TYPELESS: return &kDepth32;
+      case DXGI_FORMAT_R24G8_TYPELESS: return &kDepth24Stencil8;
+      case DXGI_FORMAT_R32G8X24_TYPELESS: return &kDepth32Stencil8;
+      case DXGI_FORMAT_R16_TYPELESS: return &kDepth16;
+      default: break;
+    }
+  }
+  // Views of depth textures read the depth as red.
+  switch (format) {
+    case DXGI_FORMAT_R32_FLOAT_X8X24_TYPELESS: return &kDepth32Stencil8;
+    case DXGI_FORMAT_R24G8_TYPELESS: return &kDepth24Stencil8;
+    case DXGI_FORMAT_R32G8X24_TYPELESS: return &kDepth32Stencil8;
+    default: break;
+  }
+  if (format <= DXGI_FORMAT_UNKNOWN || format >= kTableSize) return nullptr;
+  const FormatInfo& info = table().byFormat[format];
+  return info.internalFormat ? &info : nullptr;
+}
+
+UINT PackedRowPitch(const FormatInfo& format, UINT width) {
+  if (format.flags & kFmtCompressed) return ((width + 3) / 4) * format.bytes;
+  return width * format.bytes;
+}
+
+UINT PackedRowCount(const FormatInfo& format, UINT height) {
+  return (format.flags & kFmtCompressed) ? (height + 3) / 4 : height;
+}
+
+bool FindVertexFormat(DXGI_FORMAT format, VertexFormat* out) {
+  switch (format) {
+    case DXGI_FORMAT_R32G32B32A32_FLOAT: *out = {4, GL_FLOAT, GL_FALSE, false, 16}; return true;
+    case DXGI_FORMAT_R32G32B32_FLOAT: *out = {3, GL_FLOAT, GL_FALSE, false, 12}; return true;
+    case DXGI_FORMAT_R32G32_FLOAT: *out = {2, GL_FLOAT, GL_FALSE, false, 8}; return true;
+    case DXGI_FORMAT_R32_FLOAT: *out = {1, GL_FLOAT, GL_FALSE, false, 4}; return true;
+    case DXGI_FORMAT_R32G32B32A32_UINT: *out = {4, GL_UNSIGNED_INT, GL_FALSE, true, 16}; return true;
+    case DXGI_FORMAT_R32G32B32_UINT: *out = {3, GL_UNSIGNED_INT, GL_FALSE, true, 12}; return true;
+    case DXGI_FORMAT_R32G32_UINT: *out = {2, GL_UNSIGNED_INT, GL_FALSE, true, 8}; return true;
+    case DXGI_FORMAT_R32_UINT: *out = {1, GL_UNSIGNED_INT, GL_FALSE, true, 4}; return true;
+    case DXGI_FORMAT_R32G32B32A32_SINT: *out = {4, GL_INT, GL_FALSE, true, 16}; return true;
+    case DXGI_FORMAT_R32G32B32_SINT: *out = {3, GL_INT, GL_FALSE, true, 12}; return true;
+    case DXGI_FORMAT_R32G32_SINT: *out = {2, GL_INT, GL_FALSE, true, 8}; return true;
+    case DXGI_FORMAT_R32_SINT: *out = {1, GL_INT, GL_FALSE, true, 4}; return true;
+    case DXGI_FORMAT_R16G16B16A16_FLOAT: *out = {4, GL_HALF_FLOAT, GL_FALSE, false, 8}; return true;
+    case DXGI_FORMAT_R16G16_FLOAT: *out = {2, GL_HALF_FLOAT, GL_FALSE, false, 4}; return true;
+    case DXGI_FORMAT_R16G16B16A16_UNORM: *out = {4, GL_UNSIGNED_SHORT, GL_TRUE, false, 8}; return true;
+    case DXGI_FORMAT_R16G16B16A16_SNORM: *out = {4, GL_SHORT, GL_TRUE, false, 8}; return true;
+    case DXGI_FORMAT_R16G16_UNORM: *out = {2, GL_UNSIGNED_SHORT, GL_TRUE, false, 4}; return true;
+    case DXGI_FORMAT_R16G16_SNORM: *out = {2, GL_SHORT, GL_TRUE, false, 4}; return true;
+    case DXGI_FORMAT_R16G16_SINT: *out = {2, GL_SHORT, GL_FALSE, true, 4}; return true;
+    case DXGI_FORMAT_R8G8B8A8_UNORM: *out = {4, GL_UNSIGNED_BYTE, GL_TRUE, false, 4}; return true;
+    case DXGI_FORMAT_R8G8B8A8_SNORM: *out = {4, GL_BYTE, GL_TRUE, false, 4}; return true;
+    case DXGI_FORMAT_R8G8B8A8_UINT: *out = {4, GL_UNSIGNED_BYTE, GL_FALSE, true, 4}; return true;
+    case DXGI_FORMAT_R8G8B8A8_SINT: *out = {4, GL_BYTE, GL_FALSE, true, 4}; return true;
+    case DXGI_FORMAT_B8G8R8A8_UNORM: *out = {GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, false, 4}; return true;
+    case DXGI_FORMAT_R10G10B10A2_UNORM: *out = {4, GL_UNSIGNED_INT_2_10_10_10_REV, GL_TRUE, false, 4}; return true;
+    default: return false;
+  }
+}
+
+uint64_t NextSerial() {
+  static std::atomic<uint64_t> next{1};
+  return next++;
+}
+
+}  // namespace d3d10gl
