@@ -1,0 +1,129 @@
+// Test support for end-to-end runs of the real program on the test production: a standalone
+// copy of it in a temporary directory (its data and shaders, with the framework's shaders beside
+// them), and a run of `dusk` there with a time limit, its output and its exit code.
+#pragma once
+
+#include "core_tracks.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/filesystem.hpp>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace core_test {
+
+namespace fs = boost::filesystem;
+
+struct RunResult {
+  int exitCode = -1;  // -1 when killed at the time limit or by a signal
+  bool timedOut = false;
+  std::string output;  // standard output and standard error together
+};
+
+class TestProduction {
+ public:
+  TestProduction() {
+    const fs::path source = fs::path(DUSK_SOURCE_DIR) / "tests/data/testprod";
+    CopyTree(source, root);
+    // Standalone: the framework's shaders sit beside the production's.
+    const fs::path shaders = fs::path(DUSK_SOURCE_DIR) / "libraries/fw/src/shaders";
+    for (const char* name : {"fw_Globals.fxi", "fw_PostEffects.fx", "fw_PostEffects.fxo"})
+      if (fs::exists(shaders / name)) fs::copy_file(shaders / name, root / "src/shaders" / name);
+    const fs::path built = fs::path(DUSK_BINARY_DIR) / "libraries/fw/src/shaders/fw_PostEffects.fxo";
+    if (!fs::exists(root / "src/shaders/fw_PostEffects.fxo") && fs::exists(built))
+      fs::copy_file(built, root / "src/shaders/fw_PostEffects.fxo");
+  }
+  ~TestProduction() { fs::remove_all(root); }
+
+  bool WriteTrack(const std::string& name, const std::vector<TrackKey>& keys) const {
+    return core_test::WriteTrack((root / "data/sync/sync").string(), name, keys);
+  }
+  void RemoveTrack(const std::string& name) const { fs::remove(root / ("data/sync/sync_" + name + ".track")); }
+
+  // Runs dusk in the production's directory with the given arguments.
+  RunResult Run(const std::vector<std::string>& args, int seconds = 120) const {
+    RunResult result;
+    const fs::path out = root / "run-output.txt";
+    std::vector<std::string> all{std::string(DUSK_BIN_DIR) + "/dusk"};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    const std::string previous = fs::current_path().string();
+    fs::current_path(root);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    fs::current_path(previous);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+      result.output = "could not start " + all[0];
+      return result;
+    }
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        result.timedOut = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!result.timedOut && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    std::ifstream in(out.string());
+    result.output.assign(std::istreambuf_iterator<char>(in), {});
+    return result;
+  }
+
+  fs::path root = fs::temp_directory_path() / fs::unique_path("core-prod-%%%%%%");
+
+ private:
+  static void CopyTree(const fs::path& from, const fs::path& to) {
+    fs::create_directories(to);
+    for (fs::recursive_directory_iterator it(from), end; it != end; ++it) {
+      const fs::path target = to / fs::relative(it->path(), from);
+      if (fs::is_directory(it->path()))
+        fs::create_directories(target);
+      else
+        fs::copy_file(it->path(), target);
+    }
+  }
+};
+
+// Frames a capture wrote: frame_000000.png, frame_000001.png, ... counted up to the first gap.
+inline int CountFrames(const fs::path& directory) {
+  int n = 0;
+  for (;; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof(name), "frame_%06d.png", n);
+    if (!fs::exists(directory / name)) return n;
+  }
+}
+
+inline std::string ReadWholeFile(const fs::path& path) {
+  std::ifstream in(path.string(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace core_test
