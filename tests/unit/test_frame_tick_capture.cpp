@@ -1,3 +1,4 @@
+#include "frame/fw_Capture.h"
 #include "frame/fw_CaptureFiles.h"
 #include "frame/fw_CaptureOptions.h"
 
@@ -146,4 +147,24 @@ TEST(CaptureOptions, ParsesValuesAndRejectsBadOnes) {
   EXPECT_FALSE(fw_ValidateCaptureSettings(backwards, &error));
   fw_CaptureSettings plain;
   EXPECT_TRUE(fw_ValidateCaptureSettings(plain, &error));
+}
+
+TEST(CaptureClock, FramesMapToCounterTicksWithoutDrift) {
+  EXPECT_EQ(fw_CaptureCounterTicks(0, 60), 0);
+  EXPECT_EQ(fw_CaptureCounterTicks(1, 60), 16666666);
+  EXPECT_EQ(fw_CaptureCounterTicks(2, 60), 33333333);
+  EXPECT_EQ(fw_CaptureCounterTicks(60, 60), 1000000000);
+  EXPECT_EQ(fw_CaptureCounterTicks(6000, 60), 100000000000);
+  EXPECT_EQ(fw_CaptureCounterTicks(30, 30), 1000000000);
+  EXPECT_EQ(fw_CaptureCounterTicks(7, 0), fw_CaptureCounterTicks(7, 60));  // a bad rate falls back to 60
+  // Ten hours at 1000 frames per second: still exact.
+  EXPECT_EQ(fw_CaptureCounterTicks(36000000, 1000), 36000000000000);
+  for (int64_t n = 1; n < 1000; ++n) {
+    const int64_t step = fw_CaptureCounterTicks(n, 60) - fw_CaptureCounterTicks(n - 1, 60);
+    ASSERT_TRUE(step == 16666666 || step == 16666667) << n;
+  }
+  EXPECT_FALSE(fw_CaptureActive());
+  fw_CaptureFrame();  // no capture installed: nothing happens
+  fw_CaptureFinish();
+  EXPECT_EQ(fw_CaptureFramesWritten(), 0);
 }
