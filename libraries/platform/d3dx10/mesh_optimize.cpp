@@ -1,4 +1,4 @@
-// Point representatives and adjacency (a hash grid, one cell per epsilon) and the orders behind
+// Point representatives and adjacency (vertices sorted into cells of one epsilon, half-edges sorted) and the orders behind
 // ID3DX10Mesh::Optimize: a stable attribute sort, meshoptimizer's vertex-cache order within each
 // attribute, and vertices renumbered in order of first use.
 #include <algorithm>
@@ -18,14 +18,6 @@ namespace {
 struct CellKey {
   int64_t x, y, z;
   bool operator==(const CellKey& o) const { return x == o.x && y == o.y && z == o.z; }
-};
-struct CellHash {
-  size_t operator()(const CellKey& k) const {
-    uint64_t h = static_cast<uint64_t>(k.x) * 0x9E3779B185EBCA87ull;
-    h ^= static_cast<uint64_t>(k.y) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
-    h ^= static_cast<uint64_t>(k.z) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
-    return static_cast<size_t>(h);
-  }
 };
 
 int64_t CellOf(float value, double cellSize) {
@@ -51,27 +43,49 @@ std::vector<uint32_t> ComputePointReps(const std::vector<float>& positions, floa
     std::memcpy(&bits, &value, sizeof bits);
     return bits;
   };
-  std::unordered_map<CellKey, std::vector<uint32_t>, CellHash> grid;
-  grid.reserve(count);
+  // Vertices sorted by cell; the neighbours of a cell are found by binary search.
+  struct Entry {
+    CellKey key;
+    uint32_t vertex;
+  };
+  auto less = [](const CellKey& a, const CellKey& b) {
+    return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.z < b.z;
+  };
+  std::vector<Entry> cells;
+  cells.reserve(count);
+  std::vector<CellKey> keyOf(count);
+  std::vector<bool> finite(count, false);
   for (uint32_t v = 0; v < count; ++v) {
     const float* p = &positions[3 * v];
     if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
-    CellKey key{cellOf(p[0]), cellOf(p[1]), cellOf(p[2])};
+    finite[v] = true;
+    keyOf[v] = CellKey{cellOf(p[0]), cellOf(p[1]), cellOf(p[2])};
+    cells.push_back(Entry{keyOf[v], v});
+  }
+  std::sort(cells.begin(), cells.end(), [&](const Entry& a, const Entry& b) {
+    return less(a.key, b.key) || (a.key == b.key && a.vertex < b.vertex);
+  });
+  // In index order, so that every earlier vertex already has its representative.
+  for (uint32_t v = 0; v < count; ++v) {
+    if (!finite[v]) continue;
+    const float* p = &positions[3 * v];
+    const CellKey& key = keyOf[v];
     uint32_t best = v;
     for (int dx = -reach; dx <= reach; ++dx)
-      for (int dy = -reach; dy <= reach; ++dy)
-        for (int dz = -reach; dz <= reach; ++dz) {
-          auto it = grid.find(CellKey{key.x + dx, key.y + dy, key.z + dz});
-          if (it == grid.end()) continue;
-          for (uint32_t other : it->second) {
-            const float* q = &positions[3 * other];
-            if (std::fabs(p[0] - q[0]) <= epsilon && std::fabs(p[1] - q[1]) <= epsilon &&
-                std::fabs(p[2] - q[2]) <= epsilon)
-              best = std::min(best, reps[other]);
-          }
+      for (int dy = -reach; dy <= reach; ++dy) {
+        const CellKey low{key.x + dx, key.y + dy, key.z - reach}, high{key.x + dx, key.y + dy, key.z + reach};
+        auto it = std::lower_bound(cells.begin(), cells.end(), low,
+                                   [&](const Entry& e, const CellKey& k) { return less(e.key, k); });
+        for (; it != cells.end() && !less(high, it->key); ++it) {
+          const uint32_t other = it->vertex;
+          if (other >= v) continue;
+          const float* q = &positions[3 * other];
+          if (std::fabs(p[0] - q[0]) <= epsilon && std::fabs(p[1] - q[1]) <= epsilon &&
+              std::fabs(p[2] - q[2]) <= epsilon)
+            best = std::min(best, reps[other]);
         }
+      }
     reps[v] = best;
-    grid[key].push_back(v);
   }
   return reps;
 }
@@ -79,21 +93,34 @@ std::vector<uint32_t> ComputePointReps(const std::vector<float>& positions, floa
 std::vector<uint32_t> ComputeAdjacency(const std::vector<uint32_t>& indices, const std::vector<uint32_t>& pointReps) {
   const size_t faceCount = indices.size() / 3;
   std::vector<uint32_t> adjacency(faceCount * 3, kNone);
-  // Directed edge (from, to) of point representatives -> first face that has it.
-  std::unordered_map<uint64_t, uint32_t> edges;
-  edges.reserve(indices.size());
+  // Directed edges (from, to) of point representatives, sorted; a face's neighbour across an
+  // edge is the first other face that has the edge reversed.
+  struct HalfEdge {
+    uint64_t key;
+    uint32_t face;
+  };
   auto rep = [&](size_t corner) { return pointReps[indices[corner]]; };
+  std::vector<HalfEdge> edges;
+  edges.reserve(indices.size());
   for (size_t f = 0; f < faceCount; ++f)
     for (int k = 0; k < 3; ++k) {
       uint32_t a = rep(3 * f + k), b = rep(3 * f + (k + 1) % 3);
-      if (a != b) edges.emplace((static_cast<uint64_t>(a) << 32) | b, static_cast<uint32_t>(f));
+      if (a != b) edges.push_back(HalfEdge{(static_cast<uint64_t>(a) << 32) | b, static_cast<uint32_t>(f)});
     }
+  std::sort(edges.begin(), edges.end(),
+            [](const HalfEdge& x, const HalfEdge& y) { return x.key != y.key ? x.key < y.key : x.face < y.face; });
   for (size_t f = 0; f < faceCount; ++f)
     for (int k = 0; k < 3; ++k) {
       uint32_t a = rep(3 * f + k), b = rep(3 * f + (k + 1) % 3);
       if (a == b) continue;
-      auto it = edges.find((static_cast<uint64_t>(b) << 32) | a);
-      if (it != edges.end() && it->second != f) adjacency[3 * f + k] = it->second;
+      const uint64_t reversed = (static_cast<uint64_t>(b) << 32) | a;
+      auto it = std::lower_bound(edges.begin(), edges.end(), reversed,
+                                 [](const HalfEdge& e, uint64_t key) { return e.key < key; });
+      for (; it != edges.end() && it->key == reversed; ++it)
+        if (it->face != f) {
+          adjacency[3 * f + k] = it->face;
+          break;
+        }
     }
   return adjacency;
 }
