@@ -64,7 +64,7 @@ std::unique_ptr<fw_TransformCurve> ReadCurve(const std::string& text, const char
       if (number)
         key[k] = *number;
       else
-        problem = "\"" + std::string(words[next + k]) + "\" is not a number";
+        problem = "\"" + std::string(words[next + k].substr(0, 40)) + "\" is not a number";  // a stray paste stays one line
     }
     if (!problem.empty()) break;
     curve->insertKey(key[0], key[1], key[2], key[3]);
@@ -93,7 +93,7 @@ float ReadCameraNumber(const ptree& attributes, const char* name, float fallback
   }
   const std::optional<float> number = ParseNumber(*text);
   if (!number) {
-    fw_Log(fw_LogWarning, "Scene description \"%s\": camera \"%s\", attribute \"%s\": \"%s\" is not a number; using %g.",
+    fw_Log(fw_LogWarning, "Scene description \"%s\": camera \"%s\", attribute \"%s\": \"%.40s\" is not a number; using %g.",
            path, cameraName.c_str(), name, text->c_str(), fallback);
     return fallback;
   }
