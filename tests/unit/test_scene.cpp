@@ -26,19 +26,6 @@ std::ptrdiff_t VtableOffset(F member) {
   return (std::ptrdiff_t)raw.ptr - 1;
 }
 
-struct Recorder : fw_Scene {
-  Recorder() : fw_Scene("recorder.xml") {}
-  std::vector<std::string> calls;
-  void prepare() override { calls.push_back("prepare"); }
-  void render() override { calls.push_back("render"); }
-  void onKeyDown(int key, bool shift, bool control) override {
-    calls.push_back("key " + std::to_string(key) + (shift ? " shift" : "") + (control ? " ctrl" : ""));
-  }
-  void onMouseMove(int x, int y) override { calls.push_back("move " + std::to_string(x) + "," + std::to_string(y)); }
-  float worldScale() override { return 4.0f; }
-  void enter() override { calls.push_back("enter"); }
-};
-
 }  // namespace
 
 TEST(Scene, OperationsSitInTheirSlots) {
@@ -59,38 +46,13 @@ TEST(Scene, OperationsSitInTheirSlots) {
   EXPECT_EQ(13 * slot, VtableOffset(&fw_Scene::enter));
 }
 
-TEST(Scene, BaseOperationsDoNothingAndTheWorldScaleIsOne) {
+TEST(Scene, BeforeItsDescriptionIsLoadedTheBaseHasNothingToUpdate) {
   fw_Scene scene("plain.xml");
   EXPECT_EQ("plain.xml", scene.name());
-  EXPECT_EQ(nullptr, scene.cameraSet());  // until a description is loaded
+  EXPECT_EQ(nullptr, scene.cameraSet());
   scene.update(1.0f);
-  scene.prepare();
-  scene.render();
-  scene.createResources();
-  scene.releaseResources();
-  scene.onKeyDown(27, true, false);
-  scene.onMouseDown();
-  scene.onMouseUp();
-  scene.onMouseMove(-5, 7);
-  scene.reservedHook(1);
-  scene.reservedHook2();
-  scene.reservedHook3();
-  scene.enter();
   EXPECT_EQ(1.0f, scene.worldScale());
   EXPECT_TRUE(scene.transforms().empty());
-}
-
-TEST(Scene, OverridesAreReachedThroughTheBase) {
-  Recorder recorder;
-  fw_Scene& scene = recorder;
-  scene.enter();
-  scene.prepare();
-  scene.render();
-  scene.onKeyDown(27, false, true);
-  scene.onMouseMove(-3, 12);
-  EXPECT_EQ(4.0f, scene.worldScale());
-  const std::vector<std::string> expected = {"enter", "prepare", "render", "key 27 ctrl", "move -3,12"};
-  EXPECT_EQ(expected, recorder.calls);
 }
 
 TEST(Scene, FoundByItsNameWithoutTheExtension) {
