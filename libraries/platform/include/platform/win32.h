@@ -141,3 +141,4 @@ DWORD GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart);
 
 
 #include <platform/win32_user.h>
+#include <platform/win32_dialogs.h>
