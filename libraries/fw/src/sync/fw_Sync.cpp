@@ -41,15 +41,19 @@ float fw_SyncValue(std::string_view name, float defaultValue) {
   return track.isEmpty() ? defaultValue : track.getValue(fw_GetSyncRow());
 }
 
-void fw_SeekToRow(float row, bool force) {
-  if (!gTimer) return;
-  const bool wasPaused = !gTimer->isPlaying();
+void fw_SeekTimerAndDevice(sync::Timer& timer, sync::Device* device, float row, bool force) {
+  const bool wasPaused = !timer.isPlaying();
   if (!wasPaused && !force) return;
   if (!(row >= 0.0f)) row = 0.0f;  // NaN too: a broken track value must not poison the clock
-  gTimer->setRow(row);
-  if (wasPaused) gTimer->play();
-  if (gDevice) gDevice->update(row);
-  if (wasPaused) gTimer->pause();
-  gTimer->setRow(row);
-  if (!wasPaused) gTimer->play();
+  timer.setRow(row);
+  // A paused timer plays for the device's update, as an editor connection would expect.
+  if (wasPaused) timer.play();
+  if (device) device->update(row);
+  if (wasPaused) timer.pause();
+  timer.setRow(row);
+  if (!wasPaused) timer.play();
+}
+
+void fw_SeekToRow(float row, bool force) {
+  if (gTimer) fw_SeekTimerAndDevice(*gTimer, gDevice.get(), row, force);
 }

@@ -33,3 +33,5 @@ float fw_SyncValueAt(std::string_view name, float defaultValue, float row);
 // Seek to row: while playing, only a forced seek moves. A negative row goes to 0. The device is
 // updated at the target row and the timer returns to the state it was found in.
 void fw_SeekToRow(float row, bool force);
+// The same steps on a given timer and device (the framework's seek passes its own).
+void fw_SeekTimerAndDevice(sync::Timer& timer, sync::Device* device, float row, bool force);

@@ -1,0 +1,132 @@
+// The playback sync device: lazy load-once tracks by exact name, defaults of the device
+// interface, and the framework's sync system with its value-reading convention.
+#include "sync/PlayerDevice.h"
+#include "sync/fw_Clock.h"
+#include "sync/fw_Sync.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A timer that records what is done to it; the device must never touch it.
+struct ProbeTimer : sync::Timer {
+  int calls = 0;
+  void pause() override { ++calls; }
+  void play() override { ++calls; }
+  float getRow() override { ++calls; return 0.0f; }
+  void setRow(float) override { ++calls; }
+  bool isPlaying() override { ++calls; return false; }
+};
+
+class SyncDevice : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("dusk_sync_device_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+    base = (dir / "sync").string();
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // One key at row 0 with the given value.
+  void writeTrack(const std::string& name, float value) {
+    FILE* f = std::fopen(sync::trackFileName(base, name).c_str(), "wb");
+    const uint32_t count = 1, row = 0;
+    const unsigned char kind = 0;
+    std::fwrite(&count, 4, 1, f);
+    std::fwrite(&row, 4, 1, f);
+    std::fwrite(&value, 4, 1, f);
+    std::fwrite(&kind, 1, 1, f);
+    std::fclose(f);
+  }
+
+  fs::path dir;
+  std::string base;
+};
+
+}  // namespace
+
+TEST_F(SyncDevice, SameNameGivesSameTrackAndReadsTheFileOnce) {
+  writeTrack("cam_Yaw", 45.0f);
+  ProbeTimer timer;
+  PlayerDevice device(base, timer);
+  sync::Track& first = device.getTrack("cam_Yaw");
+  EXPECT_FLOAT_EQ(45.0f, first.getValue(0.0f));
+  writeTrack("cam_Yaw", 90.0f);  // a changed file is not read again
+  sync::Track& second = device.getTrack(std::string("cam_Yaw"));
+  EXPECT_EQ(&first, &second);
+  EXPECT_FLOAT_EQ(45.0f, second.getValue(0.0f));
+  EXPECT_EQ(1u, device.trackCount());
+  EXPECT_EQ("cam_Yaw", second.name());
+}
+
+TEST_F(SyncDevice, MissingFileGivesAnEmptyTrackThatStaysEmpty) {
+  ProbeTimer timer;
+  PlayerDevice device(base, timer);
+  sync::Track& track = device.getTrack("Nothing");
+  EXPECT_TRUE(track.isEmpty());
+  EXPECT_EQ(0.0f, track.getValue(12.0f));
+  writeTrack("Nothing", 3.0f);  // appearing later is not noticed
+  EXPECT_TRUE(device.getTrack("Nothing").isEmpty());
+}
+
+TEST_F(SyncDevice, NamesDifferingInCaseAreDifferentTracksAndFiles) {
+  writeTrack("scene", 1.0f);
+  writeTrack("Scene", 2.0f);
+  ProbeTimer timer;
+  PlayerDevice device(base, timer);
+  EXPECT_FLOAT_EQ(1.0f, device.getTrack("scene").getValue(0.0f));
+  EXPECT_FLOAT_EQ(2.0f, device.getTrack("Scene").getValue(0.0f));
+  EXPECT_NE(&device.getTrack("scene"), &device.getTrack("Scene"));
+  EXPECT_TRUE(device.getTrack("SCENE").isEmpty());
+  EXPECT_EQ(3u, device.trackCount());
+}
+
+TEST_F(SyncDevice, UpdateAndDefaultsChangeNothing) {
+  writeTrack("A", 5.0f);
+  ProbeTimer timer;
+  PlayerDevice device(base, timer);
+  sync::Track& a = device.getTrack("A");
+  EXPECT_TRUE(device.update(123.5f));
+  EXPECT_TRUE(device.update(-1.0f));
+  device.onPauseToggled();
+  device.onRowEvent(3, 4.0f);
+  EXPECT_EQ(-1.0f, device.requestedRow(0));
+  EXPECT_EQ(1u, a.keyCount());
+  EXPECT_FLOAT_EQ(5.0f, a.getValue(0.0f));
+  EXPECT_EQ(0, timer.calls);
+  EXPECT_EQ(base, device.basePath());
+}
+
+TEST_F(SyncDevice, FrameworkSyncSystemReadsValuesWithDefaultsForEmptyTracks) {
+  writeTrack("GotoRow", 0.0f);
+  EXPECT_EQ(7.0f, fw_SyncValue("GotoRow", 7.0f));  // before the sync system exists
+  fw_StartSync(base.c_str());
+  fw_SyncTimer* firstTimer = fw_GetSyncTimer();
+  ASSERT_NE(nullptr, firstTimer);
+  ASSERT_NE(nullptr, fw_GetSyncDevice());
+  EXPECT_EQ(base, fw_GetSyncDevice()->basePath());
+  EXPECT_EQ(0.0f, fw_SyncValue("GotoRow", -1.0f));  // a key, even at 0, beats the default
+  EXPECT_EQ(-1.0f, fw_SyncValue("Scene", -1.0f));
+  EXPECT_EQ(0.0f, fw_SyncValueAt("GotoRow", -1.0f, 50.0f));
+
+  fw_StartSync(base.c_str());  // a second start replaces timer and device
+  EXPECT_NE(nullptr, fw_GetSyncTimer());
+  EXPECT_EQ(base, fw_GetSyncDevice()->basePath());
+  fw_StopSync();
+  EXPECT_EQ(nullptr, fw_GetSyncDevice());
+  EXPECT_EQ(nullptr, fw_GetSyncTimer());
+}
+
+TEST(SyncRowRate, MusicSecondsToRowsUsesTheWidenedFloatRate) {
+  EXPECT_EQ(0x418AAAABu, [] { float r = sync::kRowRate; uint32_t b; std::memcpy(&b, &r, 4); return b; }());
+  EXPECT_EQ(static_cast<float>(10.0 * 17.33333396911621), fw_RowFromSeconds(10.0));
+  EXPECT_EQ(static_cast<float>(123.456 * 17.33333396911621), fw_RowFromSeconds(123.456));
+}
