@@ -84,6 +84,7 @@ ContextInfo* MakeOn(SDL_Window* window, D3D10_DRIVER_TYPE type, HMODULE software
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
   SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+  Device::CurrentContextChanged();
   SDL_GLContext gl = SDL_GL_CreateContext(window);
   if (!gl) {
     platform::Report(platform::kReportInfo, "D3D10 %s device: no OpenGL 4.5 core context (%s)", DriverName(type),
@@ -163,6 +164,7 @@ ContextInfo* CreateHiddenContext(D3D10_DRIVER_TYPE driverType, HMODULE software,
 
 void DestroyContext(ContextInfo* context) {
   if (!context) return;
+  Device::CurrentContextChanged();
   SDL_GL_MakeCurrent(context->window, nullptr);
   SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context->gl));
   if (context->ownsWindow) SDL_DestroyWindow(context->window);

@@ -33,9 +33,9 @@ void Device::Activate() {
 void Device::ApplyDefaultGlState() {
   // D3D's conventions once and for all: clip z from 0 to 1 and row 0 at the top of every target.
   glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
-  // With the upper-left origin a triangle that is clockwise on screen (D3D's front face) winds
-  // counter-clockwise in GL's window coordinates.
-  glFrontFace(GL_CCW);
+  // Clip control keeps facing as seen in clip space, where D3D's front faces (clockwise on
+  // screen) are clockwise too.
+  glFrontFace(GL_CW);
   glEnable(GL_FRAMEBUFFER_SRGB);  // sRGB views encode on write, as on the platform
   glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
   glEnable(GL_PRIMITIVE_RESTART_FIXED_INDEX);  // strip cuts at 0xFFFF / 0xFFFFFFFF

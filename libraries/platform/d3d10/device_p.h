@@ -71,6 +71,8 @@ class Device final : public RefCounted<ID3D10Device> {
   void MakeCurrent() {
     if (sCurrent != this) Activate();
   }
+  // Context creation and deletion change the current context behind the devices' backs.
+  static void CurrentContextChanged() { sCurrent = nullptr; }
   void UseProgram(GLuint program, uint32_t signature);
   void SetPassStates(const PassStates& states);
   void BindTexture(unsigned unit, GLuint texture);
