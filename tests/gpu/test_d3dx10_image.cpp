@@ -2,6 +2,9 @@
 // top row at v = 0, the mip chain is box-filtered, cube DDS files become cube views, and broken
 // files fail cleanly with a report naming them.
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -258,4 +261,38 @@ TEST_F(D3DX10Image, UnreadableAndCorruptFilesFailCleanlyAndSaySo) {
             E_INVALIDARG);
   EXPECT_EQ(D3DX10CreateShaderResourceViewFromFileA(device, nullptr, nullptr, nullptr, &view, nullptr),
             D3D10_ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(D3DX10Image, DamagedDdsFilesAreRefusedBeforeAnyTexelIsRead) {
+  std::ifstream source(kImages + "faces.dds", std::ios::binary);
+  const std::string good((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(good.size(), 512u);
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("dusk_dds_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  auto patched = [&](size_t offset, uint32_t value) {
+    std::string bytes = good;
+    std::memcpy(&bytes[offset], &value, 4);
+    return bytes;
+  };
+  const std::pair<const char*, std::string> cases[] = {
+      {"truncated.dds", good.substr(0, 300)},           // faces end early
+      {"header.dds", good.substr(0, 100)},              // header ends early
+      {"huge.dds", patched(16, 0x40000000u)},           // width beyond any texture
+      {"dxt1.dds", patched(80, 0x4u)},                  // a compressed format
+      {"volume.dds", patched(112, 0x200000u | 0x200u)},  // a volume
+      {"fewfaces.dds", patched(112, 0x200u | 0x400u)},  // a cube with one face
+  };
+  for (const auto& [name, bytes] : cases) {
+    const std::string path = (dir / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    ReportCapture reports;
+    ID3D10ShaderResourceView* view = nullptr;
+    EXPECT_EQ(D3DX10CreateShaderResourceViewFromFileA(device, path.c_str(), nullptr, nullptr, &view, nullptr),
+              D3DX10_ERR_INVALID_DATA)
+        << name;
+    EXPECT_EQ(view, nullptr);
+    ASSERT_EQ(reports.messages.size(), 1u) << name;
+    EXPECT_NE(reports.messages[0].find(name), std::string::npos) << reports.messages[0];
+  }
+  std::filesystem::remove_all(dir);
 }
