@@ -203,3 +203,22 @@ TEST_F(ObjMeshGpu, AnUnreadableModelIsAnEmptyMeshThatDrawsNothing) {
   std::vector<uint8_t> pixels = Pixels();
   for (UINT i = 0; i < kSize * kSize; ++i) ASSERT_EQ(pixels[4 * i] + pixels[4 * i + 1] + pixels[4 * i + 2], 0);
 }
+
+TEST_F(ObjMeshGpu, AMaterialWithoutFacesShiftsNoSubset) {
+  // "ghost" is selected first but never gets a face: the one subset has attribute id 1 and must
+  // draw with "textured", not with material 0.
+  std::ofstream(dir / "ghost.obj") << "mtllib quads.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n"
+                                   << "vt 0 1\nvt 1 1\nvt 1 0\nvt 0 0\n"
+                                   << "usemtl ghost\nusemtl textured\nf 1/1 4/4 3/3\nf 1/1 3/3 2/2\n";
+  std::ofstream(dir / "quads.mtl", std::ios::app) << "newmtl ghost\nKd 0 1 0\n";
+  fw_ObjMesh mesh(dir.string(), "ghost.obj", nullptr);
+  ASSERT_EQ(mesh.mMaterials.size(), 2u);
+  ASSERT_EQ(mesh.mAttributeRangeCount, 1u);
+  EXPECT_EQ(mesh.mAttributeTable[0].AttribId, 1u);
+  ID3D10EffectTechnique* technique = effect.getTechniqueByName("Mesh");
+  mesh.prepareForTechnique(technique);
+  mesh.drawWithTechnique(technique);
+  std::vector<uint8_t> pixels = Pixels();
+  ExpectColour(pixels, kSize / 2, kSize / 4, 255, 128, 128);
+  ExpectColour(pixels, kSize / 2, 3 * kSize / 4, 128, 128, 255);
+}
