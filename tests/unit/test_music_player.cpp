@@ -179,6 +179,21 @@ TEST_F(MusicPlayer, MissingEmptyOrCorruptMusicLeavesNoStreamsAndStaysQuiet) {
     player->play(2.0f);
   }
   EXPECT_EQ(0u, fs::file_size(empty));
+
+  // The show then runs silently on the music clock, seeks included.
+  LONGLONG now = 0;
+  platform::SetVirtualPerformanceCounter([&now] { return now; });
+  fw_CreateClocks();
+  fw_StartSync("/nonexistent/sync");
+  fw_RestartClocks();
+  fw_GetSyncTimer()->play();
+  now += 1'500'000'000LL;
+  fw_UpdateClocks();
+  EXPECT_EQ(1.5f, fw_GetSyncTimer()->getTime());
+  fw_SeekToRow(200.0f, true);
+  EXPECT_TRUE(fw_GetSyncTimer()->isPlaying());
+  EXPECT_GE(fw_GetSyncRow(), 200.0f);
+  platform::SetVirtualPerformanceCounter({});
 }
 
 TEST_F(MusicPlayer, TheSyncTimerKeepsTheMusicInStep) {

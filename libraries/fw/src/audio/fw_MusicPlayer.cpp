@@ -28,7 +28,8 @@ fw_MusicPlayer::fw_MusicPlayer(const std::string& path, HWND window) {
   fw_bass::BASS_SetConfig(BASS_CONFIG_GVOL_MUSIC, 5000);
   fw_bass::BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE, 5000);
   fw_bass::BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 5000);
-  if (!fw_bass::BASS_Init(-1, 44100, BASS_DEVICE_LATENCY, window, nullptr)) fw_bass::BASS_Init(0, 44100, BASS_DEVICE_LATENCY, window, nullptr);
+  if (!fw_bass::BASS_Init(-1, 44100, BASS_DEVICE_LATENCY, window, nullptr))
+    fw_bass::BASS_Init(0, 44100, BASS_DEVICE_LATENCY, window, nullptr);  // no sound, same time base
 
   mFileSize = fileSizeOf(path);
   mFileData = std::make_unique<unsigned char[]>(mFileSize ? mFileSize : 1);
