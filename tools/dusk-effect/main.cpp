@@ -114,7 +114,7 @@ bool Validate(const d3dx10fx::ParsedEffect& effect, const std::string& validator
           if (line.compare(0, workDir.size(), workDir) != 0) filtered += line + "\n";
           start = end + 1;
         }
-        std::string mapped = d3dx10fx::MapCompilerLog(filtered, effect.source.files);
+        std::string mapped = d3dx10fx::MapCompilerLog(filtered, effect.source);
         fprintf(stderr, "%s", mapped.empty() ? "    (no message from the validator)\n" : mapped.c_str());
         if (status < 0 || status == 127) {
           fprintf(stderr, "dusk-effect: could not run %s (install glslang-tools)\n", validator.c_str());

@@ -35,8 +35,10 @@ const char* RendererOf(ID3D10Device* device) {
   return device ? DeviceOf(device)->Context()->renderer.c_str() : "";
 }
 
-void DeviceCounters(ID3D10Device* device, unsigned long long* draws, unsigned long long* framebufferBinds) {
+void DeviceCounters(ID3D10Device* device, unsigned long long* draws, unsigned long long* framebufferBinds,
+                    unsigned long long* uniformUploads) {
   if (!device) return;
+  if (uniformUploads) *uniformUploads = DeviceOf(device)->mUniformUploads;
   if (draws) *draws = DeviceOf(device)->mDrawCalls;
   if (framebufferBinds) *framebufferBinds = DeviceOf(device)->mFramebufferBinds;
 }

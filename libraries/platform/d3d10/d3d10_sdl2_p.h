@@ -14,7 +14,9 @@ HRESULT CreateDeviceAndSwapChainOnSdlWindow(SDL_Window* window, D3D10_DRIVER_TYP
                                             ID3D10Device** device);
 // The renderer string of a device's GL context ("llvmpipe (LLVM 15.0.6, 256 bits)").
 const char* RendererOf(ID3D10Device* device);
-// Draw calls issued and framebuffer binds made by a device since it was created.
-void DeviceCounters(ID3D10Device* device, unsigned long long* draws, unsigned long long* framebufferBinds);
+// Draw calls issued, framebuffer binds made and uniform arrays uploaded by effect passes on a
+// device since it was created (any pointer may be null).
+void DeviceCounters(ID3D10Device* device, unsigned long long* draws, unsigned long long* framebufferBinds,
+                    unsigned long long* uniformUploads = nullptr);
 
 }  // namespace d3d10gl

@@ -99,6 +99,7 @@ class Device final : public RefCounted<ID3D10Device> {
   // Counters for tests and the benchmark.
   uint64_t mDrawCalls = 0;
   uint64_t mFramebufferBinds = 0;
+  uint64_t mUniformUploads = 0;
 
  private:
   void Activate();

@@ -42,6 +42,7 @@ HRESULT Pass::Apply(UINT) {
     const VariableData& d = *u.variable->mData;
     if (u.uploaded == d.version) continue;
     u.uploaded = d.version;
+    ++device->mUniformUploads;
     const GLfloat* f = reinterpret_cast<const GLfloat*>(d.words.data());
     const GLint* i = reinterpret_cast<const GLint*>(d.words.data());
     const GLuint* ui = reinterpret_cast<const GLuint*>(d.words.data());
@@ -296,7 +297,7 @@ class Builder {
       std::string log = InfoLog(shader, false);
       mMessages->push_back(mParsed.Where(section->headerLine) + ": error: " + StageName(stage) + " stage \"" + name +
                            "\" does not compile:");
-      for (const std::string& line : Lines(MapCompilerLog(log, mParsed.source.files))) mMessages->push_back(line);
+      for (const std::string& line : Lines(MapCompilerLog(log, mParsed.source))) mMessages->push_back(line);
       glDeleteShader(shader);
       shader = 0;
     }
@@ -325,7 +326,7 @@ class Builder {
     glGetProgramiv(name, GL_LINK_STATUS, &status);
     if (!status) {
       mMessages->push_back(mParsed.Where(pass.line) + ": error: pass \"" + pass.name + "\" does not link:");
-      for (const std::string& line : Lines(MapCompilerLog(InfoLog(name, true), mParsed.source.files)))
+      for (const std::string& line : Lines(MapCompilerLog(InfoLog(name, true), mParsed.source)))
         mMessages->push_back(line);
       glDeleteProgram(name);
       return nullptr;

@@ -813,21 +813,21 @@ std::string StageSource(const ParsedEffect& effect, const StageSection& stage,
                         const std::vector<std::pair<std::string, std::string>>& defines) {
   std::string text = "#version 450 core\n";
   for (const auto& d : defines) text += "#define " + d.first + " " + d.second + "\n";
-  int file = -1, next = 0;
+  // Numbered by place in the expanded text rather than by (file, line): compilers differ in how
+  // they report source-string numbers, but all of them report line numbers.
+  int next = -1;
   auto emit = [&](int index) {
-    const SourceLine& l = effect.source.lines[index];
-    if (l.file != file || l.line != next) text += "#line " + std::to_string(l.line) + " " + std::to_string(l.file) + "\n";
-    text += l.text;
+    if (index != next) text += "#line " + std::to_string(index + 1) + " 0\n";
+    text += effect.source.lines[index].text;
     text += '\n';
-    file = l.file;
-    next = l.line + 1;
+    next = index + 1;
   };
   for (int index : effect.common) emit(index);
   for (int index : stage.lines) emit(index);
   return text;
 }
 
-std::string MapCompilerLog(const std::string& log, const std::vector<std::string>& files) {
+std::string MapCompilerLog(const std::string& log, const Expanded& source) {
   std::string out;
   for (const std::string& raw : SplitLines(log)) {
     std::string line = raw;
@@ -842,10 +842,11 @@ std::string MapCompilerLog(const std::string& log, const std::vector<std::string
     }
     char* end = nullptr;
     long f = strtol(p, &end, 10);
-    if (end != p && *end == ':' && f >= 0 && f < long(files.size())) {
+    if (end != p && *end == ':' && f == 0) {
       const char* q = end + 1;
       long l = strtol(q, &end, 10);
-      if (end != q) {
+      if (end != q && l >= 1 && l <= long(source.lines.size())) {
+        const SourceLine& origin = source.lines[size_t(l - 1)];
         if (*end == '(') {  // Mesa: "F:L(C): error: ..."
           const char* close = strchr(end, ')');
           if (close) end = const_cast<char*>(close + 1);
@@ -853,7 +854,7 @@ std::string MapCompilerLog(const std::string& log, const std::vector<std::string
         if (*end == ':') {
           ++end;
           while (*end == ' ') ++end;
-          line = files[f] + ":" + std::to_string(l) + ": " + prefix + end;
+          line = source.files[origin.file] + ":" + std::to_string(origin.line) + ": " + prefix + end;
         }
       }
     }

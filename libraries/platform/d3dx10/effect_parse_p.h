@@ -105,13 +105,13 @@ struct ParsedEffect {
 bool ParseEffect(Expanded source, ParsedEffect* out, std::vector<std::string>* errors);
 
 // The GLSL text of one stage: version, macro definitions, the common lines and the stage's own,
-// with #line directives so the GL compiler's line numbers are the original ones (source-string
-// numbers are file indices).
+// with #line directives numbering each line by its place in the expanded text (plus one), which
+// MapCompilerLog turns back into file and line.
 std::string StageSource(const ParsedEffect& effect, const StageSection& stage,
                         const std::vector<std::pair<std::string, std::string>>& defines);
 
-// Rewrites "F:L(C): error: ..." and "ERROR: F:L: ..." compiler lines to "file:L: ...".
-std::string MapCompilerLog(const std::string& log, const std::vector<std::string>& files);
+// Rewrites "0:L(C): error: ..." and "ERROR: 0:L: ..." compiler lines to "file:line: ...".
+std::string MapCompilerLog(const std::string& log, const Expanded& source);
 
 // Reads a constant initializer (numbers, + - * /, parentheses, vecN/ivecN/matN/float[N]
 // constructors) into components in GLSL order; false when it is anything else.
