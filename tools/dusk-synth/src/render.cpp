@@ -54,7 +54,7 @@ void kick(Voice& v)
         const double amp = std::min(1.0, t / 0.001) * std::exp(-t / 0.30) * (t > 0.42 ? (0.5 - t) / 0.08 : 1.0);
         double s = std::sin(2 * kPi * phase) * amp;
         s += rng.bipolar() * 0.35 * std::exp(-t / 0.0025);
-        v.put(i, float(std::tanh(1.8 * s) / std::tanh(1.8) * 0.95 * v.note.velocity));
+        v.put(i, float(std::tanh(1.8 * s) / std::tanh(1.8) * 0.45 * v.note.velocity));
     }
 }
 
@@ -84,7 +84,7 @@ void snare(Voice& v)
         const double t = i / v.rate;
         const float tone = body.tick(175 + 60 * std::exp(-t / 0.01), v.rate) * float(std::exp(-t / 0.05)) * 0.45f;
         const float noise = hp.highpass(rng.bipolar(), 1900, 0.7, v.rate) * float(std::exp(-t / 0.09));
-        v.put(i, (tone + noise) * 0.6f * v.note.velocity, 0.08f);
+        v.put(i, (tone + noise) * 0.32f * v.note.velocity, 0.08f);
     }
 }
 
@@ -118,7 +118,7 @@ void riser(Voice& v)
     for (size_t i = 0; i < n; ++i) {
         const double x = (i / v.rate) / len;
         const double cut = 350.0 * std::pow(9000.0 / 350.0, x);
-        const float amp = float(x * x * 0.2 * v.note.velocity);
+        const float amp = float(x * x * 0.14 * v.note.velocity);
         v.put2(i, fl.bandpass(rngL.bipolar(), cut, 2.5, v.rate) * amp, fr.bandpass(rngR.bipolar(), cut * 1.03, 2.5, v.rate) * amp);
     }
 }
@@ -177,7 +177,7 @@ void arp(Voice& v)
         const double t = i / v.rate;
         const double cut = 500 + 4200 * v.note.filter * std::exp(-t / 0.07);
         const float s = lp.lowpass(a.tick(f, v.rate) * 0.6f + b.tick(f * 1.003, v.rate) * 0.4f, cut, 1.6, v.rate);
-        v.put(i, s * float(amp.at(t, std::min(v.note.length, 0.3))) * 0.26f * v.note.velocity, pan);
+        v.put(i, s * float(amp.at(t, std::min(v.note.length, 0.3))) * 0.4f * v.note.velocity, pan);
     }
 }
 
@@ -195,7 +195,7 @@ void lead(Voice& v)
         const double f = f0 * std::exp2(vib / 12.0);
         const float s = a.tick(f * 0.9962, v.rate) * 0.4f + b.tick(f * 1.0038, v.rate) * 0.4f + c.tick(f * 0.5, v.rate) * 0.22f;
         const double cut = 900 + (1400 + 2200 * v.note.filter) * (0.45 + 0.55 * std::exp(-t / 0.18));
-        v.put(i, lp.lowpass(s, cut, 0.9, v.rate) * float(amp.at(t, v.note.length)) * 0.24f * v.note.velocity);
+        v.put(i, lp.lowpass(s, cut, 0.9, v.rate) * float(amp.at(t, v.note.length)) * 0.3f * v.note.velocity);
     }
 }
 
@@ -268,8 +268,8 @@ void renderVoice(const Note& note, int sampleRate, double stepSeconds, Stereo& o
     case Instrument::Kick: kick(v); break;
     case Instrument::Clap: clap(v); break;
     case Instrument::Snare: snare(v); break;
-    case Instrument::Hat: metal(v, 0.035, 0.25, 7000, 0.5f, 0.25f); break;
-    case Instrument::OpenHat: metal(v, 0.2, 0.9, 6500, 0.38f, -0.2f); break;
+    case Instrument::Hat: metal(v, 0.035, 0.25, 7000, 0.7f, 0.25f); break;
+    case Instrument::OpenHat: metal(v, 0.2, 0.9, 6500, 0.5f, -0.2f); break;
     case Instrument::Crash: metal(v, 1.1, 3.5, 4500, 0.5f, 0.0f); break;
     case Instrument::Riser: riser(v); break;
     case Instrument::Bass: bass(v); break;
