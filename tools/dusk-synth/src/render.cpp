@@ -4,7 +4,9 @@
 #include "dsp.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace synth {
 
@@ -289,9 +291,22 @@ Stereo renderMix(const Song& song)
     const std::vector<Note> notes = songNotes(song);
 
     // Dry bus per instrument, so sends and ducking act per instrument.
+    // Buses are independent, so they render in parallel; each bus still adds its notes in
+    // the same order on one thread, which keeps the result identical from run to run.
     std::vector<Stereo> buses(size_t(Instrument::Count));
-    for (auto& b : buses) b.resize(total);
-    for (const Note& n : notes) renderVoice(n, song.sampleRate, song.stepSeconds(), buses[size_t(n.instrument)]);
+    std::atomic<size_t> nextBus{ 0 };
+    auto worker = [&] {
+        for (size_t b; (b = nextBus++) < buses.size();) {
+            buses[b].resize(total);
+            for (const Note& n : notes)
+                if (size_t(n.instrument) == b) renderVoice(n, song.sampleRate, song.stepSeconds(), buses[b]);
+        }
+    };
+    std::vector<std::thread> threads;
+    const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    for (unsigned t = 1; t < count; ++t) threads.emplace_back(worker);
+    worker();
+    for (auto& t : threads) t.join();
 
     // Side-chain: every kick pulls the ducked buses down, recovering over ~130 ms.
     std::vector<float> duck(total, 0.f);
