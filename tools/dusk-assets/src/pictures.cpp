@@ -340,7 +340,9 @@ Image backgroundPicture(int index, int w, int h)
                 const float roll = 0.5f + 0.5f * fbm(u * 3, v * 2, 0.5f, 3, 4, 0.5f, seed);
                 // Crop rows converge towards the vanishing point near the sun.
                 const float rows = 0.5f + 0.5f * std::sin((u - 0.25f) / std::max(v, 0.02f) * 60 + roll * 4);
-                const Color field = mix(mix(hex(0x7a3a1c), kAmber, roll), mix(hex(0x5a2816), kOrange, roll), rows);
+                // Rows blur into an even tone towards the horizon instead of aliasing there.
+                const float contrast = smoothstep(0.03f, 0.35f, v);
+                const Color field = mix(mix(hex(0x7a3a1c), kAmber, roll), mix(hex(0x5a2816), kOrange, roll), 0.5f + (rows - 0.5f) * contrast);
                 img.at(x, y) = mix(field, img.at(x, y), std::exp(-v * 20) * 0.8f);
             }
         break;
@@ -363,7 +365,8 @@ Image heightMap(int columns, int rows, int variant)
         int ground = 0, ceiling = 0;
         if (variant == 0) {
             // Rolling hills below, hanging rocks above where the noise allows.
-            ground = int(rows * (0.18f + 0.2f * (0.5f + 0.5f * fbm(u, 0.5f, 0.5f, period, 4, 0.5f, seed))));
+            const float hill = std::clamp(0.5f + 0.8f * fbm(u, 0.5f, 0.5f, period, 4, 0.5f, seed), 0.f, 1.f);
+            ground = int(rows * (0.1f + 0.42f * hill));
             ceiling = std::max(0, int(rows * 0.3f * fbm(u * 1.5f, 3.5f, 0.5f, period * 3 / 2, 3, 0.5f, seed + 1)));
         } else {
             // Plateaus and towers: heights held over runs of 3 to 10 columns.
