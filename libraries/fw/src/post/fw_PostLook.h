@@ -8,9 +8,11 @@
 struct fw_CompositeTracks {
   float fade = 100.0f;        // "Post_Fade", per cent
   float fadeShake = 0.0f;     // "Post_FadeShake", per mille of the flicker
-  float redExp = 1.0f;        // "Post_RedExp", tenths
-  float greenExp = 1.0f;      // "Post_GreenExp", tenths
-  float blueExp = 1.0f;       // "Post_BlueExp", tenths
+  // The exponents reach the effect as tenths of the track values; the shader multiplies them
+  // back, so a track value is the exponent itself and 1 leaves a channel as it is.
+  float redExp = 1.0f;        // "Post_RedExp"
+  float greenExp = 1.0f;      // "Post_GreenExp"
+  float blueExp = 1.0f;       // "Post_BlueExp"
   float scale = 1.0f;         // "Post_Scale"
   float chromaDistort = 0.0f; // "Post_ChromaDistort", per cent
   float glitch = 0.0f;        // "Post_Glitch"

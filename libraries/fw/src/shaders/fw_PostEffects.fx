@@ -24,7 +24,8 @@ uniform float gBloomBlendScale = 0.01;
 uniform vec2 gPixelDimInv = vec2(0.0, 0.0);
 
 uniform float gFade = 1.0;
-// Per-channel exponents in tenths (0.1 leaves a channel as it is) and, in w, a scale.
+// Per-channel exponents in tenths (the frame passes a tenth of each exponent track, so 0.1
+// leaves a channel as it is and 0.2 squares it) and, in w, a scale.
 uniform vec4 gColorExponents = vec4(0.1, 0.1, 0.1, 1.0);
 uniform float gChromaDistortion = 0.0;
 // x: largest sideways shift of a glitched band, in picture widths; y: offset of the band
