@@ -430,6 +430,11 @@ TEST_F(PostChain, BloomWithAMissingLevelDrawsNothingAndSaysWhich) {
   EXPECT_TRUE(mRec.draws.empty());
   EXPECT_EQ(mRec.deviceCalls, 0);
   EXPECT_TRUE(log.contains("r16g16b16a16f_1_downsample5", fw_LogError));
+  // Asked again next frame: still nothing drawn, and no second line for the same target.
+  log.clear();
+  fw_PostBloom(&mChain, hdr, hdr);
+  EXPECT_TRUE(mRec.draws.empty());
+  EXPECT_FALSE(log.contains("r16g16b16a16f_1_downsample5"));
 }
 
 // ---- Pass procedure, copy and add ----------------------------------------------------------

@@ -8,6 +8,9 @@
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 
+#include <set>
+#include <string>
+
 void fw_PostBindTarget(ID3D10RenderTargetView* view, const D3D10_VIEWPORT* viewport)
 {
   ID3D10Device* device = fw_GetDevice();
@@ -50,6 +53,9 @@ void fw_PostPass(fw_PostEffects* chain, std::initializer_list<fw_PostInput> inpu
 fw_Texture* fw_PostFindTarget(const char* name)
 {
   fw_Texture* texture = fw_FindTexture(name);
-  if (!texture) fw_Log(fw_LogError, "Post effects: there is no render target named \"%s\".", name);
+  // Once per name: the frame asks again every frame, and one line says all there is to say.
+  static std::set<std::string> reported;
+  if (!texture && reported.insert(name).second)
+    fw_Log(fw_LogError, "Post effects: there is no render target named \"%s\".", name);
   return texture;
 }

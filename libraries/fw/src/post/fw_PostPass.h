@@ -35,8 +35,9 @@ void fw_PostPass(fw_PostEffects* chain, std::initializer_list<fw_PostInput> inpu
 void fw_PostBindTarget(ID3D10RenderTargetView* view, const D3D10_VIEWPORT* viewport);
 
 // The texture table's render target of that exact name. A missing name is a fault of the
-// program, not of the data: it is logged as an error naming the target and null comes back, and
-// the calling operation then draws nothing rather than drawing into whatever was bound before.
+// program, not of the data: it is logged as an error naming the target (once per name) and null
+// comes back; the calling operation then draws nothing rather than drawing into whatever target
+// was bound before.
 fw_Texture* fw_PostFindTarget(const char* name);
 
 // The scale-out with an explicit window target, for the frame's own call and for tests.
