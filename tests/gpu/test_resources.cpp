@@ -1,0 +1,192 @@
+// LoadResources on a software device: the load order and its log lines, the effect pool and its
+// global variables, the noise texture, every render target with its name and size, the back
+// buffers, set render target with inset, set world, and the release.
+#include "diag/fw_Alert.h"
+#include "frame/fw_CameraState.h"
+#include "res/fw_Resources.h"
+#include "res/fw_TextureTable.h"
+
+#include "core_gpu.h"
+#include "log_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/filesystem.hpp>
+
+#include <platform/win32.h>
+
+#include <fstream>
+
+namespace fs = boost::filesystem;
+
+namespace {
+struct ResourcesTest : ::testing::Test {
+  core_test::OffscreenDevice device;
+  fs::path dir = fs::temp_directory_path() / fs::unique_path("core-res-%%%%%%");
+  char previous[4096] = {};
+  void SetUp() override {
+    ASSERT_NE(device.get(), nullptr);
+    fw_SetAlertMode(2);
+    fs::create_directories(dir / "data");
+    GetCurrentDirectoryA(sizeof(previous), previous);
+    SetCurrentDirectoryA(dir.string().c_str());  // "data/noise.bin" is read from here
+    fw_SetRoots(core_test::FrameworkRoot(), core_test::TestProductionRoot());
+    fw_SetRenderSize(1280, 720);
+    fw_SetOutputSize(1280, 720);
+  }
+  void TearDown() override {
+    fw_ReleaseFrameworkResources();
+    SetCurrentDirectoryA(previous);
+    fs::remove_all(dir);
+  }
+  static void Size(const char* name, UINT w, UINT h) {
+    fw_Texture* t = fw_FindTexture(name);
+    ASSERT_NE(t, nullptr) << name;
+    EXPECT_EQ(t->getWidth(), w) << name;
+    EXPECT_EQ(t->getHeight(), h) << name;
+  }
+};
+}  // namespace
+
+TEST_F(ResourcesTest, LoadsEveryStandardResourceInOrderAndReleasesThemAll) {
+  LogCapture log;
+  ASSERT_EQ(fw_LoadResources(), S_OK);
+  const auto lines = log.lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines.front().second, "Start loading resources.");
+  EXPECT_EQ(lines.back().second, "Finished loading resources.");
+  // No swap chain here: the render-size "backbuffer" is a target of its own.
+  EXPECT_TRUE(log.contains("LoadResources: Creating extra backbuffer of dimensions (1280, 720).", 0));
+
+  ASSERT_NE(fw_GetEffectPool(), nullptr);
+  fw_GlobalVariables& g = fw_GetGlobals();
+  for (ID3D10EffectVariable* v : {static_cast<ID3D10EffectVariable*>(g.World), static_cast<ID3D10EffectVariable*>(g.ViewInverse),
+                                  static_cast<ID3D10EffectVariable*>(g.EyePositionLocal), static_cast<ID3D10EffectVariable*>(g.Time),
+                                  static_cast<ID3D10EffectVariable*>(g.SpecularPower), static_cast<ID3D10EffectVariable*>(g.gNoiseTexture)})
+    EXPECT_TRUE(v->IsValid());
+  EXPECT_EQ(g.Time->SetFloat(2.5f), S_OK);
+  float time = 0;
+  g.Time->GetFloat(&time);
+  EXPECT_EQ(time, 2.5f);
+
+  fw_Texture* noise = fw_FindTexture("noise.dds");
+  ASSERT_NE(noise, nullptr);
+  ASSERT_NE(noise->mTexture3D, nullptr);
+  D3D10_TEXTURE3D_DESC noiseDesc;
+  noise->mTexture3D->GetDesc(&noiseDesc);
+  EXPECT_EQ(noiseDesc.Depth, 128u);
+  EXPECT_EQ(noiseDesc.Format, DXGI_FORMAT_R8_UNORM);
+  EXPECT_EQ(noiseDesc.BindFlags, 8u);
+  ID3D10ShaderResourceView* bound = nullptr;
+  g.gNoiseTexture->GetResource(&bound);
+  EXPECT_EQ(bound, noise->mShaderResourceView);
+  if (bound) bound->Release();
+
+  for (const char* name : {"r16g16b16a16f_3", "r16g16b16a16f_4", "r16g16b16a16f_5", "r16g16f_1", "r32f_2",
+                           "r16g16b16a16f_1", "r16g16b16a16f_2", "r32f_1", "r8g8b8a8_1", "r8g8b8a8_4", "backbuffer",
+                           "d32f_backbuffer"})
+    Size(name, 1280, 720);
+  Size("r16g16b16a16f_1_downsample3", 160, 90);
+  Size("r16g16b16a16f_2_downsample6", 20, 11);
+  Size("r32f_1_downsample10", 1, 1);
+  EXPECT_EQ(fw_FindTexture("r32f_1_downsample11"), nullptr);
+  EXPECT_EQ(fw_FindTexture("r32f_2_downsample1"), nullptr);
+  EXPECT_EQ(fw_FindTexture("realBackbuffer"), nullptr);
+  EXPECT_EQ(fw_FindTexture("r16g16f_1")->getFormat(), DXGI_FORMAT_R16G16_FLOAT);
+  EXPECT_EQ(fw_FindTexture("r32f_1_downsample4")->getFormat(), DXGI_FORMAT_R32_FLOAT);
+  EXPECT_EQ(fw_GetTextureTable().size(), 5u + 3 * 11 + 4 + 1 + 1 + 1);
+  EXPECT_EQ(fw_GetOwnedTextureCount(), fw_GetTextureTable().size());
+
+  fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
+  EXPECT_NE(depth->mDepthStencilView, nullptr);
+  EXPECT_EQ(depth->mRenderTargetView, nullptr);
+  EXPECT_EQ(depth->mShaderResourceView, nullptr);
+  EXPECT_EQ(depth->mViewport.Width, 0u);
+  EXPECT_EQ(depth->getFormat(), DXGI_FORMAT_D32_FLOAT);
+
+  fw_ReleaseFrameworkResources();
+  EXPECT_TRUE(fw_GetTextureTable().empty());
+  EXPECT_EQ(fw_GetOwnedTextureCount(), 0u);
+  EXPECT_EQ(fw_GetEffectPool(), nullptr);
+  EXPECT_FALSE(fw_GetGlobals().World->IsValid());
+  fw_ReleaseFrameworkResources();  // twice is harmless
+}
+
+TEST_F(ResourcesTest, LetterboxedRenderSizeGivesElevenLevelsWithAnEighthOf15x8) {
+  fw_SetRenderSize(1920, 1079);
+  ASSERT_EQ(fw_LoadResources(), S_OK);
+  Size("r16g16b16a16f_1_downsample7", 15, 8);
+  Size("r16g16b16a16f_1_downsample10", 1, 1);
+  EXPECT_EQ(fw_FindTexture("r16g16b16a16f_1_downsample11"), nullptr);
+  Size("backbuffer", 1920, 1079);
+}
+
+TEST_F(ResourcesTest, NoiseFileOfAnySizeLoadsWithoutOverrun) {
+  {
+    std::ofstream(dir.string() + "/data/noise.bin", std::ios::binary) << std::string(5000000, 'x');
+  }
+  LogCapture log;
+  ASSERT_EQ(fw_LoadResources(), S_OK);
+  EXPECT_NE(fw_FindTexture("noise.dds")->mShaderResourceView, nullptr);
+  fw_ReleaseFrameworkResources();
+  {
+    std::ofstream(dir.string() + "/data/noise.bin", std::ios::binary) << "short";
+  }
+  ASSERT_EQ(fw_LoadResources(), S_OK);
+  EXPECT_NE(fw_FindTexture("noise.dds")->mShaderResourceView, nullptr);
+  EXPECT_FALSE(log.contains("noise"));  // neither size is reported
+}
+
+TEST_F(ResourcesTest, AMissingEffectPoolIsReportedAndStopsTheLoad) {
+  fw_SetRoots(dir.string(), core_test::TestProductionRoot());  // no src/shaders/fw_Globals.fxi(o) here
+  LogCapture log;
+  EXPECT_EQ(fw_LoadResources(), E_FAIL);
+  EXPECT_TRUE(log.contains("Could not create the effect pool from <" + dir.string() + "/src/shaders/fw_Globals.fxio>.", 2));
+  EXPECT_FALSE(log.contains("Finished loading resources."));
+  EXPECT_EQ(fw_GetEffectPool(), nullptr);
+}
+
+TEST_F(ResourcesTest, SetRenderTargetNarrowsTheViewportAndSetWorldMovesTheEyeIntoObjectSpace) {
+  ASSERT_EQ(fw_LoadResources(), S_OK);
+  fw_Texture* target = fw_FindTexture("r8g8b8a8_1");
+  fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
+  fw_SetRenderTarget(target, 60, depth);
+  ID3D10RenderTargetView* view = nullptr;
+  ID3D10DepthStencilView* depthView = nullptr;
+  device.get()->OMGetRenderTargets(1, &view, &depthView);
+  EXPECT_EQ(view, target->mRenderTargetView);
+  EXPECT_EQ(depthView, depth->mDepthStencilView);
+  if (view) view->Release();
+  if (depthView) depthView->Release();
+  UINT count = 1;
+  D3D10_VIEWPORT viewport{};
+  device.get()->RSGetViewports(&count, &viewport);
+  EXPECT_EQ(viewport.TopLeftY, 60);
+  EXPECT_EQ(viewport.Height, 600u);
+  EXPECT_EQ(viewport.Width, 1280u);
+
+  fw_SetRenderTarget(target, 400, nullptr);  // past the middle: an empty viewport, not a wrapped one
+  device.get()->RSGetViewports(&count, &viewport);
+  EXPECT_EQ(viewport.Height, 0u);
+
+  fw_SetRenderTarget(nullptr, 0, nullptr);
+  device.get()->OMGetRenderTargets(1, &view, &depthView);
+  EXPECT_EQ(view, nullptr);
+
+  fw_GetCameraState().eyePositionWorld = D3DXVECTOR3(1.0f, 2.0f, 13.0f);
+  D3DXMATRIX world, previous;
+  D3DXMatrixTranslation(&world, 1.0f, 2.0f, 3.0f);
+  D3DXMatrixIdentity(&previous);
+  fw_SetWorld(world, previous);
+  float local[4] = {};
+  fw_GetGlobals().EyePositionLocal->GetFloatVector(local);
+  EXPECT_FLOAT_EQ(local[0], 0.0f);
+  EXPECT_FLOAT_EQ(local[1], 0.0f);
+  EXPECT_FLOAT_EQ(local[2], 10.0f);
+  EXPECT_FLOAT_EQ(local[3], 1.0f);
+  float m[16] = {};
+  fw_GetGlobals().World->GetMatrix(m);
+  EXPECT_EQ(m[12], 1.0f);  // translation row
+  fw_GetGlobals().World_BackInTime->GetMatrix(m);
+  EXPECT_EQ(m[12], 0.0f);
+}
