@@ -90,7 +90,7 @@ struct Adsr {
     // Level at time t (s) after note-on for a gate held for `gate` seconds.
     double at(double t, double gate) const;
     // Time after note-on at which the release has fallen below -80 dB.
-    double length(double gate) const { return gate + release * 9.3; }
+    double length(double gate) const { return gate + release * 9.21 / 6.9; }
 };
 
 // Topology-preserving state-variable filter (trapezoidal integration): stable under
