@@ -30,7 +30,7 @@ void Device::Activate() {
   sCurrent = this;
 }
 
-void Device::ApplyDefaultGlState() {
+void Device::ApplyFixedConventions() {
   // D3D's conventions once and for all: clip z from 0 to 1 and row 0 at the top of every target.
   glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
   // Clip control keeps facing as seen in clip space, where D3D's front faces (clockwise on
@@ -42,6 +42,13 @@ void Device::ApplyDefaultGlState() {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glDisable(GL_DITHER);
+  glDisable(GL_SCISSOR_TEST);
+  glBlendEquation(GL_FUNC_ADD);
+  glDepthFunc(mStates.depth == kDepthWriteOnly ? GL_ALWAYS : GL_LESS);
+}
+
+void Device::ApplyDefaultGlState() {
+  ApplyFixedConventions();
   glCreateVertexArrays(1, &mEmptyVertexArray);
   glBindVertexArray(mEmptyVertexArray);
   mBoundVertexArray = mEmptyVertexArray;
@@ -148,8 +155,12 @@ bool Device::PrepareDraw() {
       glVertexArrayElementBuffer(array, mIndexBuffer ? mIndexBuffer->mName : 0);
       va->indexBuffer = indexSerial;
     }
-  } else if (mIndexBuffer) {
-    glVertexArrayElementBuffer(array, mIndexBuffer->mName);
+  } else {
+    uint64_t indexSerial = mIndexBuffer ? mIndexBuffer->mSerial : 0;
+    if (mEmptyArrayIndexBuffer != indexSerial) {
+      glVertexArrayElementBuffer(array, mIndexBuffer ? mIndexBuffer->mName : 0);
+      mEmptyArrayIndexBuffer = indexSerial;
+    }
   }
   if (array != mBoundVertexArray) {
     glBindVertexArray(array);
@@ -401,6 +412,35 @@ GLuint Device::Sampler(const SamplerDesc& desc) {
   glSamplerParameterfv(s, GL_TEXTURE_BORDER_COLOR, desc.border);
   mSamplers.push_back({desc, s});
   return s;
+}
+
+void Device::ResyncGlState() {
+  MakeCurrent();
+  ApplyFixedConventions();
+  glUseProgram(mProgram);
+  glBindVertexArray(mBoundVertexArray);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mBoundFramebuffer);
+  for (unsigned unit = 0; unit < kTextureUnits; ++unit) {
+    glBindTextureUnit(unit, mUnitTextures[unit]);
+    glBindSampler(unit, mUnitSamplers[unit]);
+  }
+  for (UINT i = 0; i < mViewportCount; ++i) {
+    const D3D10_VIEWPORT& v = mViewports[i];
+    glViewportIndexedf(i, float(v.TopLeftX), float(v.TopLeftY), float(v.Width), float(v.Height));
+    glDepthRangeIndexed(i, v.MinDepth, v.MaxDepth);
+  }
+  // Pass states: from the opposite of each cached value to the cached one, so every call is made.
+  PassStates wanted = mStates;
+  mStates.blend = wanted.blend == kBlendNone ? kBlendAdd : kBlendNone;
+  mStates.depth = wanted.depth == kDepthOff ? kDepthWrite : kDepthOff;
+  mStates.cull = wanted.cull == kCullNone ? kCullBack : kCullNone;
+  mStates.fill = wanted.fill == kFillSolid ? kFillWireframe : kFillSolid;
+  if (wanted.blend != kBlendNone) glDisable(GL_BLEND);
+  if (wanted.depth != kDepthOff) glDisable(GL_DEPTH_TEST);
+  if (wanted.cull != kCullNone) glDisable(GL_CULL_FACE);
+  mDepthMaskOn = !(wanted.depth == kDepthWrite || wanted.depth == kDepthWriteOnly);
+  glDepthMask(mDepthMaskOn ? GL_TRUE : GL_FALSE);
+  SetPassStates(wanted);
 }
 
 void Device::ForgetProgram(GLuint program) {

@@ -71,6 +71,9 @@ class Device final : public RefCounted<ID3D10Device> {
   void MakeCurrent() {
     if (sCurrent != this) Activate();
   }
+  // Re-issues every cached binding and state to GL, for code that used the context directly
+  // (the draw benchmark's raw GL side); the caches are right again afterwards.
+  void ResyncGlState();
   // Context creation and deletion change the current context behind the devices' backs.
   static void CurrentContextChanged() { sCurrent = nullptr; }
   void UseProgram(GLuint program, uint32_t signature);
@@ -104,6 +107,7 @@ class Device final : public RefCounted<ID3D10Device> {
  private:
   void Activate();
   void ApplyDefaultGlState();
+  void ApplyFixedConventions();
   bool PrepareDraw();
   GLuint FramebufferFor(const uint64_t* colors, UINT count, uint64_t depth);
 
@@ -126,7 +130,8 @@ class Device final : public RefCounted<ID3D10Device> {
   D3D10_PRIMITIVE_TOPOLOGY mTopology = D3D10_PRIMITIVE_TOPOLOGY_UNDEFINED;
   GLenum mMode = GL_TRIANGLES;
   GLuint mBoundVertexArray = 0;
-  GLuint mEmptyVertexArray = 0;
+  GLuint mEmptyVertexArray = 0;  // for draws without an input layout (vertices from gl_VertexID)
+  uint64_t mEmptyArrayIndexBuffer = 0;
 
   // Output merger
   RenderTargetView* mTargets[D3D10_SIMULTANEOUS_RENDER_TARGET_COUNT] = {};

@@ -36,6 +36,7 @@ HRESULT Pass::Apply(UINT) {
   if (!mEffect) return E_FAIL;
   Device* device = mEffect->mDevice;
   Program& program = *mProgram;
+  device->MakeCurrent();  // uniform uploads below go to this device's context
   device->UseProgram(program.name, program.signature);
   device->SetPassStates(mStates);
   for (Program::Uniform& u : program.uniforms) {
