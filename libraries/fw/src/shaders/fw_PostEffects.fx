@@ -34,7 +34,7 @@ uniform vec4 gGlitch = vec4(0.0);
 uniform float gNoiseStrength = 0.0;
 
 // Mean of four bilinear taps half a texel around uv: a 3x3 tent in the texture's own texels,
-// which hides the blockiness of bilinear magnification from small bloom levels.
+// which hides the creases of bilinear magnification from a very small texture.
 vec4 SampleTent(sampler2D t, vec2 uv)
 {
     vec2 h = 0.5 / vec2(textureSize(t, 0));
@@ -55,13 +55,13 @@ vec4 Blur5(sampler2D t, vec2 uv, vec2 dir)
                            texture(t, uv + 2.0 * dir));
 }
 
--- sampler texView1 filter=linear address=clamp
--- sampler texView2 filter=linear address=clamp
--- sampler texView3 filter=linear address=clamp
--- sampler texView4 filter=linear address=clamp
--- sampler texColorBufferForVignette filter=linear address=clamp
--- sampler texVignette filter=linear address=clamp
--- sampler texRnd filter=point address=wrap
+-- sampler texView1 filter=linear address=clamp mip=none
+-- sampler texView2 filter=linear address=clamp mip=none
+-- sampler texView3 filter=linear address=clamp mip=none
+-- sampler texView4 filter=linear address=clamp mip=none
+-- sampler texColorBufferForVignette filter=linear address=clamp mip=none
+-- sampler texVignette filter=linear address=clamp mip=none
+-- sampler texRnd filter=point address=wrap mip=none
 
 -- vertex QuadVS
 // Clip space -1..1 to texture space with row 0 at the top: (-1, 1) is texture (0, 0).
@@ -130,8 +130,12 @@ layout(location = 0) in vec2 vTexCoord;
 layout(location = 0) out vec4 oColor;
 void main()
 {
-    vec3 glow = SampleTent(texView1, vTexCoord).rgb + SampleTent(texView2, vTexCoord).rgb +
-                SampleTent(texView3, vTexCoord).rgb + SampleTent(texView4, vTexCoord).rgb;
+    // Each level was blurred three times in its own texels, so plain bilinear magnification is
+    // smooth enough except from the coarsest level, where one texel spans 64 target pixels and
+    // its creases would show. Every tap costs a full-screen texture read on a software
+    // rasteriser, hence the tent only where it is needed.
+    vec3 glow = texture(texView1, vTexCoord).rgb + texture(texView2, vTexCoord).rgb +
+                texture(texView3, vTexCoord).rgb + SampleTent(texView4, vTexCoord).rgb;
     // Alpha 0: the destination's alpha is left as it is under additive blending.
     oColor = vec4(glow * gBloomBlendScale, 0.0);
 }
@@ -165,6 +169,10 @@ layout(location = 0) out vec4 oColor;
 vec3 SampleChroma(vec2 uv)
 {
     // Lateral colour: red is magnified and blue shrunk about the centre, more towards the corners.
+    // Without distortion one read serves all three channels (reads are what a software
+    // rasteriser pays for; the branch is the same for every pixel).
+    if (gChromaDistortion == 0.0)
+        return texture(texColorBufferForVignette, uv).rgb;
     vec2 d = uv - 0.5;
     float k = gChromaDistortion * (0.5 + 2.0 * dot(d, d));
     return vec3(texture(texColorBufferForVignette, 0.5 + d * (1.0 + k)).r,
@@ -198,10 +206,12 @@ void main()
 
     // Noise: per-pixel grain from texRnd, jumping to a new place every frame, modulated by the
     // slow volume noise so that it breathes rather than hisses evenly.
-    vec2 jump = floor(vec2(fract(Time * 37.31), fract(Time * 91.73)) * vec2(rndSize));
-    float grain = texture(texRnd, (gl_FragCoord.xy + jump) / vec2(rndSize)).r - 0.5;
-    float breath = texture(gNoiseTexture, vec3(vTexCoord * vec2(4.0, 2.25), Time * 0.1)).r;
-    c += gNoiseStrength * grain * (0.5 + breath);
+    if (gNoiseStrength != 0.0) {
+        vec2 jump = floor(vec2(fract(Time * 37.31), fract(Time * 91.73)) * vec2(rndSize));
+        float grain = texture(texRnd, (gl_FragCoord.xy + jump) / vec2(rndSize)).r - 0.5;
+        float breath = texture(gNoiseTexture, vec3(vTexCoord * vec2(4.0, 2.25), Time * 0.1)).r;
+        c += gNoiseStrength * grain * (0.5 + breath);
+    }
 
     oColor = vec4(clamp(c * gFade, 0.0, 1.0), 1.0);
 }
