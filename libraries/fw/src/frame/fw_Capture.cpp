@@ -42,6 +42,7 @@ struct CaptureState {
   double startSeconds = 0.0;  // music time of the first frame
   ID3D10Texture2D* staging = nullptr;
   double wallStart = 0.0, cpuStart = 0.0;
+  double writeSeconds = 0.0;  // wall time spent reading frames back and writing them
 };
 CaptureState gCapture;
 
@@ -203,6 +204,7 @@ void fw_CaptureFrame() {
   if (!gCapture.active || gCapture.finished) return;
   ID3D10Device* device = fw_GetDevice();
   fw_Texture* backbuffer = fw_FindTexture("backbuffer");
+  const double writeStart = Now(CLOCK_MONOTONIC);
   bool ok = false;
   if (device && backbuffer && backbuffer->mTexture2D) {
     D3D10_TEXTURE2D_DESC desc;
@@ -218,6 +220,7 @@ void fw_CaptureFrame() {
       }
     }
   }
+  gCapture.writeSeconds += Now(CLOCK_MONOTONIC) - writeStart;
   if (!ok) {
     fw_Log(fw_LogError, "Capture: could not write frame %lld to <%s>; stopping.",
            static_cast<long long>(gCapture.written), FramePath(gCapture.written).c_str());
@@ -243,8 +246,11 @@ void fw_CaptureFinish() {
   const double wall = Now(CLOCK_MONOTONIC) - gCapture.wallStart;
   const double cpu = Now(CLOCK_PROCESS_CPUTIME_ID) - gCapture.cpuStart;
   const int64_t n = gCapture.written;
-  fw_Log(fw_LogPlain, "Capture: %lld frames in %.3f s (%.2f frames per second, %.2f ms of CPU per frame).",
-         static_cast<long long>(n), wall, wall > 0 ? n / wall : 0.0, n > 0 ? cpu * 1000.0 / n : 0.0);
+  fw_Log(fw_LogPlain,
+         "Capture: %lld frames in %.3f s (%.2f frames per second, %.2f ms of process CPU per frame, %.2f ms per "
+         "frame reading back and writing).",
+         static_cast<long long>(n), wall, wall > 0 ? n / wall : 0.0, n > 0 ? cpu * 1000.0 / n : 0.0,
+         n > 0 ? gCapture.writeSeconds * 1000.0 / n : 0.0);
   if (n == 0) return;
 
   const std::string dir = gCapture.settings.directory;
