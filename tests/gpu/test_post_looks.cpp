@@ -117,9 +117,8 @@ TEST_F(PostLooks, CostPerFrameWithAndWithoutBloom) {
   ASSERT_NO_FATAL_FAILURE(Load());
   mPicture = Own(MakeRgba8Texture(kW, kH, TestPicture()));
   using Clock = std::chrono::steady_clock;
-  auto median = [](std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+  struct Figures {
+    double median, best;
   };
   // The rasteriser works when results are asked for, so every sample ends with a read-back;
   // the read-back alone is timed too and taken off.
@@ -131,17 +130,21 @@ TEST_F(PostLooks, CostPerFrameWithAndWithoutBloom) {
       ReadBack(fw_FindTexture("backbuffer"));
       ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
-    return median(ms);
+    std::sort(ms.begin(), ms.end());
+    return Figures{ms[ms.size() / 2], ms.front()};
   };
   Frame();  // first use compiles and allocates
-  const double readBack = timeFrames(false);
+  const Figures readBack = timeFrames(false);
   Retrack({{"Post_Bloom", 0.0f}});
-  const double without = timeFrames(true) - readBack;
+  const Figures without = timeFrames(true);
   Retrack({});
-  const double with = timeFrames(true) - readBack;
-  std::printf("post chain at 1280 x 720 (8 adds, bloom, composite): %.1f ms with bloom, %.1f ms without, "
-              "read-back %.1f ms\n", with, without, readBack);
-  RecordProperty("ms_with_bloom", std::to_string(with));
-  RecordProperty("ms_without_bloom", std::to_string(without));
-  EXPECT_GT(with, without);  // the bloom's 32 passes are not free
+  const Figures with = timeFrames(true);
+  std::printf("post chain at 1280 x 720 (8 adds, bloom, composite), median of 9 frames: %.1f ms with bloom, "
+              "%.1f ms without (best %.1f and %.1f), read-back %.1f ms taken off\n",
+              with.median - readBack.median, without.median - readBack.median, with.best - readBack.best,
+              without.best - readBack.best, readBack.median);
+  RecordProperty("ms_with_bloom", std::to_string(with.median - readBack.median));
+  RecordProperty("ms_without_bloom", std::to_string(without.median - readBack.median));
+  // The bloom's 32 passes are not free; the best samples are the least disturbed by other load.
+  EXPECT_GT(with.best, without.best);
 }
