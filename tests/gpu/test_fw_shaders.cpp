@@ -146,3 +146,21 @@ TEST_F(PostGpu, LightByDepthFadesFromNearToFar) {
   EXPECT_LT(out[1].r, 0.9f);
   EXPECT_NEAR(out[2].r, 0.0f, 1e-5f);
 }
+
+TEST_F(PostGpu, SetupBindsTheImagesAndReleaseEmptiesTheChain) {
+  ASSERT_NO_FATAL_FAILURE(Load());
+  for (const auto& [variable, image] : {std::pair{"texVignette", "vignette.jpg"}, std::pair{"texRnd", "rnd.png"}}) {
+    fw_Texture* texture = fw_FindTexture(image);
+    ASSERT_NE(texture, nullptr) << image;
+    ID3D10ShaderResourceView* bound = nullptr;
+    Var(variable)->AsShaderResource()->GetResource(&bound);
+    EXPECT_EQ(bound, texture->mShaderResourceView) << variable;
+    if (bound) bound->Release();
+  }
+  fw_PostEffectsRelease(fw_gPostEffects);
+  EXPECT_EQ(fw_gPostEffects->mEffect, nullptr);
+  EXPECT_EQ(fw_gPostEffects->mQuad, nullptr);
+  fw_PostEffectsRelease(fw_gPostEffects);  // twice is harmless
+  // An empty chain draws nothing and does not fail.
+  fw_PostCopy(fw_gPostEffects, fw_FindTexture("r8g8b8a8_1"), fw_FindTexture("r8g8b8a8_2"));
+}
