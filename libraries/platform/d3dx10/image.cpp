@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 
 #include <stb_image.h>
 
@@ -68,7 +69,12 @@ bool Decode(const char* path, Image& image, HRESULT& failure) {
     return false;
   }
   std::string error;
-  bool decoded = d3dx10image::IsDds(bytes) ? d3dx10image::DecodeDds(bytes, image, error) : DecodeStb(bytes, image, error);
+  bool decoded = false;
+  try {
+    decoded = d3dx10image::IsDds(bytes) ? d3dx10image::DecodeDds(bytes, image, error) : DecodeStb(bytes, image, error);
+  } catch (const std::bad_alloc&) {
+    error = "not enough memory";
+  }
   if (!decoded) {
     platform::Report(platform::kReportWarning, "Image file <%s> cannot be decoded: %s.", path, error.c_str());
     failure = D3DX10_ERR_INVALID_DATA;

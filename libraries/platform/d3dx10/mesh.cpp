@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -514,7 +515,13 @@ HRESULT D3DX10CreateMesh(ID3D10Device* device, const D3D10_INPUT_ELEMENT_DESC* d
   if (!mesh) return E_INVALIDARG;
   *mesh = nullptr;
   Mesh* created = new Mesh;
-  HRESULT result = created->Init(device, declaration, declCount, positionSemantic, vertexCount, faceCount, options);
+  HRESULT result = E_OUTOFMEMORY;
+  try {
+    result = created->Init(device, declaration, declCount, positionSemantic, vertexCount, faceCount, options);
+  } catch (const std::bad_alloc&) {
+    platform::Report(platform::kReportWarning, "D3DX10CreateMesh: no memory for %u vertices and %u faces.",
+                     vertexCount, faceCount);
+  }
   if (FAILED(result)) {
     created->Release();
     return result;

@@ -2,6 +2,7 @@
 // file from reaching the device: one default material, and an empty model without triangles.
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 #include "diag/fw_Log.h"
@@ -25,8 +26,9 @@ bool fw_ReadWholeFile(const std::string& path, std::string& out) {
   return true;
 }
 
-void fw_LoadObjModel(const std::string& directory, const std::string& file, fw_ObjModel& model) {
-  model = fw_ObjModel();
+namespace {
+
+void LoadObjModel(const std::string& directory, const std::string& file, fw_ObjModel& model) {
   const std::string objPath = directory + "/" + file;
   std::string text;
   if (!fw_ReadWholeFile(objPath, text)) {
@@ -60,5 +62,20 @@ void fw_LoadObjModel(const std::string& directory, const std::string& file, fw_O
     model.vertices.clear();
     model.indices.clear();
     model.faceMaterials.clear();
+  }
+}
+
+}  // namespace
+
+void fw_LoadObjModel(const std::string& directory, const std::string& file, fw_ObjModel& model) {
+  model = fw_ObjModel();
+  try {
+    LoadObjModel(directory, file, model);
+  } catch (const std::bad_alloc&) {
+    const uint32_t problems = model.problems + 1;
+    model = fw_ObjModel();
+    model.problems = problems;
+    fw_Log(fw_LogWarning, "The mesh file <%s/%s> is too large to read.  The mesh will be empty.", directory.c_str(),
+           file.c_str());
   }
 }
