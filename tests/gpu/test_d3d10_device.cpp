@@ -497,6 +497,47 @@ TEST_F(D3D10Render, InputLayoutNeedsEverySemanticThePassReads) {
   layout->Release();
 }
 
+TEST_F(D3D10Render, DrawsPastTheIndexBufferAndShortRowPitchesAreRefused) {
+  const uint32_t indices[6] = {0, 1, 2, 3, 4, 5};
+  D3D10_BUFFER_DESC desc{sizeof(indices), D3D10_USAGE_DEFAULT, D3D10_BIND_INDEX_BUFFER, 0, 0};
+  D3D10_SUBRESOURCE_DATA init{indices, 0, 0};
+  ID3D10Buffer* ib = nullptr;
+  ASSERT_EQ(S_OK, device->CreateBuffer(&desc, &init, &ib));
+  Target target(device, 8, 8);
+  const float black[4] = {0, 0, 0, 0};
+  device->ClearRenderTargetView(target.view, black);
+  Bind(target);
+  ID3D10EffectTechnique* t = effect->GetTechniqueByName("Plain");
+  Geometry quad(device, t, kQuad);
+  quad.Bind(device);
+  device->IASetIndexBuffer(ib, DXGI_FORMAT_R32_UINT, 0);
+  t->GetPassByIndex(0)->Apply(0);
+  unsigned long long before = 0, after = 0;
+  d3d10gl::DeviceCounters(device, &before, nullptr);
+  ReportCapture reports;
+  device->DrawIndexed(6, 1, 0);  // one index too many
+  device->IASetIndexBuffer(ib, DXGI_FORMAT_R32_UINT, 4);
+  device->DrawIndexed(6, 0, 0);  // the offset pushes the last index out
+  d3d10gl::DeviceCounters(device, &after, nullptr);
+  EXPECT_EQ(before, after);
+  EXPECT_EQ(1u, reports.lines.size());
+  EXPECT_EQ(0u, Rgba(ReadBack(device, target.texture, 4), 8, 4, 4));
+  device->IASetIndexBuffer(ib, DXGI_FORMAT_R32_UINT, 0);
+  device->DrawIndexed(6, 0, 0);
+  EXPECT_EQ(0xFF0000FFu, Rgba(ReadBack(device, target.texture, 4), 8, 4, 4));
+  ib->Release();
+
+  // A row pitch below the row's bytes would read past the caller's data: nothing is uploaded.
+  const uint32_t texels[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
+  ID3D10Texture2D* texture = MakeTexture(device, 4, 1, DXGI_FORMAT_R8G8B8A8_UNORM, D3D10_BIND_SHADER_RESOURCE);
+  device->UpdateSubresource(texture, 0, nullptr, texels, 8, 0);
+  EXPECT_TRUE(reports.Contains("row pitch 8"));
+  EXPECT_EQ(0u, Rgba(ReadBack(device, texture, 4), 4, 3, 0));
+  device->UpdateSubresource(texture, 0, nullptr, texels, 16, 0);
+  EXPECT_EQ(0xFFFFFFFFu, Rgba(ReadBack(device, texture, 4), 4, 3, 0));
+  texture->Release();
+}
+
 TEST(D3D10SwapChain, PresentsAndReachesTheFactoryThroughDxgi) {
   ASSERT_EQ(0, SDL_InitSubSystem(SDL_INIT_VIDEO));
   SDL_Window* window = SDL_CreateWindow("swap", 0, 0, 64, 48, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);

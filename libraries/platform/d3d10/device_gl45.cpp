@@ -170,8 +170,24 @@ bool Device::PrepareDraw() {
   return true;
 }
 
+// Indices past the end of the index buffer: the platform reads zeros, GL may read anything, so
+// such a draw is refused and told once.
+bool Device::IndicesFit(UINT count, UINT start) {
+  uint64_t end = uint64_t(mIndexOffset) + (uint64_t(start) + count) * mIndexSize;
+  if (end <= mIndexBuffer->mDesc.ByteWidth) return true;
+  if (!mIndexRangeReported) {
+    platform::Report(platform::kReportWarning,
+                     "DrawIndexed: indices %u to %u lie past the end of the %u-byte index buffer; not drawn", start,
+                     start + count - 1, mIndexBuffer->mDesc.ByteWidth);
+    mIndexRangeReported = true;
+  }
+  return false;
+}
+
 void Device::DrawIndexed(UINT indexCount, UINT startIndexLocation, INT baseVertexLocation) {
-  if (!indexCount || !mIndexBuffer || !mIndexBuffer->mName || !PrepareDraw()) return;
+  if (!indexCount || !mIndexBuffer || !mIndexBuffer->mName || !IndicesFit(indexCount, startIndexLocation) ||
+      !PrepareDraw())
+    return;
   const void* first = reinterpret_cast<const void*>(uintptr_t(mIndexOffset) + uintptr_t(startIndexLocation) * mIndexSize);
   glDrawElementsBaseVertex(mMode, GLsizei(indexCount), mIndexType, first, baseVertexLocation);
 }
@@ -183,7 +199,9 @@ void Device::Draw(UINT vertexCount, UINT startVertexLocation) {
 
 void Device::DrawIndexedInstanced(UINT indexCountPerInstance, UINT instanceCount, UINT startIndexLocation,
                                   INT baseVertexLocation, UINT startInstanceLocation) {
-  if (!indexCountPerInstance || !instanceCount || !mIndexBuffer || !mIndexBuffer->mName || !PrepareDraw()) return;
+  if (!indexCountPerInstance || !instanceCount || !mIndexBuffer || !mIndexBuffer->mName ||
+      !IndicesFit(indexCountPerInstance, startIndexLocation) || !PrepareDraw())
+    return;
   const void* first = reinterpret_cast<const void*>(uintptr_t(mIndexOffset) + uintptr_t(startIndexLocation) * mIndexSize);
   glDrawElementsInstancedBaseVertexBaseInstance(mMode, GLsizei(indexCountPerInstance), mIndexType, first,
                                                 GLsizei(instanceCount), baseVertexLocation, startInstanceLocation);

@@ -109,6 +109,7 @@ class Device final : public RefCounted<ID3D10Device> {
   void ApplyDefaultGlState();
   void ApplyFixedConventions();
   bool PrepareDraw();
+  bool IndicesFit(UINT count, UINT start);
   GLuint FramebufferFor(const uint64_t* colors, UINT count, uint64_t depth);
 
   static Device* sCurrent;
@@ -126,6 +127,7 @@ class Device final : public RefCounted<ID3D10Device> {
   GLenum mIndexType = GL_UNSIGNED_INT;
   UINT mIndexSize = 4;
   UINT mIndexOffset = 0;
+  bool mIndexRangeReported = false;
   InputLayout* mLayout = nullptr;
   D3D10_PRIMITIVE_TOPOLOGY mTopology = D3D10_PRIMITIVE_TOPOLOGY_UNDEFINED;
   GLenum mMode = GL_TRIANGLES;

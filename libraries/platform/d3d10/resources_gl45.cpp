@@ -89,6 +89,12 @@ void Upload(const TextureStorage& s, UINT mip, UINT layer, const D3D10_BOX* box,
   UINT rows = PackedRowCount(f, h);
   if (rowPitch == 0) rowPitch = packedPitch;
   if (depthPitch == 0) depthPitch = rowPitch * rows;
+  // Rows shorter than the texels they must hold would have GL read past the caller's data.
+  if (rowPitch < packedPitch || (d > 1 && depthPitch < rowPitch * rows)) {
+    platform::Report(platform::kReportWarning, "texture upload refused: row pitch %u is below the %u bytes of a row",
+                     rowPitch, packedPitch);
+    return;
+  }
 
   // Rows that GL cannot walk with its unpack lengths are packed tightly first.
   std::vector<uint8_t> packed;
@@ -138,6 +144,7 @@ void UploadInitial(TextureStorage& s, const D3D10_SUBRESOURCE_DATA* data) {
         UINT pitch = PackedRowPitch(f, s.MipWidth(mip)), rows = PackedRowCount(f, s.MipHeight(mip));
         UINT rowPitch = d.SysMemPitch ? d.SysMemPitch : pitch;
         UINT slicePitch = d.SysMemSlicePitch ? d.SysMemSlicePitch : rowPitch * rows;
+        if (rowPitch < pitch || (s.MipDepth(mip) > 1 && slicePitch < rowPitch * rows)) continue;
         uint8_t* dst = s.cpu.data() + s.subresourceAt[layer * s.mips + mip];
         for (UINT k = 0; k < s.MipDepth(mip); ++k)
           for (UINT r = 0; r < rows; ++r)
@@ -500,6 +507,7 @@ void Device::UpdateSubresource(ID3D10Resource* dst, UINT dstSubresource, const D
     UINT pitch = PackedRowPitch(f, s->MipWidth(mip)), rows = PackedRowCount(f, s->MipHeight(mip));
     UINT rowPitch = srcRowPitch ? srcRowPitch : pitch;
     UINT slicePitch = srcDepthPitch ? srcDepthPitch : rowPitch * rows;
+    if (rowPitch < pitch || (s->MipDepth(mip) > 1 && slicePitch < rowPitch * rows)) return;
     uint8_t* out = s->cpu.data() + s->subresourceAt[dstSubresource];
     for (UINT k = 0; k < s->MipDepth(mip); ++k)
       for (UINT r = 0; r < rows; ++r)
