@@ -94,7 +94,7 @@ TEST(ObjFuzz, RandomAndTruncatedTextNeverBreaksTheReadersOrTheMesh) {
     if (model.indices.empty()) continue;
 
     ID3DX10Mesh* mesh = nullptr;
-    ASSERT_EQ(fw_BuildObjExtensionMesh(nullptr, model, &mesh), S_OK) << obj;
+    ASSERT_EQ(fw_BuildObjExtensionMesh(nullptr, model.vertices, model.indices, model.faceMaterials, &mesh), S_OK) << obj;
     ++meshesBuilt;
     UINT faces = 0;
     for (const D3DX10_ATTRIBUTE_RANGE& range : fw_ReadAttributeTable(mesh)) {

@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (material >= model.materials.size()) std::abort();
   if (!model.indices.empty()) {
     ID3DX10Mesh* mesh = nullptr;
-    if (FAILED(fw_BuildObjExtensionMesh(nullptr, model, &mesh))) std::abort();
+    if (FAILED(fw_BuildObjExtensionMesh(nullptr, model.vertices, model.indices, model.faceMaterials, &mesh)))
+      std::abort();
     UINT faces = 0;
     for (const D3DX10_ATTRIBUTE_RANGE& range : fw_ReadAttributeTable(mesh)) faces += range.FaceCount;
     if (faces != model.TriangleCount()) std::abort();

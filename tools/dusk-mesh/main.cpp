@@ -59,7 +59,8 @@ int Info(const std::string& path) {
   fw_LoadObjModel(directory, file, model);
   const double acmrBefore = Acmr(model.indices, model.vertices.size());
   ID3DX10Mesh* mesh = nullptr;
-  if (!model.indices.empty() && FAILED(fw_BuildObjExtensionMesh(nullptr, model, &mesh)))
+  if (!model.indices.empty() &&
+      FAILED(fw_BuildObjExtensionMesh(nullptr, model.vertices, model.indices, model.faceMaterials, &mesh)))
     std::fprintf(stderr, "error: the mesh could not be built from %s\n", path.c_str());
   const double milliseconds =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

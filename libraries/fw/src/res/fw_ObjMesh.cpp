@@ -61,14 +61,7 @@ void fw_ObjMesh::_Load(const std::string& directory, const std::string& file) {
 }
 
 void fw_ObjMesh::_BuildMesh() {
-  fw_ObjModel model;
-  model.vertices.swap(mVertices);
-  model.indices.swap(mIndices);
-  model.faceMaterials.swap(mFaceMaterials);
-  HRESULT result = fw_BuildObjExtensionMesh(fw_GetDevice(), model, &mMesh);
-  model.vertices.swap(mVertices);
-  model.indices.swap(mIndices);
-  model.faceMaterials.swap(mFaceMaterials);
+  HRESULT result = fw_BuildObjExtensionMesh(fw_GetDevice(), mVertices, mIndices, mFaceMaterials, &mMesh);
   if (FAILED(result)) {
     fw_Log(fw_LogWarning, "The mesh <%s> could not be built (0x%08x).  It will draw nothing.", mName.c_str(),
            static_cast<unsigned>(result));

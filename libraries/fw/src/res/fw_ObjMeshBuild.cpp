@@ -6,18 +6,19 @@ const D3D10_INPUT_ELEMENT_DESC fw_ObjVertexDescription[3] = {
     {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 24, D3D10_INPUT_PER_VERTEX_DATA, 0},
 };
 
-HRESULT fw_BuildObjExtensionMesh(ID3D10Device* device, const fw_ObjModel& model, ID3DX10Mesh** mesh) {
+HRESULT fw_BuildObjExtensionMesh(ID3D10Device* device, const std::vector<fw_ObjVertex>& vertices,
+                                 const std::vector<uint32_t>& indices, const std::vector<uint32_t>& faceMaterials,
+                                 ID3DX10Mesh** mesh) {
   *mesh = nullptr;
-  if (model.vertices.empty() || model.indices.size() < 3) return E_INVALIDARG;
-  const UINT faceCount = static_cast<UINT>(model.indices.size() / 3);
+  if (vertices.empty() || indices.size() < 3) return E_INVALIDARG;
+  const UINT faceCount = static_cast<UINT>(indices.size() / 3);
   ID3DX10Mesh* created = nullptr;
   HRESULT result = D3DX10CreateMesh(device, fw_ObjVertexDescription, 3, "POSITION",
-                                    static_cast<UINT>(model.vertices.size()), faceCount, D3DX10_MESH_32_BIT, &created);
+                                    static_cast<UINT>(vertices.size()), faceCount, D3DX10_MESH_32_BIT, &created);
   if (FAILED(result)) return result;
-  result = created->SetVertexData(0, model.vertices.data());
-  if (SUCCEEDED(result)) result = created->SetIndexData(model.indices.data(), faceCount * 3);
-  if (SUCCEEDED(result) && model.faceMaterials.size() == faceCount)
-    result = created->SetAttributeData(model.faceMaterials.data());
+  result = created->SetVertexData(0, vertices.data());
+  if (SUCCEEDED(result)) result = created->SetIndexData(indices.data(), faceCount * 3);
+  if (SUCCEEDED(result) && faceMaterials.size() == faceCount) result = created->SetAttributeData(faceMaterials.data());
   if (SUCCEEDED(result)) result = created->GenerateAdjacencyAndPointReps(1e-6f);
   if (SUCCEEDED(result))
     result = created->Optimize(D3DX10_MESHOPT_COMPACT | D3DX10_MESHOPT_ATTR_SORT | D3DX10_MESHOPT_VERTEX_CACHE,

@@ -12,8 +12,11 @@ extern const D3D10_INPUT_ELEMENT_DESC fw_ObjVertexDescription[3];
 
 // Creates the mesh (32-bit indices), sets vertices, indices and face materials, generates
 // adjacency (epsilon 1e-6) and optimises in place with compact, attribute sort and vertex cache.
-// A model without triangles, or a mesh the platform refuses, gives null and a failure code.
-HRESULT fw_BuildObjExtensionMesh(ID3D10Device* device, const fw_ObjModel& model, ID3DX10Mesh** mesh);
+// Face materials are set when there is one per triangle. No triangles, or a mesh the platform
+// refuses, gives null and a failure code.
+HRESULT fw_BuildObjExtensionMesh(ID3D10Device* device, const std::vector<fw_ObjVertex>& vertices,
+                                 const std::vector<uint32_t>& indices, const std::vector<uint32_t>& faceMaterials,
+                                 ID3DX10Mesh** mesh);
 
 // The mesh's attribute table (empty when the mesh is null).
 std::vector<D3DX10_ATTRIBUTE_RANGE> fw_ReadAttributeTable(ID3DX10Mesh* mesh);
