@@ -230,6 +230,13 @@ TEST(EffectParse, StageTextNumbersLinesSoMessagesFindTheirFiles) {
   std::string glslang = MapCompilerLog("ERROR: 0:5: 'oops' : undeclared identifier\nERROR: 0:99: out of range\n", fx.source);
   EXPECT_NE(std::string::npos, glslang.find("main.fx:4: error: 'oops' : undeclared identifier"));
   EXPECT_NE(std::string::npos, glslang.find("ERROR: 0:99: out of range"));  // left as it was
+
+  // A file's own #version line is dropped: the stage text states it first.
+  ParsedEffect versioned;
+  ASSERT_TRUE(Parse("#version 450\n-- vertex VS\n  #version 330 core\nvoid main() {}\n", &versioned, &errors));
+  std::string text = StageSource(versioned, versioned.stages[0], {});
+  EXPECT_EQ(text.find("#version"), text.rfind("#version"));
+  EXPECT_NE(std::string::npos, text.find("void main() {}"));
 }
 
 }  // namespace

@@ -817,8 +817,11 @@ std::string StageSource(const ParsedEffect& effect, const StageSection& stage,
   // they report source-string numbers, but all of them report line numbers.
   int next = -1;
   auto emit = [&](int index) {
+    const std::string& line = effect.source.lines[index].text;
+    // The version is ours to state, first; a file's own "#version" line would come too late.
+    if (Trim(line).compare(0, 8, "#version") == 0) return;
     if (index != next) text += "#line " + std::to_string(index + 1) + " 0\n";
-    text += effect.source.lines[index].text;
+    text += line;
     text += '\n';
     next = index + 1;
   };
