@@ -3,6 +3,18 @@
 // lines), loaded from source or from the precompiled ".fxo" form. Offers the platform's effect
 // interfaces: techniques and passes by name and index, variables by name with As* casts, effect
 // pools whose variables every child effect shares, and invalid objects that do nothing safely.
+//
+// Format details beyond the design note:
+//   pass NAME vertex=V [geometry=G] [fragment=F] [blend=none|alpha|add|premultiplied|multiply]
+//        [depth=off|test|write|writeonly] [cull=none|back|front] [fill=solid|wireframe]
+//     unstated states are the platform's defaults: blend=none depth=write cull=back fill=solid;
+//     a pass without a fragment stage writes depth only.
+//   -- sampler VAR [filter=point|linear|anisotropic] [mip=linear|point|none]
+//        [address=wrap|clamp|mirror|border] [addressU=..] [addressV=..] [addressW=..] [border=r,g,b,a]
+//     a sampler without such a line filters linearly with mipmaps and clamps.
+//   Text before the first section is common. "#version" lines are dropped (the loader states 450).
+//   Uniform initializers that are constants (numbers, + - * /, vecN/matN/type[N] constructors)
+//   are the variables' initial values; others take the value the GL compiler gives them.
 #pragma once
 
 #include <platform/d3d10.h>
