@@ -2,9 +2,9 @@
 #include "app_Scenes.h"
 
 #include "app/fw_Framework.h"
-#include "scene/fw_Scene.h"
+#include "demo_Demo.h"
 
 void dusk_RegisterScenes() {
   // Scenes live until the process ends.
-  fw_RegisterScene(new fw_Scene("demo.xml"));
+  fw_RegisterScene(new Demo("demo.xml"));
 }

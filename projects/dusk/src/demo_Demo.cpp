@@ -1,0 +1,196 @@
+#include "demo_Demo.h"
+
+#include "demo_Models.h"
+#include "diag/fw_Log.h"
+#include "dusk_Draw.h"
+#include "frame/fw_DeviceState.h"
+#include "post/fw_PostEffects.h"
+#include "res/fw_Effect.h"
+#include "res/fw_ObjMesh.h"
+#include "res/fw_Paths.h"
+#include "res/fw_Resources.h"
+#include "res/fw_Texture.h"
+#include "res/fw_TextureTable.h"
+#include "scene/fw_OrbitCamera.h"
+#include "sync/fw_Clock.h"
+#include "sync/fw_Sync.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+const float kClear[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+
+template <class T> void Replace(T*& member, T* fresh) {
+  delete member;
+  member = fresh;
+}
+
+template <class T> void Destroy(T*& member) {
+  delete member;
+  member = nullptr;
+}
+
+void DestroyModel(fw_ObjMesh*& model) {
+  if (model) model->release();
+  Destroy(model);
+}
+
+fw_ObjMesh* LoadModel(const char* file, fw_Effect* meshEffect) {
+  // No effect of its own: the materials carry no techniques, the scene's technique draws them.
+  fw_ObjMesh* model = new fw_ObjMesh(fw_DataPath("./data/models"), file, nullptr);
+  model->prepareForTechnique(meshEffect->getTechniqueByName("smooth"));
+  return model;
+}
+
+void ClearTarget(fw_Texture* target) {
+  ID3D10Device* device = fw_GetDevice();
+  if (device && target && target->mRenderTargetView) device->ClearRenderTargetView(target->mRenderTargetView, kClear);
+}
+
+float TrackAt(const char* name, float defaultValue, double seconds) {
+  return fw_SyncValueAt(name, defaultValue, fw_RowFromSeconds(seconds));
+}
+
+}  // namespace
+
+Demo::~Demo() {
+  DestroyModel(mThirdModel);
+  DestroyModel(mFirstModel);
+  DestroyModel(mSecondModel);
+  if (mLeafs) mLeafs->destroy();
+  Destroy(mLeafs);
+  if (mHero) mHero->destroy();
+  Destroy(mHero);
+  if (mTerrain) mTerrain->destroy();
+  Destroy(mTerrain);
+  if (mQuads) mQuads->release();
+  Destroy(mQuads);
+  dusk_DestroyEffect(mMosaicEffect);
+  dusk_DestroyEffect(mMeshEffect);
+}
+
+void Demo::createResources() {
+  // The scroller.
+  Replace(mTerrain, new scroller_Terrain());
+  mTerrain->create();
+  Replace(mHero, new scroller_Hero());
+  mHero->create();
+  Replace(mLeafs, new scroller_Leafs());
+  mLeafs->create();
+
+  dusk_ReplaceEffect(mMeshEffect, "mesh.fx");
+  dusk_ReplaceEffect(mMosaicEffect, "mosaicQuads.fx");
+  fw_Texture* tapet = fw_FindOrCreateTexture("./data/tex.png");
+  mMosaicEffect->getVariableByName("gTapetTexture")->AsShaderResource()->SetResource(
+      tapet ? tapet->mShaderResourceView : nullptr);
+  fw_Log(fw_LogPlain, "Reloding done.");
+
+  Replace(mQuads, new demo_QuadGeometry());
+  mQuads->create(mMosaicEffect);
+
+  DestroyModel(mFirstModel);
+  mFirstModel = LoadModel("tingen.obj", mMeshEffect);
+  DestroyModel(mSecondModel);
+  mSecondModel = LoadModel("hjortenfrahorten.obj", mMeshEffect);
+  DestroyModel(mThirdModel);
+  mThirdModel = LoadModel("skallen.obj", mMeshEffect);
+
+  D3DXMATRIX identity;
+  D3DXMatrixIdentity(&identity);
+  fw_SetWorld(identity, identity);
+}
+
+void Demo::prepare() { fw_UpdateOrbitCamera(cameraSet()); }
+
+std::array<double, 8> Demo::SubFrameTimes(double t, double delay) {
+  std::array<double, 8> times{};
+  for (int i = 0; i < 8; ++i) times[i] = t - i * delay / 7.0;
+  return times;
+}
+
+fw_Texture* Demo::BackgroundPicture(int number) {
+  char name[32];
+  std::snprintf(name, sizeof(name), "./bg/%d.png", number);
+  return fw_FindOrCreateTexture(name);
+}
+
+void Demo::render() {
+  const double t = fw_GetMusicTime();
+  const int background = static_cast<int>(TrackAt("3_i", 0.0f, t));
+  fw_Texture* backgroundTexture = background < 0 ? fw_FindTexture("r8g8b8a8_1") : BackgroundPicture(background);
+
+  fw_Texture* accumulation = fw_FindTexture("r16g16b16a16f_1");
+  ClearTarget(accumulation);
+  const double delay = TrackAt("timeDelay", 0.0f, t) * 0.001;
+  for (double ti : SubFrameTimes(t, delay)) _RenderSubFrame(ti, background, backgroundTexture);
+
+  fw_PostBloom(fw_gPostEffects, accumulation, accumulation);
+  fw_PostFinalComposite(fw_gPostEffects, accumulation, fw_FindTexture("backbuffer"));
+}
+
+void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundTexture) {
+  ID3D10Device* device = fw_GetDevice();
+  fw_Texture* landscape = fw_FindTexture("r8g8b8a8_2");
+  fw_Texture* mosaic = fw_FindTexture("r8g8b8a8_3");
+  fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
+  fw_Texture* accumulation = fw_FindTexture("r16g16b16a16f_1");
+  const float row = fw_RowFromSeconds(ti);
+
+  const float heroX = fw_SyncValueAt("heroX", 0.0f, row);
+  const float heroY = fw_SyncValueAt("heroY", 0.0f, row);
+  const float heroZ = fw_SyncValueAt("heroZ", 0.0f, row);
+  const int32_t heroSeed = static_cast<int32_t>(fw_SyncValueAt("heroRnd", 0.0f, row));
+  const float scroll = fw_SyncValueAt("bgScroll", 0.0f, row);
+  const float heightFade = fw_SyncValueAt("bgHeightFade", 0.0f, row) * 0.01f;
+
+  // Landscape and hero.
+  fw_SetRenderTarget(landscape, 0, depth);
+  if (device && depth && depth->mDepthStencilView)
+    device->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
+  ClearTarget(landscape);
+  if (mTerrain) mTerrain->render({scroll, heroX, heroY, heroZ, heightFade});
+  if (mHero) mHero->render({heroSeed, static_cast<float>(ti), heroX, heroY, heroZ});
+
+  // The model picture, tested against the landscape's depth.
+  if (background < 0) {
+    fw_Texture* modelTarget = fw_FindTexture("r8g8b8a8_1");
+    fw_SetRenderTarget(modelTarget, 0, depth);
+    ClearTarget(modelTarget);
+    fw_ObjMesh* const models[3] = {mFirstModel, mSecondModel, mThirdModel};
+    demo_RenderModel(mMeshEffect, models, -background, demo_ReadModelTracks(row));
+  }
+
+  // The mosaic, averaged into the accumulation.
+  fw_SetRenderTarget(mosaic, 0, nullptr);
+  ClearTarget(mosaic);
+  _DrawMosaic(row, backgroundTexture, landscape);
+  fw_PostAdd(accumulation, fw_gPostEffects, mosaic, 0.125f);
+
+  // Leaves straight onto the accumulation, coloured from this sub-frame's picture.
+  fw_SetRenderTarget(accumulation, 0, nullptr);
+  if (mLeafs) {
+    const int32_t leafSeed = static_cast<int32_t>(fw_SyncValueAt("leafsRnd", 0.0f, row));
+    const float leafScale = fw_SyncValueAt("leafsScale", 0.0f, row) * 0.01f;
+    const float amount = fw_SyncValueAt("leafsNum", 0.0f, row);
+    mLeafs->render({leafSeed, static_cast<float>(ti), leafScale, amount, mosaic});
+  }
+}
+
+void Demo::_DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape) {
+  if (!mQuads) return;
+  demo_MosaicLayer layer;
+  auto draw = [&](int digit, fw_Texture* texture) {
+    demo_ReadMosaicLayer(digit, row, layer);
+    layer.texture = texture;
+    const float numQuads = fw_SyncValueAt(std::to_string(digit) + "_NumQuads", 100.0f, row);
+    demo_DrawMosaicLayer(mMosaicEffect, *mQuads, layer, demo_MosaicQuadCount(numQuads, mQuads->mQuadCount));
+  };
+  draw(1, landscape);
+  const float picture2 = fw_SyncValueAt("2_i", 0.0f, row);
+  if (picture2 >= 0.0f) draw(2, BackgroundPicture(static_cast<int>(picture2)));
+  if (background) draw(3, background);
+  const float picture4 = fw_SyncValueAt("4_i", 0.0f, row);
+  if (picture4 >= 0.0f) draw(4, BackgroundPicture(static_cast<int>(picture4)));
+}

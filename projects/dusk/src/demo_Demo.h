@@ -1,0 +1,46 @@
+// Demo: the production's one scene. Every frame is eight sub-frames spread back in music time
+// ("timeDelay") and averaged: the block landscape with its hero, optionally a model picture, up to
+// four mosaic layers of the pictures, and the leaves on top; then bloom and the final composite.
+// Everything moves by sync tracks; the camera is the framework's track-driven orbit camera.
+#pragma once
+
+#include "demo_Mosaic.h"
+#include "scene/fw_Scene.h"
+#include "scroller_Components.h"
+
+#include <array>
+#include <string>
+
+class fw_ObjMesh;
+class fw_Texture;
+struct fw_Effect;
+
+class Demo : public fw_Scene {
+ public:
+  explicit Demo(const std::string& name) : fw_Scene(name) {}
+  ~Demo() override;
+
+  void createResources() override;
+  void prepare() override;
+  void render() override;
+
+  // The eight sub-frame times for a frame at t seconds with `delay` seconds of spread.
+  static std::array<double, 8> SubFrameTimes(double t, double delay);
+  // The picture "./bg/<number>.png" through the framework's texture table.
+  static fw_Texture* BackgroundPicture(int number);
+
+  // Owned, in declaration order; empty until createResources.
+  fw_Effect* mMeshEffect = nullptr;
+  fw_Effect* mMosaicEffect = nullptr;
+  demo_QuadGeometry* mQuads = nullptr;
+  scroller_Terrain* mTerrain = nullptr;
+  scroller_Hero* mHero = nullptr;
+  scroller_Leafs* mLeafs = nullptr;
+  fw_ObjMesh* mSecondModel = nullptr;  // "hjortenfrahorten.obj"
+  fw_ObjMesh* mFirstModel = nullptr;   // "tingen.obj"
+  fw_ObjMesh* mThirdModel = nullptr;   // "skallen.obj"
+
+ private:
+  void _RenderSubFrame(double ti, int background, fw_Texture* backgroundTexture);
+  void _DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape);
+};

@@ -1,0 +1,57 @@
+// The Demo scene's mosaic: 1,500 randomly placed quads drawn up to four times per sub-frame, each
+// layer sampling its own picture ("mosaicQuads.fx", technique "Quads"). The CPU side here builds
+// the quads from the shared rand() and turns the tracks into a layer's values; drawing needs the
+// framework's device.
+#pragma once
+
+#include <platform/d3d10.h>
+
+#include <cstdint>
+#include <vector>
+
+class fw_Texture;
+struct fw_Effect;
+
+// One vertex: the quad's centre and the corner's offset from it.
+struct demo_QuadVertex {
+  float centre[2];
+  float corner[2];
+};
+static_assert(sizeof(demo_QuadVertex) == 16, "the mosaic vertex is one 4-float POSITION");
+
+// One layer's values, refilled from the tracks of its digit for every layer drawn.
+struct demo_MosaicLayer {
+  fw_Texture* texture = nullptr;
+  float spread = 0.0f;
+  float drift = 0.0f;
+  float glitch = 0.0f;
+  float zoom = 100.0f;
+  float depthMess = 1.0f;
+  float quadScaleX = 1.0f, quadScaleY = 1.0f;
+};
+
+// Four rand() values per quad in order (centre x, centre y, width, height), current generator state.
+void demo_BuildMosaicQuads(int32_t count, std::vector<demo_QuadVertex>& vertices, std::vector<uint32_t>& indices);
+// Quads drawn for a "NumQuads" percentage: the integer part of numQuads x count / 100, none when
+// negative, at most count.
+int32_t demo_MosaicQuadCount(float numQuads, int32_t count);
+// Layer `digit` (1 to 4) at the row: "<digit>_Spread", "_Drift", "_Glitch", "_Zoom",
+// "_DepthMess" (x 0.1 + 1), "_QuadScaleX/Y" (x 0.01), with their defaults. The texture is left
+// as it was.
+void demo_ReadMosaicLayer(int digit, float row, demo_MosaicLayer& layer);
+
+struct demo_QuadGeometry {
+  ~demo_QuadGeometry() { release(); }
+  // Builds layout (against pass 0 of "Quads"), vertices and indices, replacing earlier ones.
+  void create(fw_Effect* mosaicEffect);
+  void release();
+
+  int32_t mQuadCount = 1500;
+  ID3D10Buffer* mIndexBuffer = nullptr;
+  ID3D10Buffer* mVertexBuffer = nullptr;
+  ID3D10InputLayout* mInputLayout = nullptr;
+};
+
+// Sets the layer's variables on the mosaic effect and draws `quadCount` quads of "Quads".
+void demo_DrawMosaicLayer(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads, const demo_MosaicLayer& layer,
+                          int32_t quadCount);

@@ -1,0 +1,82 @@
+// The scroller's three components: the block landscape ("rtype.fx"), the hero with its grain
+// layer and echoes ("grain.fx") and the leaf field ("leafs.fx"). Each owns its effect, textures
+// and geometry; create loads everything, render draws one sub-frame from its parameter record
+// without touching render targets, viewport or depth state, destroy releases in a fixed order.
+#pragma once
+
+#include "scroller_Geometry.h"
+
+#include <platform/d3d10.h>
+
+#include <cstdint>
+#include <vector>
+
+class fw_Texture;
+struct fw_Effect;
+
+struct scroller_TerrainParams {
+  float scroll;      // "bgScroll"
+  float heroX, heroY, heroZ;
+  float heightFade;  // "bgHeightFade" x 0.01
+};
+
+struct scroller_LeafsParams {
+  int32_t seed;      // "leafsRnd" truncated
+  float time;        // the sub-frame's seconds
+  float quadScale;   // "leafsScale" x 0.01
+  float amount;      // "leafsNum", percent of the leaves
+  fw_Texture* target;  // the picture the leaves take their colours from; none draws nothing
+};
+
+class scroller_Terrain {
+ public:
+  ~scroller_Terrain() { destroy(); }
+  void create();
+  void render(const scroller_TerrainParams& params);
+  void destroy();
+
+  int32_t mColumns = 160;
+  int32_t mRows = 45;
+  int32_t mIndexCount = 0;
+  std::vector<fw_Texture*> mTextures;
+  fw_Effect* mEffect = nullptr;
+  ID3D10Buffer* mIndexBuffer = nullptr;
+  ID3D10Buffer* mVertexBuffer = nullptr;
+  ID3D10InputLayout* mInputLayout = nullptr;
+};
+
+class scroller_Leafs {
+ public:
+  ~scroller_Leafs() { destroy(); }
+  // Builds the field from the seed 832 and leaves the shared generator seeded from a value it
+  // drew before, so other users of rand() continue from a fresh point.
+  void create();
+  void render(const scroller_LeafsParams& params);
+  void destroy();
+
+  int32_t mLeafCount = 25000;
+  std::vector<fw_Texture*> mTextures;
+  fw_Effect* mEffect = nullptr;
+  ID3D10Buffer* mIndexBuffer = nullptr;
+  ID3D10Buffer* mVertexBuffer = nullptr;
+  ID3D10InputLayout* mInputLayout = nullptr;
+};
+
+class scroller_Hero {
+ public:
+  ~scroller_Hero() { destroy(); }
+  void create();
+  // The grain layer, the hero, then its five echoes (scroller_ComputeEchoes).
+  void render(const scroller_HeroParams& params);
+  void destroy();
+
+  int32_t mQuadCount = 1;
+  std::vector<fw_Texture*> mTextures;
+  fw_Effect* mEffect = nullptr;
+  ID3D10Buffer* mIndexBuffer = nullptr;
+  ID3D10Buffer* mVertexBuffer = nullptr;
+  ID3D10InputLayout* mInputLayout = nullptr;
+};
+
+// Releases and deletes every texture, then empties the list.
+void scroller_DestroyTextures(std::vector<fw_Texture*>& textures);

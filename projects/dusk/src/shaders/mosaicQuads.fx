@@ -1,0 +1,96 @@
+// The mosaic: 1,500 quads, each showing the piece of gBgTex that lies under its original place,
+// so that at rest they rebuild the picture as a tiled mosaic. gSpread pushes them out from the
+// centre, gDrift carries each along its own direction, gGlitch throws a share of them sideways
+// (with split colours and the wallpaper gTapetTexture showing through, reshuffled ten times a
+// second), gDepthMess sinks them to different depths, gBgZoom scales the picture inside each
+// quad (100 = true scale, 0 = one flat colour per tile), gQuadScale sizes them. gImageAspect
+// fits the picture to the screen's height. Premultiplied output: targets with empty alpha stay
+// see-through.
+#include "fw_Globals.fxi"
+#include "dusk_Stage.fxi"
+
+-- common
+uniform sampler2D gBgTex;
+uniform sampler2D gTapetTexture;
+uniform float gSpread = 0.0;
+uniform float gDrift = 0.0;
+uniform float gGlitch = 0.0;
+uniform float gBgZoom = 100.0;
+uniform float gDepthMess = 1.0;
+uniform vec4 gQuadScale = vec4(1.0, 1.0, 0.0, 0.0);
+uniform float gImageAspect = 1.7777778;
+
+// Picture coordinates of a point in screen-height units (y up, centre 0).
+vec2 PictureUV(vec2 p)
+{
+    return vec2(0.5 + p.x / (2.0 * max(gImageAspect, 1e-3)), 0.5 - 0.5 * p.y);
+}
+
+-- sampler gBgTex filter=linear address=clamp mip=none
+-- sampler gTapetTexture filter=linear address=wrap
+
+-- vertex QuadsVS
+layout(location = 0) in vec4 POSITION;
+layout(location = 0) out vec2 vUV;
+layout(location = 1) out vec2 vLocal;
+layout(location = 2) flat out float vGlitched;
+layout(location = 3) flat out float vEdge;
+void main()
+{
+    int quad = gl_VertexID / 4;
+    float r1 = Hash01(quad, 11), r2 = Hash01(quad, 12), r3 = Hash01(quad, 13), r4 = Hash01(quad, 14);
+    float aspect = RenderDim.x / max(RenderDim.y, 1.0);
+    // The quads' centres span 3 x 2; stretch them over the whole screen width.
+    vec2 home = POSITION.xy * vec2(aspect / 1.42, 1.0);
+    vec2 centre = home;
+
+    centre *= 1.0 + gSpread * 0.01 * (0.25 + 1.5 * r1);
+    float angle = 6.2831853 * r2;
+    centre += vec2(cos(angle), sin(angle)) * gDrift * 0.01 * (0.4 + 1.2 * r3);
+
+    int beat = int(floor(Time * 10.0));
+    float glitched = Hash01(quad, beat * 3 + 101) < gGlitch * 0.01 ? 1.0 : 0.0;
+    centre.x += glitched * (Hash01(quad, beat * 3 + 102) - 0.5) * 0.8;
+    centre.y += glitched * (Hash01(quad, beat * 3 + 103) - 0.5) * 0.1;
+
+    // Depth mess: each quad sinks by its own share, shrinking towards the middle of the screen.
+    float depth = 1.0 + max(gDepthMess - 1.0, -0.9) * r4;
+    vec2 corner = POSITION.zw * gQuadScale.xy;
+    vec2 p = (centre + corner) / max(depth, 0.1);
+
+    gl_Position = vec4(p.x / aspect, p.y, 0.5, 1.0);
+    vUV = PictureUV(home + POSITION.zw * gBgZoom * 0.01);
+    vLocal = sign(POSITION.zw);
+    vGlitched = glitched;
+    float unrest = abs(gSpread) + abs(gDrift) + gGlitch + 40.0 * abs(gDepthMess - 1.0);
+    vEdge = clamp(0.12 + unrest * 0.004, 0.0, 0.55);
+}
+
+-- fragment QuadsPS
+layout(location = 0) in vec2 vUV;
+layout(location = 1) in vec2 vLocal;
+layout(location = 2) flat in float vGlitched;
+layout(location = 3) flat in float vEdge;
+layout(location = 0) out vec4 oColor;
+void main()
+{
+    vec4 color = texture(gBgTex, vUV);
+    if (vGlitched > 0.5) {
+        // Split channels and let the wallpaper through, tinted by the piece's own light.
+        float shift = 0.012;
+        color.r = texture(gBgTex, vUV + vec2(shift, 0.0)).r;
+        color.b = texture(gBgTex, vUV - vec2(shift, 0.0)).b;
+        vec3 tapet = texture(gTapetTexture, vUV * vec2(gImageAspect, 1.0) * 3.0).rgb;
+        float light = dot(color.rgb, vec3(0.3, 0.5, 0.2));
+        color.rgb = mix(color.rgb, tapet * (0.3 + light * 1.6) * color.a, 0.55);
+    }
+    // A thin dark seam around each tile: faint at rest, stronger as the mosaic breaks up.
+    vec2 d = 1.0 - abs(vLocal);
+    vec2 px = fwidth(vLocal) + 1e-5;
+    float seam = 1.0 - clamp(min(d.x / px.x, d.y / px.y) / 1.5, 0.0, 1.0);
+    color.rgb *= 1.0 - vEdge * seam;
+    oColor = color;
+}
+
+-- technique Quads
+pass p0 vertex=QuadsVS fragment=QuadsPS blend=premultiplied depth=off cull=none fill=solid

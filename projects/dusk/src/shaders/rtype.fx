@@ -1,0 +1,150 @@
+// The block landscape: a grid of 160 x 45 cells, each a block whose top is raised towards the eye
+// by the height maps (gHeightFade crosses from the first map to the second), scrolled sideways by
+// gScrollValue columns. Tops take the stone texture, bevels where a block meets open air and
+// grooves where it meets a neighbour; walls are shaded by a low sun, and everything near the hero
+// catches its amber light. Depth is kept in a thin band near 1 so the models drawn later in front
+// of it are never hidden by it.
+#include "fw_Globals.fxi"
+#include "dusk_Stage.fxi"
+
+-- common
+uniform int gNumRows = 45;
+uniform int gNumColumns = 160;
+uniform float gScrollValue = 0.0;
+uniform float gHeightFade = 0.0;
+uniform vec4 gHeroPosition = vec4(0.0);
+
+uniform sampler2D gHeightTexture;
+uniform sampler2D gHeightTexture2;
+uniform sampler2D gHorInnerTexture;
+uniform sampler2D gHorOuterTexture;
+uniform sampler2D gVertInnerTexture;
+uniform sampler2D gVertOuterTexture;
+uniform sampler2D gTexture1;
+
+// The tallest block, in stage pixels towards the eye.
+const float kRaise = 90.0;
+
+// Block height 0..1 of grid cell (column, row from the bottom), the maps tiling sideways.
+float CellHeight(int column, int row)
+{
+    if (row < 0 || row >= gNumRows) return 0.0;
+    float fade = clamp(gHeightFade, 0.0, 1.0);
+    ivec2 size1 = textureSize(gHeightTexture, 0);
+    ivec2 size2 = textureSize(gHeightTexture2, 0);
+    // Image row 0 is the top of the screen; grid row 0 is the bottom.
+    int imageRow = gNumRows - 1 - row;
+    float h1 = texelFetch(gHeightTexture, ivec2(((column % size1.x) + size1.x) % size1.x,
+                                                clamp(imageRow, 0, size1.y - 1)), 0).r;
+    float h2 = texelFetch(gHeightTexture2, ivec2(((column % size2.x) + size2.x) % size2.x,
+                                                 clamp(imageRow, 0, size2.y - 1)), 0).r;
+    return mix(h1, h2, fade);
+}
+
+vec2 CellSize() { return vec2(1280.0 / float(gNumColumns - 2), 720.0 / float(gNumRows)); }
+int ScrollColumns() { return int(floor(gScrollValue)); }
+
+-- sampler gHeightTexture filter=point address=wrap mip=none
+-- sampler gHeightTexture2 filter=point address=wrap mip=none
+-- sampler gHorInnerTexture filter=linear address=clamp
+-- sampler gHorOuterTexture filter=linear address=clamp
+-- sampler gVertInnerTexture filter=linear address=clamp
+-- sampler gVertOuterTexture filter=linear address=clamp
+-- sampler gTexture1 filter=linear address=wrap
+
+-- vertex BlockVS
+layout(location = 0) in vec2 POSITION;
+layout(location = 0) out vec3 vStage;      // stage position
+layout(location = 1) out vec2 vCell;       // position in cells (fraction = place in the cell)
+layout(location = 2) flat out ivec2 vCellIndex;  // map column and grid row
+layout(location = 3) flat out float vHeight;
+void main()
+{
+    int cell = gl_VertexID / 8;
+    bool top = (gl_VertexID % 8) >= 4;
+    int row = cell / gNumColumns;
+    int column = cell % gNumColumns;
+    // Grid coordinates back from the positions: x = 2 (j + a) / (M + 1) - 1.
+    vec2 grid = (POSITION + 1.0) * 0.5 * vec2(float(gNumColumns + 1), float(gNumRows + 1));
+    float height = CellHeight(column + ScrollColumns(), row);
+    vCellIndex = ivec2(column + ScrollColumns(), row);
+    vHeight = height;
+    if (height < 0.02) {
+        // Open air: every corner on one point, so the block's triangles cover nothing.
+        gl_Position = vec4(0.0, 0.0, 2.0, 1.0);
+        vStage = vec3(0.0); vCell = vec2(0.0);
+        return;
+    }
+    vec2 size = CellSize();
+    float scrolled = grid.x - fract(gScrollValue) - 0.5 * float(gNumColumns);
+    vec3 p = vec3(scrolled * size.x, (grid.y - 0.5 * float(gNumRows)) * size.y, top ? height * kRaise : 0.0);
+    vStage = p;
+    vCell = grid;
+    // Nearer (higher) surfaces get smaller depth, all of it behind anything at normal depth.
+    gl_Position = StageClip(p, 0.9995 + 0.0004 * (1.0 - p.z / kRaise));
+}
+
+-- fragment BlockPS
+layout(location = 0) in vec3 vStage;
+layout(location = 1) in vec2 vCell;
+layout(location = 2) flat in ivec2 vCellIndex;
+layout(location = 3) flat in float vHeight;
+layout(location = 0) out vec4 oColor;
+
+// Decoration of one side: the bevel where the neighbour is open air, the groove where it is not.
+vec4 Edge(sampler2D outer, sampler2D inner, vec2 uv, bool open)
+{
+    return open ? texture(outer, uv) : texture(inner, uv);
+}
+
+void main()
+{
+    vec3 n = normalize(cross(dFdx(vStage), dFdy(vStage)));
+    if (n.z < 0.0) n = -n;
+    bool isTop = n.z > 0.9;
+    vec2 local = fract(vCell);
+    int column = vCellIndex.x, row = vCellIndex.y;
+
+    // Stone scrolling with the blocks; the dusk palette runs from violet shadow low down to
+    // amber on the high blocks and towards the top of the screen.
+    vec2 stoneUV = vec2(float(column) + local.x, float(row) + local.y + vStage.z / 16.0) * vec2(0.11, 0.2);
+    vec3 stone = texture(gTexture1, stoneUV).rgb;
+    float stoneLight = dot(stone, vec3(0.3, 0.5, 0.2));
+    float screenY = vStage.y / 360.0 * 0.5 + 0.5;
+    float warmth = smoothstep(0.0, 1.0, 0.45 * screenY + 0.75 * vHeight - 0.1);
+    vec3 tint = mix(vec3(0.30, 0.11, 0.20), vec3(1.0, 0.56, 0.26), warmth);
+    vec3 base = mix(tint, stone * tint * 2.2, 0.35) * (0.55 + 1.1 * stoneLight);
+
+    if (isTop) {
+        // Texture v runs down the cell (image row 0 at the top).
+        vec2 uv = vec2(local.x, 1.0 - local.y);
+        bool openUp = CellHeight(column, row + 1) < 0.02;
+        bool openDown = CellHeight(column, row - 1) < 0.02;
+        bool openLeft = CellHeight(column - 1, row) < 0.02;
+        bool openRight = CellHeight(column + 1, row) < 0.02;
+        vec4 h = Edge(gHorOuterTexture, gHorInnerTexture, uv, uv.y < 0.5 ? openUp : openDown);
+        vec4 v = Edge(gVertOuterTexture, gVertInnerTexture, uv, uv.x < 0.5 ? openLeft : openRight);
+        base *= 1.15;
+        base = mix(base, h.rgb * tint * 1.6, h.a * 0.85);
+        base = mix(base, v.rgb * tint * 1.6, v.a * 0.85);
+    } else {
+        // Walls darken towards the floor so the blocks stand out of the plane.
+        base *= mix(0.45, 0.9, clamp(vStage.z / kRaise / max(vHeight, 0.05), 0.0, 1.0));
+    }
+
+    // A low evening sun from the upper left, and a violet sky from the front.
+    vec3 sun = normalize(vec3(-0.45, 0.55, 0.70));
+    float lambert = max(dot(n, sun), 0.0);
+    vec3 color = base * (vec3(0.30, 0.22, 0.40) + vec3(1.0, 0.80, 0.58) * lambert * 1.1);
+
+    // The hero's light: a warm falloff around it, strongest on surfaces that face it.
+    vec3 toHero = gHeroPosition.xyz + vec3(0.0, 0.0, 60.0) - vStage;
+    float d = length(toHero);
+    float facing = max(dot(n, toHero / max(d, 1e-3)), 0.0);
+    color += vec3(1.0, 0.62, 0.28) * (base + 0.08) * (2.0 * facing + 0.5) * exp(-d / 260.0);
+
+    oColor = vec4(color, 1.0);
+}
+
+-- technique bg
+pass p0 vertex=BlockVS fragment=BlockPS blend=none depth=write cull=none fill=solid

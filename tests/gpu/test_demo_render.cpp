@@ -1,0 +1,176 @@
+// The Demo scene on a software device with the real production's effects, pictures and models,
+// at a small render size: the effects offer the techniques and variables the scene and the
+// scroller set, a frame fills the landscape (blocks before a sky), model and mosaic targets, "timeDelay" 0 makes the
+// eight averaged sub-frames one picture, and "3_i" = -4 leaves the model target cleared.
+#include "demo_Demo.h"
+
+#include "frame/fw_DeviceState.h"
+#include "post/fw_PostEffects.h"
+#include "res/fw_Effect.h"
+#include "res/fw_Paths.h"
+#include "res/fw_Resources.h"
+#include "res/fw_Texture.h"
+#include "res/fw_TextureTable.h"
+#include "sync/fw_Sync.h"
+
+#include "core_tracks.h"
+#include "test_post_gpu.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/filesystem.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+namespace fs = boost::filesystem;
+using post_gpu::ReadBack;
+using post_gpu::Rgba;
+
+class DemoGpu : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mDir = fs::temp_directory_path() / fs::unique_path("demo-gpu-%%%%%%");
+    fs::create_directories(mDir);
+    D3D10CreateDevice(nullptr, D3D10_DRIVER_TYPE_WARP, nullptr, 0, D3D10_SDK_VERSION, &mDevice);
+    ASSERT_NE(mDevice, nullptr) << "no software GL 4.5 device (is a display, e.g. Xvfb, available?)";
+    fw_SetDevice(mDevice);
+    fw_SetRoots(DUSK_SOURCE_DIR "/libraries/fw", DUSK_SOURCE_DIR "/projects/dusk");
+    fw_SetRenderSize(192, 108);
+    fw_SetOutputSize(192, 108);
+    fw_gPostEffects = new fw_PostEffects();
+  }
+
+  void Track(const std::string& name, float value) {
+    ASSERT_TRUE(core_test::WriteTrack((mDir / "sync").string(), name, {{0, value, 0}}));
+  }
+
+  // Tracks written before this call are the ones the scene sees.
+  void Load() {
+    fw_StartSync((mDir / "sync").string().c_str());
+    ASSERT_EQ(fw_LoadResources(), S_OK);
+    mDemo = new Demo("demo.xml");
+    mDemo->createResources();
+    // The frame would set the camera; look at the models from the front, 700 units away.
+    D3DXMATRIX view, projection, viewProjection;
+    D3DXVECTOR3 eye(0, 0, 700), at(0, 0, 0), up(0, 1, 0);
+    D3DXMatrixLookAtRH(&view, &eye, &at, &up);
+    D3DXMatrixPerspectiveFovRH(&projection, 0.7853982f, 16.0f / 9.0f, 1.0f, 2000.0f);
+    D3DXMatrixMultiply(&viewProjection, &view, &projection);
+    fw_GetGlobals().ViewProjection->SetMatrix(viewProjection);
+    fw_GetGlobals().EyePositionWorld->SetFloatVector(D3DXVECTOR4(0, 0, 700, 1));
+  }
+
+  void TearDown() override {
+    delete mDemo;
+    fw_ReleaseFrameworkResources();
+    delete fw_gPostEffects;
+    fw_gPostEffects = nullptr;
+    fw_StopSync();
+    fw_SetDevice(nullptr);
+    if (mDevice) mDevice->Release();
+    fs::remove_all(mDir);
+  }
+
+  static int CountWhere(const std::vector<Rgba>& texels, bool (*test)(const Rgba&)) {
+    return static_cast<int>(std::count_if(texels.begin(), texels.end(), test));
+  }
+
+  ID3D10Device* mDevice = nullptr;
+  fs::path mDir;
+  Demo* mDemo = nullptr;
+};
+
+bool Opaque(const Rgba& p) { return p.a > 0.99f; }
+bool Empty(const Rgba& p) { return p.a == 0.0f && p.r == 0.0f && p.g == 0.0f && p.b == 0.0f; }
+bool Lit(const Rgba& p) { return p.r + p.g + p.b > 0.05f; }
+
+}  // namespace
+
+TEST_F(DemoGpu, EffectsOfferTheTechniquesAndVariablesTheSceneSets) {
+  ASSERT_NO_FATAL_FAILURE(Load());
+  struct Contract {
+    fw_Effect* effect;
+    std::vector<const char*> techniques, variables;
+  };
+  const Contract contracts[] = {
+      {mDemo->mTerrain->mEffect,
+       {"bg"},
+       {"gHeightTexture", "gHeightTexture2", "gHorInnerTexture", "gHorOuterTexture", "gVertInnerTexture",
+        "gVertOuterTexture", "gTexture1", "gNumRows", "gNumColumns", "gHeroPosition", "gScrollValue", "gHeightFade"}},
+      {mDemo->mHero->mEffect, {"grain", "hero"}, {"gGrainTexture", "gTime", "gHeroParameters"}},
+      {mDemo->mLeafs->mEffect, {"leafs"}, {"gTexture", "gTime", "gRndSeed", "gQuadScale"}},
+      {mDemo->mMeshEffect,
+       {"smooth", "wireframe"},
+       {"gWorldMatrix", "gLightDirection", "gMeshShading", "gWireMeshGlitch", "gWireMeshShowPercent",
+        "gDistortionScale", "gDistortionDrift"}},
+      {mDemo->mMosaicEffect,
+       {"Quads"},
+       {"gBgTex", "gTapetTexture", "gSpread", "gDrift", "gGlitch", "gBgZoom", "gDepthMess", "gQuadScale",
+        "gImageAspect"}},
+  };
+  for (const Contract& c : contracts) {
+    ASSERT_NE(c.effect, nullptr);
+    ASSERT_NE(c.effect->mEffect, nullptr) << c.effect->mPath << " did not load";
+    for (const char* name : c.techniques) EXPECT_TRUE(c.effect->getTechniqueByName(name)->IsValid()) << name;
+    for (const char* name : c.variables) EXPECT_TRUE(c.effect->getVariableByName(name)->IsValid()) << name;
+  }
+  int rows = 0, columns = 0;
+  mDemo->mTerrain->mEffect->getVariableByName("gNumRows")->AsScalar()->GetInt(&rows);
+  mDemo->mTerrain->mEffect->getVariableByName("gNumColumns")->AsScalar()->GetInt(&columns);
+  EXPECT_EQ(rows, 45);
+  EXPECT_EQ(columns, 160);
+  EXPECT_EQ(mDemo->mTerrain->mIndexCount, 216000);
+  EXPECT_EQ(mDemo->mTerrain->mTextures.size(), 7u);
+  EXPECT_EQ(mDemo->mHero->mTextures.size(), 1u);
+  EXPECT_TRUE(mDemo->mLeafs->mTextures.empty());
+}
+
+TEST_F(DemoGpu, OneFrameFillsLandscapeModelsAndAveragesEqualSubFrames) {
+  Track("3_i", -2.0f);   // the first model, three times, as the background
+  Track("2_i", -1.0f);   // layers 2 and 4 off
+  Track("4_i", -1.0f);
+  Track("Post_Bloom", 0.0f);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  mDemo->render();
+
+  const std::vector<Rgba> landscape = ReadBack(fw_FindTexture("r8g8b8a8_2"));
+  ASSERT_FALSE(landscape.empty());
+  // Blocks at the bottom, the sky behind them everywhere else: an opaque picture, warm and bright
+  // along the bottom rows (the ground of the first height map), dark in the sky above it.
+  EXPECT_EQ(CountWhere(landscape, Opaque), static_cast<int>(landscape.size()));
+  auto rowLight = [&](int y) {
+    float sum = 0.0f;
+    for (int x = 0; x < 192; ++x) sum += landscape[y * 192 + x].r + landscape[y * 192 + x].g;
+    return sum / 192.0f;
+  };
+  EXPECT_GT(rowLight(100), rowLight(25) + 0.2f);
+
+  const std::vector<Rgba> models = ReadBack(fw_FindTexture("r8g8b8a8_1"));
+  EXPECT_GT(CountWhere(models, Opaque), 200) << "the three instances are drawn";
+
+  // No delay: eight identical sub-frames added at 0.125 give the mosaic picture itself.
+  const std::vector<Rgba> mosaic = ReadBack(fw_FindTexture("r8g8b8a8_3"));
+  const std::vector<Rgba> accumulation = ReadBack(fw_FindTexture("r16g16b16a16f_1"));
+  ASSERT_EQ(mosaic.size(), accumulation.size());
+  EXPECT_GT(CountWhere(mosaic, Lit), 192 * 108 / 10);
+  float worst = 0.0f;
+  for (size_t i = 0; i < mosaic.size(); ++i) {
+    worst = std::max({worst, std::fabs(mosaic[i].r - accumulation[i].r), std::fabs(mosaic[i].g - accumulation[i].g),
+                      std::fabs(mosaic[i].b - accumulation[i].b)});
+  }
+  EXPECT_LT(worst, 0.01f);
+
+  EXPECT_GT(CountWhere(ReadBack(fw_FindTexture("backbuffer")), Lit), 192 * 108 / 10);
+}
+
+TEST_F(DemoGpu, BackgroundMinusFourDrawsNoModel) {
+  Track("3_i", -4.0f);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  mDemo->render();
+  const std::vector<Rgba> models = ReadBack(fw_FindTexture("r8g8b8a8_1"));
+  ASSERT_FALSE(models.empty());
+  EXPECT_EQ(CountWhere(models, Empty), static_cast<int>(models.size()));
+}
