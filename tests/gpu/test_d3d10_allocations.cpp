@@ -13,6 +13,9 @@ namespace {
 std::atomic<long> gAllocations{0};
 }
 
+// The replacements pair malloc with free; the compiler cannot see that through the inlining.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(size_t size) {
   ++gAllocations;
   if (void* p = malloc(size ? size : 1)) return p;

@@ -53,8 +53,10 @@ class D3D10Render : public ::testing::Test {
   }
   void TearDown() override {
     if (effect) effect->Release();
-    if (device) device->ClearState();
-    if (device) EXPECT_EQ(0u, device->Release());
+    if (device) {
+      device->ClearState();
+      EXPECT_EQ(0u, device->Release());
+    }
   }
 
   void SetColor(float r, float g, float b, float a) {
