@@ -127,7 +127,9 @@ void Demo::render() {
   for (double ti : SubFrameTimes(t, delay)) _RenderSubFrame(ti, background, backgroundTexture);
 
   fw_PostBloom(fw_gPostEffects, accumulation, accumulation);
+  _EndPhase(demo_Phase::Bloom);
   fw_PostFinalComposite(fw_gPostEffects, accumulation, fw_FindTexture("backbuffer"));
+  _EndPhase(demo_Phase::Composite);
 }
 
 void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundTexture) {
@@ -151,7 +153,9 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
     device->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
   ClearTarget(landscape);
   if (mTerrain) mTerrain->render({scroll, heroX, heroY, heroZ, heightFade});
+  _EndPhase(demo_Phase::Terrain);
   if (mHero) mHero->render({heroSeed, static_cast<float>(ti), heroX, heroY, heroZ});
+  _EndPhase(demo_Phase::Hero);
 
   // The model picture, tested against the landscape's depth.
   if (background < 0) {
@@ -160,13 +164,16 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
     ClearTarget(modelTarget);
     fw_ObjMesh* const models[3] = {mFirstModel, mSecondModel, mThirdModel};
     demo_RenderModel(mMeshEffect, models, -background, demo_ReadModelTracks(row));
+    _EndPhase(demo_Phase::Models);
   }
 
   // The mosaic, averaged into the accumulation.
   fw_SetRenderTarget(mosaic, 0, nullptr);
   ClearTarget(mosaic);
   _DrawMosaic(row, backgroundTexture, landscape);
+  _EndPhase(demo_Phase::Mosaic);
   fw_PostAdd(accumulation, fw_gPostEffects, mosaic, 0.125f);
+  _EndPhase(demo_Phase::Adds);
 
   // Leaves straight onto the accumulation, coloured from this sub-frame's picture.
   fw_SetRenderTarget(accumulation, 0, nullptr);
@@ -176,6 +183,7 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
     const float amount = fw_SyncValueAt("leafsNum", 0.0f, row);
     mLeafs->render({leafSeed, static_cast<float>(ti), leafScale, amount, mosaic});
   }
+  _EndPhase(demo_Phase::Leaves);
 }
 
 void Demo::_DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape) {

@@ -9,11 +9,16 @@
 #include "scroller_Components.h"
 
 #include <array>
+#include <functional>
 #include <string>
 
 class fw_ObjMesh;
 class fw_Texture;
 struct fw_Effect;
+
+// The stretches of one frame, in drawing order, for measuring where the time goes.
+enum class demo_Phase { Terrain, Hero, Models, Mosaic, Adds, Leaves, Bloom, Composite };
+constexpr int demo_kPhaseCount = 8;
 
 class Demo : public fw_Scene {
  public:
@@ -40,7 +45,13 @@ class Demo : public fw_Scene {
   fw_ObjMesh* mFirstModel = nullptr;   // "tingen.obj"
   fw_ObjMesh* mThirdModel = nullptr;   // "skallen.obj"
 
+  // Called after each stretch of drawing when set (a benchmark waits for the device there).
+  std::function<void(demo_Phase)> mPhaseHook;
+
  private:
   void _RenderSubFrame(double ti, int background, fw_Texture* backgroundTexture);
   void _DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape);
+  void _EndPhase(demo_Phase phase) {
+    if (mPhaseHook) mPhaseHook(phase);
+  }
 };
