@@ -1,0 +1,151 @@
+// The real program playing the real production in capture mode, from a copy of the production
+// with tracks of the test's own: every part switched on renders lit, varied frames without a
+// warning, and the same tracks render the same pictures again (the shared generator is reseeded
+// wherever the picture depends on it), with a missing background picture reported and replaced.
+#include "core_tracks.h"
+#include "process_runner.h"
+
+#include <gtest/gtest.h>
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>
+
+#include <boost/filesystem.hpp>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = boost::filesystem;
+
+// The production's data and shaders beside a sync folder of the test's own (data is linked, not
+// copied; the program only reads it).
+class DemoShow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path production = fs::path(DUSK_SOURCE_DIR) / "projects/dusk";
+    fs::create_directories(mRoot / "data/sync");
+    fs::create_directories(mRoot / "src/shaders");
+    for (fs::directory_iterator it(production / "data"), end; it != end; ++it) {
+      const std::string name = it->path().filename().string();
+      if (name != "sync" && name != "temp" && name != "screenshots") fs::create_symlink(it->path(), mRoot / "data" / name);
+    }
+    for (const fs::path& dir : {production / "src/shaders", fs::path(DUSK_SOURCE_DIR) / "libraries/fw/src/shaders"})
+      for (fs::directory_iterator it(dir), end; it != end; ++it)
+        if (fs::is_regular_file(it->path()) && it->path().filename() != "CMakeLists.txt" &&
+            it->path().filename() != ".gitignore")
+          fs::copy_file(it->path(), mRoot / "src/shaders" / it->path().filename(), fs::copy_options::overwrite_existing);
+  }
+  void TearDown() override { fs::remove_all(mRoot); }
+
+  void Track(const std::string& name, std::vector<core_test::TrackKey> keys) {
+    ASSERT_TRUE(core_test::WriteTrack((mRoot / "data/sync/sync").string(), name, keys));
+  }
+
+  // Five frames from row 800 at a quarter of the render size; the last three are drawn.
+  ProcessResult Capture(const fs::path& out) {
+    RunningProcess dusk(std::string(DUSK_BIN_DIR) + "/dusk",
+                        {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo", "--render-scale",
+                         "0.25", "--capture", out.string(), "--from-row", "800", "--frames", "5"},
+                        mRoot.string());
+    return dusk.wait(280.0);
+  }
+
+  fs::path mRoot = fs::temp_directory_path() / fs::unique_path("demo-show-%%%%%%");
+};
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+  double mean() const {
+    double sum = 0;
+    for (unsigned char c : rgb) sum += c;
+    return rgb.empty() ? 0.0 : sum / rgb.size();
+  }
+  double deviation() const {
+    const double m = mean();
+    double sum = 0;
+    for (unsigned char c : rgb) sum += (c - m) * (c - m);
+    return rgb.empty() ? 0.0 : std::sqrt(sum / rgb.size());
+  }
+};
+
+Picture Load(const fs::path& path) {
+  Picture picture;
+  int channels = 0;
+  unsigned char* pixels = stbi_load(path.string().c_str(), &picture.width, &picture.height, &channels, 3);
+  if (pixels) {
+    picture.rgb.assign(pixels, pixels + size_t(picture.width) * picture.height * 3);
+    stbi_image_free(pixels);
+  }
+  return picture;
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path.string(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST_F(DemoShow, EveryPartSwitchedOnRendersWithoutWarnings) {
+  Track("3_i", {{0, -2.0f, 0}});  // the first model three times as mosaic layer 3
+  Track("2_i", {{0, 5.0f, 0}});
+  Track("2_NumQuads", {{0, 30.0f, 0}});
+  Track("4_i", {{0, 12.0f, 0}});
+  Track("4_NumQuads", {{0, 20.0f, 0}});
+  Track("4_Glitch", {{0, 40.0f, 0}});
+  Track("1_Spread", {{0, 15.0f, 0}});
+  Track("leafsNum", {{0, 4.0f, 0}});
+  Track("leafsScale", {{0, 40.0f, 0}});
+  Track("heroX", {{0, -300.0f, 1}, {1600, 300.0f, 0}});
+  Track("bgScroll", {{0, 0.0f, 1}, {2816, 900.0f, 0}});
+  Track("timeDelay", {{0, 120.0f, 0}});
+  Track("meshWireShow", {{0, 50.0f, 0}});
+  Track("cam_DistToLookAt", {{0, 650.0f, 0}});
+  const fs::path out = mRoot / "frames";
+  const ProcessResult run = Capture(out);
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+
+  EXPECT_NE(run.output.find("Reloding done."), std::string::npos) << run.output;
+  EXPECT_LT(run.output.find("Reloding done."), run.output.find("Finished loading resources.")) << run.output;
+  EXPECT_EQ(run.output.find("WARNING"), std::string::npos) << run.output;
+  for (const char* effect : {"rtype.fx", "grain.fx", "leafs.fx", "mesh.fx", "mosaicQuads.fx"})
+    EXPECT_NE(run.output.find(effect), std::string::npos) << effect;
+
+  const Picture last = Load(out / "frame_000004.png");
+  ASSERT_FALSE(last.rgb.empty());
+  EXPECT_EQ(last.width, 320);
+  EXPECT_GT(last.mean(), 25.0) << "a lit picture";
+  EXPECT_GT(last.deviation(), 20.0) << "with something in it";
+}
+
+TEST_F(DemoShow, SameTracksRenderTheSamePicturesAndAMissingPictureIsReplaced) {
+  Track("3_i", {{0, 99.0f, 0}});  // no such picture: the missing-image picture, with a warning
+  Track("2_i", {{0, -1.0f, 0}});
+  Track("4_i", {{0, -1.0f, 0}});
+  Track("3_NumQuads", {{0, 50.0f, 0}});
+  Track("heroRnd", {{0, 11.0f, 0}});
+  Track("leafsNum", {{0, 3.0f, 0}});
+  Track("leafsScale", {{0, 40.0f, 0}});
+  Track("timeDelay", {{0, 80.0f, 0}});
+  const ProcessResult first = Capture(mRoot / "first");
+  const ProcessResult second = Capture(mRoot / "second");
+  ASSERT_EQ(first.exitCode, 0) << first.output;
+  ASSERT_EQ(second.exitCode, 0) << second.output;
+  EXPECT_NE(first.output.find("bg/99.png"), std::string::npos) << first.output;
+  EXPECT_NE(first.output.find("WARNING"), std::string::npos) << first.output;
+
+  for (const char* frame : {"frame_000003.png", "frame_000004.png"}) {
+    const std::string a = ReadAll(mRoot / "first" / frame), b = ReadAll(mRoot / "second" / frame);
+    ASSERT_FALSE(a.empty()) << frame;
+    EXPECT_TRUE(a == b) << frame << " differs between two runs with the same tracks";
+  }
+  // The picture moves from frame to frame.
+  EXPECT_NE(ReadAll(mRoot / "first/frame_000003.png"), ReadAll(mRoot / "first/frame_000004.png"));
+}
