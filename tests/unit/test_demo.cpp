@@ -5,6 +5,7 @@
 #include "demo_Demo.h"
 #include "demo_Models.h"
 #include "demo_Mosaic.h"
+#include "dusk_Tracks.h"
 #include "sync/fw_Sync.h"
 
 #include <platform/crt.h>
@@ -194,4 +195,20 @@ TEST(DemoModels, GeneratorContinuesFromAFreshPointAfterThePlan) {
     EXPECT_EQ(crt::rand(), fresh.next()) << m;
     EXPECT_EQ(crt::rand(), fresh.next()) << m;
   }
+}
+
+TEST(DemoTracks, WholeNumbersFromTracksAreDefinedForEveryValue) {
+  EXPECT_EQ(dusk_TruncateTrack(3.9f), 3);
+  EXPECT_EQ(dusk_TruncateTrack(-2.7f), -2);  // toward zero: "3_i" = -2.7 is model 2
+  EXPECT_EQ(dusk_TruncateTrack(-0.5f), 0);
+  EXPECT_EQ(dusk_TruncateTrack(NAN), 0);
+  EXPECT_EQ(dusk_TruncateTrack(1e20f), 2147483647);
+  EXPECT_EQ(dusk_TruncateTrack(-1e20f), -2147483647 - 1);
+  // A seed track far out of range still places the instances, the same way every time.
+  demo_ModelTracks tracks;
+  tracks.randSeed = 3e12f;
+  const auto a = demo_PlanModelDraws(2, tracks);
+  const auto b = demo_PlanModelDraws(2, tracks);
+  ASSERT_EQ(a.size(), 3u);
+  EXPECT_EQ(a[1].world.m[3][0], b[1].world.m[3][0]);
 }

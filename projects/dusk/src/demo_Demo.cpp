@@ -3,6 +3,7 @@
 #include "demo_Models.h"
 #include "diag/fw_Log.h"
 #include "dusk_Draw.h"
+#include "dusk_Tracks.h"
 #include "frame/fw_DeviceState.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_Effect.h"
@@ -118,7 +119,7 @@ fw_Texture* Demo::BackgroundPicture(int number) {
 
 void Demo::render() {
   const double t = fw_GetMusicTime();
-  const int background = static_cast<int>(TrackAt("3_i", 0.0f, t));
+  const int background = dusk_TruncateTrack(TrackAt("3_i", 0.0f, t));
   fw_Texture* backgroundTexture = background < 0 ? fw_FindTexture("r8g8b8a8_1") : BackgroundPicture(background);
 
   fw_Texture* accumulation = fw_FindTexture("r16g16b16a16f_1");
@@ -143,7 +144,7 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
   const float heroX = fw_SyncValueAt("heroX", 0.0f, row);
   const float heroY = fw_SyncValueAt("heroY", 0.0f, row);
   const float heroZ = fw_SyncValueAt("heroZ", 0.0f, row);
-  const int32_t heroSeed = static_cast<int32_t>(fw_SyncValueAt("heroRnd", 0.0f, row));
+  const int32_t heroSeed = dusk_TruncateTrack(fw_SyncValueAt("heroRnd", 0.0f, row));
   const float scroll = fw_SyncValueAt("bgScroll", 0.0f, row);
   const float heightFade = fw_SyncValueAt("bgHeightFade", 0.0f, row) * 0.01f;
 
@@ -178,7 +179,7 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
   // Leaves straight onto the accumulation, coloured from this sub-frame's picture.
   fw_SetRenderTarget(accumulation, 0, nullptr);
   if (mLeafs) {
-    const int32_t leafSeed = static_cast<int32_t>(fw_SyncValueAt("leafsRnd", 0.0f, row));
+    const int32_t leafSeed = dusk_TruncateTrack(fw_SyncValueAt("leafsRnd", 0.0f, row));
     const float leafScale = fw_SyncValueAt("leafsScale", 0.0f, row) * 0.01f;
     const float amount = fw_SyncValueAt("leafsNum", 0.0f, row);
     mLeafs->render({leafSeed, static_cast<float>(ti), leafScale, amount, mosaic});
@@ -197,8 +198,8 @@ void Demo::_DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape)
   };
   draw(1, landscape);
   const float picture2 = fw_SyncValueAt("2_i", 0.0f, row);
-  if (picture2 >= 0.0f) draw(2, BackgroundPicture(static_cast<int>(picture2)));
+  if (picture2 >= 0.0f) draw(2, BackgroundPicture(dusk_TruncateTrack(picture2)));
   if (background) draw(3, background);
   const float picture4 = fw_SyncValueAt("4_i", 0.0f, row);
-  if (picture4 >= 0.0f) draw(4, BackgroundPicture(static_cast<int>(picture4)));
+  if (picture4 >= 0.0f) draw(4, BackgroundPicture(dusk_TruncateTrack(picture4)));
 }

@@ -2,6 +2,7 @@
 
 #include "res/fw_Effect.h"
 #include "res/fw_ObjMesh.h"
+#include "dusk_Tracks.h"
 #include "sync/fw_Sync.h"
 
 #include <platform/crt.h>
@@ -39,8 +40,8 @@ D3DXVECTOR4 demo_LightDirection(float aDegrees, float bDegrees) {
 std::vector<demo_ModelDraw> demo_PlanModelDraws(int m, const demo_ModelTracks& tracks) {
   std::vector<demo_ModelDraw> draws;
   const int restore = crt::rand();
-  // Truncated like every other seed track; the cast wraps negative seeds as the runtime would.
-  crt::srand(static_cast<unsigned int>(static_cast<int>(tracks.randSeed)));
+  // Truncated like every other seed track; negative seeds wrap as the runtime's would.
+  crt::srand(static_cast<unsigned int>(dusk_TruncateTrack(tracks.randSeed)));
 
   // The model's own rotation acts first and its translation last (row vectors: left acts first).
   D3DXMATRIX rotation, translation;
