@@ -2,6 +2,7 @@
 // device, pixel read-back of a texture, and the shader roots of the test production.
 #pragma once
 
+#include "diag/fw_Alert.h"
 #include "frame/fw_DeviceState.h"
 #include "res/fw_Paths.h"
 #include "res/fw_Texture.h"
@@ -23,6 +24,7 @@ inline std::string FrameworkRoot() { return std::string(DUSK_SOURCE_DIR) + "/lib
 class OffscreenDevice {
  public:
   OffscreenDevice() {
+    fw_SetAlertMode(0);  // a warning must never wait for a click in a test
     D3D10CreateDevice(nullptr, D3D10_DRIVER_TYPE_WARP, nullptr, 0, D3D10_SDK_VERSION, &mDevice);
     fw_SetDevice(mDevice);
     fw_SetSwapChain(nullptr);
@@ -44,8 +46,7 @@ inline std::vector<uint8_t> ReadPixels(ID3D10Texture2D* texture) {
   if (!texture || !device) return pixels;
   D3D10_TEXTURE2D_DESC desc;
   texture->GetDesc(&desc);
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
+  // Same mip levels as the source: a copy needs identical textures; level 0 is read.
   desc.Usage = D3D10_USAGE_STAGING;
   desc.BindFlags = 0;
   desc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;

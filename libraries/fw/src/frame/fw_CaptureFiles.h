@@ -1,4 +1,4 @@
-// The files capture mode writes: frames as PNG (8-bit RGB, uncompressed deflate blocks, so the
+// The files capture mode writes: frames as PNG (8-bit RGB, Sub filter, a small deflate coder whose
 // bytes depend on the pixels alone) and the soundtrack as 16-bit PCM WAV. No libraries needed.
 #pragma once
 

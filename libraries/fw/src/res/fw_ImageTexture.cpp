@@ -7,7 +7,6 @@
 #include "res/fw_Paths.h"
 
 #include <platform/d3dx10tex.h>
-#include <platform/diagnostics.h>
 
 namespace {
 // Relative to the working directory on purpose: the error image is not a project resource.
@@ -18,12 +17,8 @@ fw_Texture* fw_Texture::LoadFromImageFile(const std::string& name) {
   fw_Texture* texture = new fw_Texture();
   std::string path = fw_DataPath(name);
   for (int attempt = 0; attempt < 2; ++attempt) {
-    // The image loader's own report says why the file failed; it goes to the log as a plain line
-    // so that one unreadable image counts as the one warning below, not two.
-    platform::SetReportSink([](int, const char* message) { fw_Log(fw_LogPlain, "%s", message); });
     D3DX10CreateShaderResourceViewFromFileA(fw_GetDevice(), path.c_str(), nullptr, nullptr,
                                             &texture->mShaderResourceView, nullptr);
-    fw_ForwardPlatformReports();
     if (texture->mShaderResourceView) break;
     fw_Log(fw_LogWarning,
            "Could not create a texture from the image file <%s>.  The path does not refer to a regular file or the "
