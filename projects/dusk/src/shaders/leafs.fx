@@ -1,6 +1,7 @@
 // The leaf field: 25,000 small quads (every 400th a large one near the eye) that fall, drift to
 // the left against the scroll and tumble, each wrapped around the stage so the field never runs
-// out. gRndSeed reshuffles their phases; gQuadScale sizes them. A leaf takes its colour from the
+// out (the large ones, near the eye, are drawn out of focus). gRndSeed reshuffles their phases;
+// gQuadScale sizes them. A leaf takes its colour from the
 // picture under it in gTexture, brightened and warmed, and is blended lightly: the eight
 // sub-frames of a frame build it up to nearly opaque, or into a streak when they differ in time.
 #include "fw_Globals.fxi"
@@ -20,6 +21,7 @@ layout(location = 1) in vec2 TEXCOORD;
 layout(location = 0) out vec2 vLocal;
 layout(location = 1) out vec3 vColor;
 layout(location = 2) out float vAlpha;
+layout(location = 3) out float vSoft;
 void main()
 {
     int leaf = gl_VertexID / 4;
@@ -57,12 +59,17 @@ void main()
     float lit = 0.55 + 0.45 * abs(flip);
     vColor = (under * 1.5 + amber * 0.35) * lit * mix(1.0, 0.45, depth / 900.0);
     vAlpha = mix(0.34, 0.16, depth / 900.0);
+    // The large leaves pass close to the eye: out of focus, darker and fainter.
+    vSoft = clamp((abs(TEXCOORD.x) - 60.0) / 200.0, 0.0, 1.0);
+    vColor *= 1.0 - 0.45 * vSoft;
+    vAlpha *= 1.0 - 0.55 * vSoft;
 }
 
 -- fragment LeafPS
 layout(location = 0) in vec2 vLocal;
 layout(location = 1) in vec3 vColor;
 layout(location = 2) in float vAlpha;
+layout(location = 3) in float vSoft;
 layout(location = 0) out vec4 oColor;
 void main()
 {
@@ -70,10 +77,10 @@ void main()
     float x = vLocal.x, y = vLocal.y;
     float width = 0.85 * (1.0 - x * x);
     float edge = width - abs(y);
-    float aa = fwidth(edge) + 1e-4;
+    float aa = fwidth(edge) + 1e-4 + 0.4 * vSoft;
     float shape = clamp(edge / aa, 0.0, 1.0);
     if (shape <= 0.0) discard;
-    float vein = 1.0 - 0.35 * exp(-abs(y) * 30.0) * step(-0.8, x);
+    float vein = 1.0 - 0.35 * (1.0 - vSoft) * exp(-abs(y) * 30.0) * step(-0.8, x);
     oColor = vec4(vColor * vein, vAlpha * shape);
 }
 

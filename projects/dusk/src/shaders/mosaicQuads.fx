@@ -75,6 +75,8 @@ layout(location = 0) out vec4 oColor;
 void main()
 {
     vec4 color = texture(gBgTex, vUV);
+    // Nothing to add where the picture is empty (the model picture around its model).
+    if (color.a <= 0.0 && vGlitched < 0.5) discard;
     if (vGlitched > 0.5) {
         // Split channels and let the wallpaper through, tinted by the piece's own light.
         float shift = 0.012;
