@@ -541,7 +541,12 @@ void Device::CopyResource(ID3D10Resource* dst, ID3D10Resource* src) {
   TextureStorage* d = StorageOf(dst);
   TextureStorage* s = StorageOf(src);
   if (!d || !s || !SameShape(*d, *s)) {
-    platform::Report(platform::kReportWarning, "CopyResource: the two textures differ in size or format");
+    if (d && s)
+      platform::Report(platform::kReportWarning,
+                       "CopyResource: the textures differ (%ux%ux%u, %u layers, %u levels, format %d into "
+                       "%ux%ux%u, %u layers, %u levels, format %d); nothing copied",
+                       s->width, s->height, s->depth, s->layers, s->mips, int(s->dxgiFormat), d->width, d->height,
+                       d->depth, d->layers, d->mips, int(d->dxgiFormat));
     return;
   }
   for (UINT layer = 0; layer < s->layers; ++layer) {
