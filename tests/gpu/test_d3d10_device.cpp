@@ -7,6 +7,7 @@
 #include "../../libraries/platform/d3d10/d3d10_sdl2_p.h"
 
 #include <SDL2/SDL.h>
+#include <epoxy/gl.h>
 
 using namespace gfxtest;
 
@@ -567,8 +568,35 @@ TEST(D3D10SwapChain, PresentsAndReachesTheFactoryThroughDxgi) {
   ASSERT_EQ(S_OK, device->CreateRenderTargetView(back, nullptr, &rtv));
   const float blue[4] = {0, 0, 1, 1};
   device->ClearRenderTargetView(rtv, blue);
-  EXPECT_TRUE(SUCCEEDED(chain->Present(1, 0)));
+  // Top half red, bottom half blue: the window must show red at its top after Present.
+  ID3D10Effect* effect = EffectFromText(device, kEffect);
+  ASSERT_NE(nullptr, effect);
+  const float red[4] = {1, 0, 0, 1};
+  effect->GetVariableByName("gColor")->AsVector()->SetFloatVector(red);
+  device->OMSetRenderTargets(1, &rtv, nullptr);
+  D3D10_VIEWPORT vp{0, 0, 64, 24, 0.0f, 1.0f};
+  device->RSSetViewports(1, &vp);
+  {
+    ID3D10EffectTechnique* t = effect->GetTechniqueByName("Plain");
+    Geometry quad(device, t, kQuad);
+    quad.Bind(device);
+    t->GetPassByIndex(0)->Apply(0);
+    device->Draw(6, 0);
+  }
   EXPECT_TRUE(SUCCEEDED(chain->Present(0, 0)));
+  // GL counts window rows from the bottom: the top row is row 47. Mesa's software path swaps by
+  // copying, so the window's back buffer still holds the presented picture.
+  unsigned char top[4] = {}, bottom[4] = {};
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  glReadPixels(10, 47, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, top);
+  glReadPixels(10, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, bottom);
+  EXPECT_EQ(255, top[0]);
+  EXPECT_EQ(0, top[2]);
+  EXPECT_EQ(0, bottom[0]);
+  EXPECT_EQ(255, bottom[2]);
+  effect->Release();
+  EXPECT_TRUE(SUCCEEDED(chain->Present(1, 0)));
   BOOL fullscreen = TRUE;
   EXPECT_EQ(S_OK, chain->GetFullscreenState(&fullscreen, nullptr));
   EXPECT_FALSE(fullscreen);
