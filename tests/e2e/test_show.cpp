@@ -10,6 +10,7 @@
 #include <boost/filesystem.hpp>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -164,7 +165,10 @@ TEST(Show, EndsByItselfWithExitCodeZeroAtTheLastRow) {
   ASSERT_NE(result.exitCode, -1000) << "the show did not end by itself\n" << result.output;
   EXPECT_EQ(result.exitCode, 0) << result.output;
   int frames = 0;
-  while (fs::exists(dir / ("frame_00000" + std::to_string(frames) + ".png"))) ++frames;
+  for (char name[32];; ++frames) {
+    std::snprintf(name, sizeof(name), "frame_%06d.png", frames);
+    if (!fs::exists(dir / name)) break;
+  }
   EXPECT_EQ(frames, 6) << result.output;
   EXPECT_EQ(result.output.find("Closing application."), std::string::npos) << result.output;
   fs::remove_all(dir);
