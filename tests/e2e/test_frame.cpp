@@ -73,3 +73,12 @@ TEST(Frame, AFrameLimitedCaptureEndsThroughTheOrderlyShutdown) {
   EXPECT_EQ(core_test::CountFrames(dir), 5);
   EXPECT_NE(run.output.find("Closing application."), std::string::npos) << run.output;
 }
+
+TEST(Frame, ACaptureDirectoryThatCannotBeMadeStopsWithCode20) {
+  core_test::TestProduction prod;
+  std::ofstream((prod.root / "a-file").string()) << "x";
+  core_test::RunResult run = prod.Run(With(kQuietArgs, {"--capture", (prod.root / "a-file/frames").string()}), 60);
+  ASSERT_FALSE(run.timedOut) << run.output;
+  EXPECT_EQ(run.exitCode, 20) << run.output;
+  EXPECT_NE(run.output.find("Capture: could not create the directory"), std::string::npos) << run.output;
+}

@@ -222,11 +222,13 @@ void fw_CaptureFrame() {
   }
   gCapture.writeSeconds += Now(CLOCK_MONOTONIC) - writeStart;
   if (!ok) {
+    // A capture with a hole in it is no capture: stop with a failure code scripts can see (the
+    // orderly shutdown would end the process with 0).
     fw_Log(fw_LogError, "Capture: could not write frame %lld to <%s>; stopping.",
            static_cast<long long>(gCapture.written), FramePath(gCapture.written).c_str());
     fw_CaptureFinish();
-    PostQuitMessage(20);
-    return;
+    std::fflush(nullptr);
+    std::exit(20);
   }
   ++gCapture.written;
   ++gCapture.frame;  // the virtual clock moves on by exactly one frame
