@@ -25,7 +25,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   fw_Log(fw_LogPlain, "Starting application.");
   auto* framework = new fw_Framework(musicPath, appName, instance, showCommand, title, 1280, 720, 1.0f, 16.0f / 9.0f);
   dusk_RegisterScenes();
-  fw_FindOrCreateTexture("./data/missing.png");
+  fw_Framework::FindOrCreateTexture("./data/missing.png");
 
   // Main loop
   framework->Run();

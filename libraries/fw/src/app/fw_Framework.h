@@ -6,6 +6,8 @@
 
 #include <platform/win32.h>
 
+#include "res/fw_TextureTable.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -49,6 +51,14 @@ class fw_Framework {
   // Class "FrameworkWindowClass", client area mWindowWidth x mWindowHeight: 0 or E_FAIL.
   static HRESULT _CreateWindow(HINSTANCE instance, int showCommand);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // ---- Texture table ----
+  // The table's entry for the name; when absent, the image file of that name is loaded and entered.
+  static fw_Texture* FindOrCreateTexture(const std::string& name) { return fw_FindOrCreateTexture(name); }
+  // The same lookup; when absent, what the factory makes is entered (named render targets).
+  static fw_Texture* FindOrCreateTexture(const std::string& name, const fw_TextureFactory& factory) {
+    return fw_FindOrCreateTexture(name, factory);
+  }
 };
 
 // The framework instance: null before construction and again after destruction.
