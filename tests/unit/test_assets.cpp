@@ -51,12 +51,12 @@ TEST(AssetPictures, EveryPictureDecodesWithItsSize)
 {
     const auto list = pictureCatalogue();
     int backgrounds = 0;
-    for (const auto& spec : list) {
-        const Decoded d = decode(kData + spec.path);
-        ASSERT_FALSE(d.rgba.empty()) << spec.path << ": " << stbi_failure_reason();
-        EXPECT_EQ(d.w, spec.width) << spec.path;
-        EXPECT_EQ(d.h, spec.height) << spec.path;
-        if (spec.path.starts_with("bg/")) {
+    for (const auto& picture : list) {
+        const Decoded d = decode(kData + picture.path);
+        ASSERT_FALSE(d.rgba.empty()) << picture.path << ": " << stbi_failure_reason();
+        EXPECT_EQ(d.w, picture.width) << picture.path;
+        EXPECT_EQ(d.h, picture.height) << picture.path;
+        if (picture.path.starts_with("bg/")) {
             ++backgrounds;
             EXPECT_GE(d.w, 1024);
             EXPECT_GE(d.h, 576);
@@ -76,11 +76,11 @@ TEST(AssetPictures, EveryPictureDecodesWithItsSize)
 TEST(AssetPictures, CommittedPicturesAreWhatTheGeneratorMakes)
 {
     // Lossless pictures: the decoded pixels equal a fresh render, byte for byte.
-    for (const auto& spec : pictureCatalogue()) {
-        if (spec.path.ends_with(".jpg")) continue;
-        const Decoded d = decode(kData + spec.path);
-        const auto fresh = spec.make().bytes(4);
-        EXPECT_TRUE(fresh == d.rgba) << spec.path << " differs from the generator's output";
+    for (const auto& picture : pictureCatalogue()) {
+        if (picture.path.ends_with(".jpg")) continue;
+        const Decoded d = decode(kData + picture.path);
+        const auto fresh = picture.make().bytes(4);
+        EXPECT_TRUE(fresh == d.rgba) << picture.path << " differs from the generator's output";
     }
 }
 

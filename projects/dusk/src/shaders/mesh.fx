@@ -57,13 +57,13 @@ void main()
     vec3 albedo = texture(MeshTextures[0], vUV).rgb * Diffuse.rgb;
 
     float lambert = max(dot(n, l), 0.0);
-    float spec = pow(max(dot(n, normalize(l + toEye)), 0.0), max(SpecularPower, 1.0));
+    float specularTerm = pow(max(dot(n, normalize(l + toEye)), 0.0), max(SpecularPower, 1.0));
     float rim = pow(1.0 - max(dot(n, toEye), 0.0), 3.0);
 
     float toon = clamp(gMeshShading * 0.01, 0.0, 1.0);
     float bands = floor(lambert * 3.0 + 0.5) / 3.0;
     float light = mix(lambert, bands, toon);
-    vec3 color = Ambient.rgb * albedo * 1.6 + albedo * light * vec3(1.0, 0.9, 0.78) + Specular.rgb * spec * 0.6 +
+    vec3 color = Ambient.rgb * albedo * 1.6 + albedo * light * vec3(1.0, 0.9, 0.78) + Specular.rgb * specularTerm * 0.6 +
                  vec3(1.0, 0.55, 0.22) * rim * (0.35 + 0.9 * toon);
     oColor = vec4(color, 1.0);
 }
