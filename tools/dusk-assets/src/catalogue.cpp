@@ -52,10 +52,10 @@ bool writePictures(const std::string& dataDir)
 {
     stbi_write_png_compression_level = 9;
     bool ok = true;
-    for (const auto& spec : pictureCatalogue()) {
-        const Image img = spec.make();
-        if (!writePicture(img, dataDir + "/" + spec.path)) ok = false;
-        else std::printf("%s %dx%d\n", spec.path.c_str(), img.width(), img.height());
+    for (const auto& picture : pictureCatalogue()) {
+        const Image img = picture.make();
+        if (!writePicture(img, dataDir + "/" + picture.path)) ok = false;
+        else std::printf("%s %dx%d\n", picture.path.c_str(), img.width(), img.height());
     }
     return ok;
 }
@@ -102,13 +102,13 @@ bool writeNoise(const std::string& path)
 bool writeContactSheet(const std::string& dataDir, const std::string& out)
 {
     // Reads the written files back, so the sheet shows what the production will load.
-    const auto specs = pictureCatalogue();
+    const auto pictures = pictureCatalogue();
     const int cols = 6, cellW = 272, cellH = 190, thumbW = 256, thumbH = 144;
-    const int rows = int(specs.size() + cols - 1) / cols;
+    const int rows = int(pictures.size() + cols - 1) / cols;
     Image sheet(cols * cellW + 16, rows * cellH + 48, hex(0x181018));
     sheet.text(12, 12, "dusk data: every picture, as loaded (checks show transparency)", hex(0xffe6a8), 2);
-    for (size_t i = 0; i < specs.size(); ++i) {
-        const std::string path = dataDir + "/" + specs[i].path;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const std::string path = dataDir + "/" + pictures[i].path;
         int w = 0, h = 0, n = 0;
         unsigned char* pix = stbi_load(path.c_str(), &w, &h, &n, 4);
         const int x = 16 + int(i % cols) * cellW, y = 48 + int(i / cols) * cellH;
@@ -124,7 +124,7 @@ bool writeContactSheet(const std::string& dataDir, const std::string& out)
         const float s = std::min(float(thumbW) / w, float(thumbH) / h);
         const int tw = std::max(1, int(w * s)), th = std::max(1, int(h * s));
         sheet.drawScaled(img, x + (thumbW - tw) / 2, y + (thumbH - th) / 2, tw, th);
-        sheet.text(x, y + thumbH + 6, specs[i].path, hex(0xffffff));
+        sheet.text(x, y + thumbH + 6, pictures[i].path, hex(0xffffff));
         sheet.text(x, y + thumbH + 18, std::to_string(w) + " x " + std::to_string(h), hex(0xb0a0a0));
     }
     fs::create_directories(fs::path(out).parent_path());

@@ -39,14 +39,14 @@ float ellipsoid(const Vec3& p, const Vec3& c, const Vec3& r)
     return k1 > 0 ? k0 * (k0 - 1.f) / k1 : -std::min({ r.x, r.y, r.z });
 }
 
-Material material(const char* name, unsigned kd, float spec, int power, const std::string& texture)
+Material material(const char* name, unsigned kd, float specular, int power, const std::string& texture)
 {
     Material m;
     m.name = name;
     m.diffuse = hex(kd);
     m.ambient = m.diffuse * 0.25f;
     m.ambient.a = 1;
-    m.specular = { spec, spec, spec, 1 };
+    m.specular = { specular, specular, specular, 1 };
     m.specularPower = power;
     m.texture = texture;
     return m;
