@@ -295,6 +295,43 @@ void Buffer::GetDesc(D3D10_BUFFER_DESC* desc) {
 
 // ---- Textures --------------------------------------------------------------------------------
 
+namespace {
+// What creating a 2D and a 3D texture share once the description has been checked: the storage's
+// shape, the mip count (all of them when the description asks for 0, never more than the size
+// allows), and the GL texture with its first contents. Takes ownership of `texture`.
+template <class TextureT, class DescT>
+HRESULT FinishTexture(TextureT* texture, const DescT& desc, const FormatInfo* format, UINT depth, UINT layers,
+                      GLenum target, const D3D10_SUBRESOURCE_DATA* data, TextureT** out) {
+  texture->mDesc = desc;
+  TextureStorage& s = texture->mStorage;
+  s.format = format;
+  s.dxgiFormat = desc.Format;
+  s.width = desc.Width;
+  s.height = desc.Height;
+  s.depth = depth;
+  s.layers = layers;
+  const UINT full = FullMipCount(desc.Width, desc.Height, depth);
+  s.mips = desc.MipLevels ? std::min(desc.MipLevels, full) : full;
+  texture->mDesc.MipLevels = s.mips;
+  s.usage = desc.Usage;
+  s.bindFlags = desc.BindFlags;
+  s.target = target;
+  if (!InitStorage(s, data)) {
+    texture->Release();
+    return E_OUTOFMEMORY;
+  }
+  *out = texture;
+  return S_OK;
+}
+
+void DeleteStorage(Device* device, TextureStorage& s) {
+  if (!s.name) return;
+  device->MakeCurrent();
+  device->ForgetTexture(s.name);
+  glDeleteTextures(1, &s.name);
+}
+}  // namespace
+
 HRESULT Texture2D::Create(Device* device, const D3D10_TEXTURE2D_DESC& desc, const D3D10_SUBRESOURCE_DATA* data,
                           Texture2D** out) {
   const FormatInfo* format = FindFormat(desc.Format, desc.BindFlags);
@@ -305,36 +342,12 @@ HRESULT Texture2D::Create(Device* device, const D3D10_TEXTURE2D_DESC& desc, cons
   }
   bool cube = (desc.MiscFlags & D3D10_RESOURCE_MISC_TEXTURECUBE) != 0;
   if (cube && (desc.ArraySize % 6 != 0 || desc.Width != desc.Height)) return E_INVALIDARG;
-  Texture2D* texture = new Texture2D(device);
-  texture->mDesc = desc;
-  TextureStorage& s = texture->mStorage;
-  s.format = format;
-  s.dxgiFormat = desc.Format;
-  s.width = desc.Width;
-  s.height = desc.Height;
-  s.layers = desc.ArraySize;
-  s.mips = desc.MipLevels ? std::min(desc.MipLevels, FullMipCount(desc.Width, desc.Height, 1))
-                          : FullMipCount(desc.Width, desc.Height, 1);
-  texture->mDesc.MipLevels = s.mips;
-  s.usage = desc.Usage;
-  s.bindFlags = desc.BindFlags;
-  s.target = cube ? (desc.ArraySize == 6 ? GL_TEXTURE_CUBE_MAP : GL_TEXTURE_CUBE_MAP_ARRAY)
-                  : (desc.ArraySize == 1 ? GL_TEXTURE_2D : GL_TEXTURE_2D_ARRAY);
-  if (!InitStorage(s, data)) {
-    texture->Release();
-    return E_OUTOFMEMORY;
-  }
-  *out = texture;
-  return S_OK;
+  const GLenum target = cube ? (desc.ArraySize == 6 ? GL_TEXTURE_CUBE_MAP : GL_TEXTURE_CUBE_MAP_ARRAY)
+                             : (desc.ArraySize == 1 ? GL_TEXTURE_2D : GL_TEXTURE_2D_ARRAY);
+  return FinishTexture(new Texture2D(device), desc, format, 1, desc.ArraySize, target, data, out);
 }
 
-Texture2D::~Texture2D() {
-  if (mStorage.name) {
-    mDevice->MakeCurrent();
-    mDevice->ForgetTexture(mStorage.name);
-    glDeleteTextures(1, &mStorage.name);
-  }
-}
+Texture2D::~Texture2D() { DeleteStorage(mDevice, mStorage); }
 
 HRESULT Texture2D::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_INVALIDARG;
@@ -372,35 +385,10 @@ HRESULT Texture3D::Create(Device* device, const D3D10_TEXTURE3D_DESC& desc, cons
   const FormatInfo* format = FindFormat(desc.Format, desc.BindFlags);
   if (!format || desc.Width == 0 || desc.Height == 0 || desc.Depth == 0) return E_INVALIDARG;
   if (format->flags & kFmtDepth) return E_INVALIDARG;  // no 3D depth buffers, as on the platform
-  Texture3D* texture = new Texture3D(device);
-  texture->mDesc = desc;
-  TextureStorage& s = texture->mStorage;
-  s.format = format;
-  s.dxgiFormat = desc.Format;
-  s.width = desc.Width;
-  s.height = desc.Height;
-  s.depth = desc.Depth;
-  UINT full = FullMipCount(desc.Width, desc.Height, desc.Depth);
-  s.mips = desc.MipLevels ? std::min(desc.MipLevels, full) : full;
-  texture->mDesc.MipLevels = s.mips;
-  s.usage = desc.Usage;
-  s.bindFlags = desc.BindFlags;
-  s.target = GL_TEXTURE_3D;
-  if (!InitStorage(s, data)) {
-    texture->Release();
-    return E_OUTOFMEMORY;
-  }
-  *out = texture;
-  return S_OK;
+  return FinishTexture(new Texture3D(device), desc, format, desc.Depth, 1, GL_TEXTURE_3D, data, out);
 }
 
-Texture3D::~Texture3D() {
-  if (mStorage.name) {
-    mDevice->MakeCurrent();
-    mDevice->ForgetTexture(mStorage.name);
-    glDeleteTextures(1, &mStorage.name);
-  }
-}
+Texture3D::~Texture3D() { DeleteStorage(mDevice, mStorage); }
 
 HRESULT Texture3D::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_INVALIDARG;
