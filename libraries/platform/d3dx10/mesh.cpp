@@ -40,18 +40,24 @@ std::vector<uint8_t> ToBytes(const std::vector<uint32_t>& values) {
   return bytes;
 }
 
+// The objects here answer for IUnknown and their own interface only.
+template <class Interface>
+HRESULT QueryOwnInterface(Interface* self, REFIID own, REFIID riid, void** object) {
+  if (!object) return E_INVALIDARG;
+  if (riid == IID_IUnknown || riid == own) {
+    *object = self;
+    self->AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
 class RemapBlob final : public ID3D10Blob {
  public:
   explicit RemapBlob(std::vector<uint32_t> values) : mValues(std::move(values)) {}
   HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_INVALIDARG;
-    if (riid == IID_IUnknown || riid == IID_ID3D10Blob) {
-      *object = static_cast<ID3D10Blob*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOwnInterface<ID3D10Blob>(this, IID_ID3D10Blob, riid, object);
   }
   ULONG AddRef() override { return ++mRefs; }
   ULONG Release() override {
@@ -71,14 +77,7 @@ class MeshBuffer final : public ID3DX10MeshBuffer {
  public:
   MeshBuffer(IUnknown* owner, std::vector<uint8_t>* bytes) : mOwner(owner), mBytes(bytes) { mOwner->AddRef(); }
   HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_INVALIDARG;
-    if (riid == IID_IUnknown || riid == IID_ID3DX10MeshBuffer) {
-      *object = static_cast<ID3DX10MeshBuffer*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOwnInterface<ID3DX10MeshBuffer>(this, IID_ID3DX10MeshBuffer, riid, object);
   }
   ULONG AddRef() override { return ++mRefs; }
   ULONG Release() override {
@@ -171,14 +170,7 @@ class Mesh final : public ID3DX10Mesh {
 
   // IUnknown
   HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_INVALIDARG;
-    if (riid == IID_IUnknown || riid == IID_ID3DX10Mesh) {
-      *object = static_cast<ID3DX10Mesh*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOwnInterface<ID3DX10Mesh>(this, IID_ID3DX10Mesh, riid, object);
   }
   ULONG AddRef() override { return ++mRefs; }
   ULONG Release() override {
