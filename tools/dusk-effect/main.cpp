@@ -23,18 +23,6 @@ void Usage() {
           "  Includes are looked up in each --include-dir in the order given, then beside IN.fx.\n");
 }
 
-bool ReadFile(const std::string& path, std::string* text) {
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return false;
-  text->clear();
-  char buffer[65536];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0) text->append(buffer, n);
-  bool ok = !ferror(f);
-  fclose(f);
-  return ok;
-}
-
 bool WriteFile(const std::string& path, const std::string& text) {
   std::string temporary = path + ".tmp";
   FILE* f = fopen(temporary.c_str(), "wb");
@@ -151,7 +139,7 @@ int main(int argc, char** argv) {
   }
 
   std::string text;
-  if (!ReadFile(input, &text)) {
+  if (!d3dx10fx::ReadTextFile(input, &text)) {
     fprintf(stderr, "%s: error: cannot read the effect file\n", input.c_str());
     return 1;
   }
@@ -160,7 +148,7 @@ int main(int argc, char** argv) {
                                           std::string* resolved) {
     for (const std::string& dir : includeDirs) {
       std::string path = dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
-      if (ReadFile(path, content)) {
+      if (d3dx10fx::ReadTextFile(path, content)) {
         *resolved = path;
         return true;
       }

@@ -10,9 +10,8 @@
 #include <cstring>
 
 namespace d3dx10fx {
-namespace {
 
-bool ReadFile(const std::string& path, std::string* text) {
+bool ReadTextFile(const std::string& path, std::string* text) {
   FILE* f = fopen(path.c_str(), "rb");
   if (!f) return false;
   text->clear();
@@ -23,6 +22,8 @@ bool ReadFile(const std::string& path, std::string* text) {
   fclose(f);
   return ok;
 }
+
+namespace {
 
 std::string DirectoryOf(const std::string& path) {
   size_t slash = path.find_last_of('/');
@@ -43,7 +44,7 @@ IncludeResolver MakeResolver(ID3D10Include* include) {
   // Without a handler an include is found beside the file that includes it.
   return [](const std::string& name, const std::string& includer, std::string* text, std::string* resolved) {
     std::string path = name.size() && name[0] == '/' ? name : DirectoryOf(includer) + name;
-    if (!ReadFile(path, text)) return false;
+    if (!ReadTextFile(path, text)) return false;
     *resolved = path;
     return true;
   };
@@ -121,7 +122,7 @@ HRESULT D3DX10CreateEffectFromFileA(LPCSTR fileName, const D3D10_SHADER_MACRO* d
   if (effect) *effect = nullptr;
   if (!fileName || !device || !effect) return Finish(E_INVALIDARG, result);
   std::string text;
-  if (!ReadFile(fileName, &text)) {
+  if (!ReadTextFile(fileName, &text)) {
     Deliver({std::string(fileName) + ": error: cannot read the effect file"}, errors);
     return Finish(D3D10_ERROR_FILE_NOT_FOUND, result);
   }
@@ -137,7 +138,7 @@ HRESULT D3DX10CreateEffectPoolFromFileA(LPCSTR fileName, const D3D10_SHADER_MACR
   if (effectPool) *effectPool = nullptr;
   if (!fileName || !device || !effectPool) return Finish(E_INVALIDARG, result);
   std::string text;
-  if (!ReadFile(fileName, &text)) {
+  if (!ReadTextFile(fileName, &text)) {
     Deliver({std::string(fileName) + ": error: cannot read the effect pool file"}, errors);
     return Finish(D3D10_ERROR_FILE_NOT_FOUND, result);
   }

@@ -30,6 +30,9 @@ struct Expanded {
 using IncludeResolver = std::function<bool(const std::string& name, const std::string& includer, std::string* text,
                                            std::string* resolvedName)>;
 
+// Reads a whole file, as bytes, into *text; false when it cannot be opened or read.
+bool ReadTextFile(const std::string& path, std::string* text);
+
 // Expands #include "name" (and <name>) lines recursively. Lines "-- line N "file"" (which the
 // effect compiler writes into .fxo files) set the origin of the lines after them.
 bool ExpandIncludes(const std::string& text, const std::string& fileName, const IncludeResolver& resolve,
