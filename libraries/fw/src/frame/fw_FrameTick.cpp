@@ -25,6 +25,15 @@ void SetVector(ID3D10EffectVectorVariable* variable, const D3DXVECTOR4& v) {
   variable->SetFloatVector(reinterpret_cast<const float*>(&v));
 }
 
+// Set once for the camera before the scene prepares and again for the eye before it renders.
+void SetViewMatrices(fw_GlobalVariables& g, const fw_CameraFrameValues& camera) {
+  SetMatrix(g.View, camera.view);
+  SetMatrix(g.ViewProjection, camera.viewProjection);
+  SetMatrix(g.View_BackInTime, camera.previousView);
+  SetMatrix(g.ViewProjection_BackInTime, camera.previousViewProjection);
+  SetMatrix(g.ViewInverse, camera.viewInverse);
+}
+
 float MusicSeconds() { return static_cast<float>(fw_GetMusicTime()); }
 
 void Render() {
@@ -38,11 +47,7 @@ void Render() {
 
   fw_CameraFrameValues camera;
   if (fw_ComputeCameraFrameValues(scene->cameraSet(), &camera)) {
-    SetMatrix(g.View, camera.view);
-    SetMatrix(g.ViewProjection, camera.viewProjection);
-    SetMatrix(g.View_BackInTime, camera.previousView);
-    SetMatrix(g.ViewProjection_BackInTime, camera.previousViewProjection);
-    SetMatrix(g.ViewInverse, camera.viewInverse);
+    SetViewMatrices(g, camera);
     SetVector(g.NearXYZFarZ, camera.nearXYZFarZ);
   }
   const float w = static_cast<float>(fw_GetRenderWidth()), h = static_cast<float>(fw_GetRenderHeight());
@@ -61,11 +66,7 @@ void Render() {
     state.previousViewProjection = camera.previousViewProjection;
     state.eyePositionWorld = D3DXVECTOR3(camera.eyePositionWorld.x, camera.eyePositionWorld.y,
                                          camera.eyePositionWorld.z);
-    SetMatrix(g.View, camera.view);
-    SetMatrix(g.ViewProjection, camera.viewProjection);
-    SetMatrix(g.View_BackInTime, camera.previousView);
-    SetMatrix(g.ViewProjection_BackInTime, camera.previousViewProjection);
-    SetMatrix(g.ViewInverse, camera.viewInverse);
+    SetViewMatrices(g, camera);
     SetVector(g.EyePositionWorld, camera.eyePositionWorld);
     SetVector(g.StereoConstants, camera.stereoConstants);
   }
