@@ -14,6 +14,22 @@ template <class T> void SafeRelease(T*& object) {
 void SetViewport(D3D10_VIEWPORT* viewport, UINT width, UINT height) {
   *viewport = {0, 0, width, height, 0.0f, 1.0f};
 }
+
+// One field of whichever texture is held (2D first), or `none` when there is neither.
+template <class Result, class Pick>
+Result FromDesc(ID3D10Texture2D* texture2D, ID3D10Texture3D* texture3D, Result none, Pick pick) {
+  if (texture2D) {
+    D3D10_TEXTURE2D_DESC desc;
+    texture2D->GetDesc(&desc);
+    return pick(desc);
+  }
+  if (texture3D) {
+    D3D10_TEXTURE3D_DESC desc;
+    texture3D->GetDesc(&desc);
+    return pick(desc);
+  }
+  return none;
+}
 }  // namespace
 
 UINT fw_BytesPerTexel(DXGI_FORMAT format) {
@@ -130,45 +146,15 @@ void fw_Texture::release() {
 }
 
 UINT fw_Texture::getWidth() const {
-  if (mTexture2D) {
-    D3D10_TEXTURE2D_DESC desc;
-    mTexture2D->GetDesc(&desc);
-    return desc.Width;
-  }
-  if (mTexture3D) {
-    D3D10_TEXTURE3D_DESC desc;
-    mTexture3D->GetDesc(&desc);
-    return desc.Width;
-  }
-  return 0;
+  return FromDesc(mTexture2D, mTexture3D, UINT(0), [](const auto& desc) { return desc.Width; });
 }
 
 UINT fw_Texture::getHeight() const {
-  if (mTexture2D) {
-    D3D10_TEXTURE2D_DESC desc;
-    mTexture2D->GetDesc(&desc);
-    return desc.Height;
-  }
-  if (mTexture3D) {
-    D3D10_TEXTURE3D_DESC desc;
-    mTexture3D->GetDesc(&desc);
-    return desc.Height;
-  }
-  return 0;
+  return FromDesc(mTexture2D, mTexture3D, UINT(0), [](const auto& desc) { return desc.Height; });
 }
 
 DXGI_FORMAT fw_Texture::getFormat() const {
-  if (mTexture2D) {
-    D3D10_TEXTURE2D_DESC desc;
-    mTexture2D->GetDesc(&desc);
-    return desc.Format;
-  }
-  if (mTexture3D) {
-    D3D10_TEXTURE3D_DESC desc;
-    mTexture3D->GetDesc(&desc);
-    return desc.Format;
-  }
-  return DXGI_FORMAT_UNKNOWN;
+  return FromDesc(mTexture2D, mTexture3D, DXGI_FORMAT_UNKNOWN, [](const auto& desc) { return desc.Format; });
 }
 
 fw_Texture* fw_CreateTexture(UINT bindFlags, DXGI_FORMAT format, UINT width, UINT height) {
