@@ -8,6 +8,7 @@
 #include <epoxy/gl.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,21 @@ class RefCounted : public Base {
   virtual ~RefCounted() = default;
   ULONG mRefs = 1;
 };
+
+// QueryInterface for an object that is `self` under each of `ids` and under no other id.
+template <class Interface>
+HRESULT AnswerQuery(Interface* self, REFIID riid, void** object, std::initializer_list<const IID*> ids) {
+  if (!object) return E_INVALIDARG;
+  for (const IID* id : ids) {
+    if (riid == *id) {
+      self->AddRef();
+      *object = self;
+      return S_OK;
+    }
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
 
 template <class Base>
 class Child : public RefCounted<Base> {

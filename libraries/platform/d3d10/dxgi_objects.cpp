@@ -10,14 +10,7 @@ class DxgiAdapter final : public RefCounted<IDXGIAdapter> {
  public:
   explicit DxgiAdapter(Device* device) : mDevice(device) { mDevice->AddRef(); }
   HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_INVALIDARG;
-    if (riid == IID_IUnknown || riid == IID_IDXGIObject || riid == IID_IDXGIAdapter) {
-      AddRef();
-      *object = static_cast<IDXGIAdapter*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery<IDXGIAdapter>(this, riid, object, {&IID_IUnknown, &IID_IDXGIObject, &IID_IDXGIAdapter});
   }
   HRESULT GetParent(REFIID riid, void** parent) override { return CreateDxgiFactory(mDevice, riid, parent); }
   HRESULT GetDesc(DXGI_ADAPTER_DESC* desc) override {
@@ -38,14 +31,7 @@ class DxgiFactory final : public RefCounted<IDXGIFactory> {
  public:
   explicit DxgiFactory(Device* device) : mDevice(device) { mDevice->AddRef(); }
   HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_INVALIDARG;
-    if (riid == IID_IUnknown || riid == IID_IDXGIObject || riid == IID_IDXGIFactory) {
-      AddRef();
-      *object = static_cast<IDXGIFactory*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery<IDXGIFactory>(this, riid, object, {&IID_IUnknown, &IID_IDXGIObject, &IID_IDXGIFactory});
   }
   HRESULT GetParent(REFIID, void** parent) override {
     if (parent) *parent = nullptr;

@@ -167,14 +167,8 @@ InputLayout::~InputLayout() {
 }
 
 HRESULT InputLayout::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == IID_ID3D10DeviceChild || riid == IID_ID3D10InputLayout) {
-    AddRef();
-    *object = static_cast<ID3D10InputLayout*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return AnswerQuery<ID3D10InputLayout>(this, riid, object,
+      {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10InputLayout});
 }
 
 HRESULT Device::CreateInputLayout(const D3D10_INPUT_ELEMENT_DESC* elements, UINT numElements, const void* signature,
@@ -192,14 +186,7 @@ HRESULT Device::CreateInputLayout(const D3D10_INPUT_ELEMENT_DESC* elements, UINT
 // ---- Blob ------------------------------------------------------------------------------------
 
 HRESULT Blob::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == IID_ID3D10Blob) {
-    AddRef();
-    *object = static_cast<ID3D10Blob*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return AnswerQuery<ID3D10Blob>(this, riid, object, {&IID_IUnknown, &IID_ID3D10Blob});
 }
 
 }  // namespace d3d10gl

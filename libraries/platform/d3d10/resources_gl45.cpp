@@ -247,14 +247,8 @@ Buffer::~Buffer() {
 }
 
 HRESULT Buffer::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == IID_ID3D10DeviceChild || riid == IID_ID3D10Resource || riid == IID_ID3D10Buffer) {
-    AddRef();
-    *object = static_cast<ID3D10Buffer*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return AnswerQuery<ID3D10Buffer>(this, riid, object,
+      {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10Resource, &IID_ID3D10Buffer});
 }
 
 void Buffer::GetType(D3D10_RESOURCE_DIMENSION* dimension) {
@@ -350,15 +344,8 @@ HRESULT Texture2D::Create(Device* device, const D3D10_TEXTURE2D_DESC& desc, cons
 Texture2D::~Texture2D() { DeleteStorage(mDevice, mStorage); }
 
 HRESULT Texture2D::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == IID_ID3D10DeviceChild || riid == IID_ID3D10Resource ||
-      riid == IID_ID3D10Texture2D) {
-    AddRef();
-    *object = static_cast<ID3D10Texture2D*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return AnswerQuery<ID3D10Texture2D>(this, riid, object,
+      {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10Resource, &IID_ID3D10Texture2D});
 }
 
 void Texture2D::GetType(D3D10_RESOURCE_DIMENSION* dimension) {
@@ -391,15 +378,8 @@ HRESULT Texture3D::Create(Device* device, const D3D10_TEXTURE3D_DESC& desc, cons
 Texture3D::~Texture3D() { DeleteStorage(mDevice, mStorage); }
 
 HRESULT Texture3D::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == IID_ID3D10DeviceChild || riid == IID_ID3D10Resource ||
-      riid == IID_ID3D10Texture3D) {
-    AddRef();
-    *object = static_cast<ID3D10Texture3D*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return AnswerQuery<ID3D10Texture3D>(this, riid, object,
+      {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10Resource, &IID_ID3D10Texture3D});
 }
 
 void Texture3D::GetType(D3D10_RESOURCE_DIMENSION* dimension) {

@@ -31,15 +31,8 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
   }
 
   HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_INVALIDARG;
-    if (riid == IID_IUnknown || riid == IID_IDXGIObject || riid == IID_IDXGIDeviceSubObject ||
-        riid == IID_IDXGISwapChain) {
-      AddRef();
-      *object = static_cast<IDXGISwapChain*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery<IDXGISwapChain>(this, riid, object,
+        {&IID_IUnknown, &IID_IDXGIObject, &IID_IDXGIDeviceSubObject, &IID_IDXGISwapChain});
   }
 
   HRESULT GetParent(REFIID riid, void** parent) override { return CreateDxgiFactory(mDevice, riid, parent); }

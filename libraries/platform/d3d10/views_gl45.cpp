@@ -136,15 +136,8 @@ ShaderResourceView::~ShaderResourceView() {
 }
 
 HRESULT ShaderResourceView::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == IID_ID3D10DeviceChild || riid == IID_ID3D10View ||
-      riid == IID_ID3D10ShaderResourceView) {
-    AddRef();
-    *object = static_cast<ID3D10ShaderResourceView*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return AnswerQuery<ID3D10ShaderResourceView>(this, riid, object,
+      {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10View, &IID_ID3D10ShaderResourceView});
 }
 
 void ShaderResourceView::GetResource(ID3D10Resource** resource) {
@@ -270,15 +263,8 @@ GLuint RenderTargetView::ClearFramebuffer() {
 }
 
 HRESULT RenderTargetView::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == IID_ID3D10DeviceChild || riid == IID_ID3D10View ||
-      riid == IID_ID3D10RenderTargetView) {
-    AddRef();
-    *object = static_cast<ID3D10RenderTargetView*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return AnswerQuery<ID3D10RenderTargetView>(this, riid, object,
+      {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10View, &IID_ID3D10RenderTargetView});
 }
 
 void RenderTargetView::GetResource(ID3D10Resource** resource) {
@@ -362,15 +348,8 @@ GLuint DepthStencilView::ClearFramebuffer() {
 }
 
 HRESULT DepthStencilView::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == IID_ID3D10DeviceChild || riid == IID_ID3D10View ||
-      riid == IID_ID3D10DepthStencilView) {
-    AddRef();
-    *object = static_cast<ID3D10DepthStencilView*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return AnswerQuery<ID3D10DepthStencilView>(this, riid, object,
+      {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10View, &IID_ID3D10DepthStencilView});
 }
 
 void DepthStencilView::GetResource(ID3D10Resource** resource) {
