@@ -156,14 +156,7 @@ Effect::~Effect() {
 }
 
 HRESULT Effect::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == IID_ID3D10Effect) {
-    AddRef();
-    *object = static_cast<ID3D10Effect*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return d3d10gl::AnswerQuery<ID3D10Effect>(this, riid, object, {&IID_IUnknown, &IID_ID3D10Effect});
 }
 
 HRESULT Effect::GetDevice(ID3D10Device** device) {
@@ -220,14 +213,7 @@ const d3d10gl::SamplerDesc* Effect::FindSamplerDesc(const std::string& variable)
 }
 
 HRESULT Pool::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == IID_ID3D10EffectPool) {
-    AddRef();
-    *object = static_cast<ID3D10EffectPool*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return d3d10gl::AnswerQuery<ID3D10EffectPool>(this, riid, object, {&IID_IUnknown, &IID_ID3D10EffectPool});
 }
 
 // ---- Building ------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <platform/d3dx10mesh.h>
 #include <platform/diagnostics.h>
 
+#include "../d3d10/d3d10_p.h"
 #include "mesh_p.h"
 
 using d3dx10mesh::kNone;
@@ -40,24 +41,11 @@ std::vector<uint8_t> ToBytes(const std::vector<uint32_t>& values) {
   return bytes;
 }
 
-// The objects here answer for IUnknown and their own interface only.
-template <class Interface>
-HRESULT QueryOwnInterface(Interface* self, REFIID own, REFIID riid, void** object) {
-  if (!object) return E_INVALIDARG;
-  if (riid == IID_IUnknown || riid == own) {
-    *object = self;
-    self->AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
 class RemapBlob final : public ID3D10Blob {
  public:
   explicit RemapBlob(std::vector<uint32_t> values) : mValues(std::move(values)) {}
   HRESULT QueryInterface(REFIID riid, void** object) override {
-    return QueryOwnInterface<ID3D10Blob>(this, IID_ID3D10Blob, riid, object);
+    return d3d10gl::AnswerQuery<ID3D10Blob>(this, riid, object, {&IID_IUnknown, &IID_ID3D10Blob});
   }
   ULONG AddRef() override { return ++mRefs; }
   ULONG Release() override {
@@ -77,7 +65,7 @@ class MeshBuffer final : public ID3DX10MeshBuffer {
  public:
   MeshBuffer(IUnknown* owner, std::vector<uint8_t>* bytes) : mOwner(owner), mBytes(bytes) { mOwner->AddRef(); }
   HRESULT QueryInterface(REFIID riid, void** object) override {
-    return QueryOwnInterface<ID3DX10MeshBuffer>(this, IID_ID3DX10MeshBuffer, riid, object);
+    return d3d10gl::AnswerQuery<ID3DX10MeshBuffer>(this, riid, object, {&IID_IUnknown, &IID_ID3DX10MeshBuffer});
   }
   ULONG AddRef() override { return ++mRefs; }
   ULONG Release() override {
@@ -170,7 +158,7 @@ class Mesh final : public ID3DX10Mesh {
 
   // IUnknown
   HRESULT QueryInterface(REFIID riid, void** object) override {
-    return QueryOwnInterface<ID3DX10Mesh>(this, IID_ID3DX10Mesh, riid, object);
+    return d3d10gl::AnswerQuery<ID3DX10Mesh>(this, riid, object, {&IID_IUnknown, &IID_ID3DX10Mesh});
   }
   ULONG AddRef() override { return ++mRefs; }
   ULONG Release() override {
