@@ -6,7 +6,7 @@
 #include "res/fw_ObjModel.h"
 #include "res/fw_ObjText.h"
 
-using fw_objtext::LineReader;
+using fw_objtext::ForEachTokenLine;
 using fw_objtext::ProblemReporter;
 using fw_objtext::Shorten;
 
@@ -17,17 +17,13 @@ class MtlReader {
   MtlReader(const std::string& fileName, fw_ObjModel& model) : mProblems(fileName), mModel(model) {}
 
   void Read(const char* text, size_t size) {
-    LineReader lines(text, size);
-    std::vector<std::string_view> tokens;
-    while (lines.Next(tokens)) {
-      if (tokens.empty()) continue;
-      mLine = lines.LineNumber();
+    ForEachTokenLine(text, size, mLine, [this](const std::vector<std::string_view>& tokens) {
       std::string_view key = tokens[0];
       if (key == "newmtl") {
         Select(tokens);
-        continue;
+        return;
       }
-      if (!mMaterial) continue;
+      if (!mMaterial) return;
       if (key == "Ka") ReadColour(tokens, mMaterial->ambient, 1.0f);
       else if (key == "Kd") ReadColour(tokens, mMaterial->diffuse, 1.0f);
       else if (key == "Ks") ReadColour(tokens, mMaterial->specular, 0.0f);
@@ -35,7 +31,7 @@ class MtlReader {
       else if (key == "d" || key == "Tr") ReadFloat(tokens, mMaterial->opacity);
       else if (key == "illum") ReadIllum(tokens);
       else if (key == "map_Kd") ReadTextureName(tokens);
-    }
+    });
     mProblems.Finish();
     mModel.problems += mProblems.Count();
   }

@@ -7,7 +7,7 @@
 #include "res/fw_ObjModel.h"
 #include "res/fw_ObjText.h"
 
-using fw_objtext::LineReader;
+using fw_objtext::ForEachTokenLine;
 using fw_objtext::ProblemReporter;
 using fw_objtext::Shorten;
 
@@ -64,11 +64,7 @@ class ObjReader {
   ObjReader(const std::string& fileName, fw_ObjModel& model) : mProblems(fileName), mModel(model) {}
 
   void Read(const char* text, size_t size) {
-    LineReader lines(text, size);
-    std::vector<std::string_view> tokens;
-    while (lines.Next(tokens)) {
-      if (tokens.empty()) continue;
-      mLine = lines.LineNumber();
+    ForEachTokenLine(text, size, mLine, [this](const std::vector<std::string_view>& tokens) {
       std::string_view key = tokens[0];
       if (key == "v") ReadFloats<3>(tokens, mPositions, "position");
       else if (key == "vn") ReadFloats<3>(tokens, mNormals, "normal");
@@ -77,7 +73,7 @@ class ObjReader {
       else if (key == "mtllib") ReadName(tokens, "mtllib", [&](std::string_view n) { mModel.libraries.emplace_back(n); });
       else if (key == "usemtl") ReadName(tokens, "usemtl", [&](std::string_view n) { UseMaterial(n); });
       // "#" and every other keyword ("o", "g", "s", ...) skip their line.
-    }
+    });
     mProblems.Finish();
     mModel.problems += mProblems.Count();
   }

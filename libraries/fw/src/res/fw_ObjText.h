@@ -26,6 +26,19 @@ class LineReader {
   uint32_t mLine = 0;
 };
 
+// Calls handle(tokens) for each line that has tokens, with `line` set to that line's number
+// first, so that the handler's messages can name it.
+template <class Handle>
+void ForEachTokenLine(const char* text, size_t size, uint32_t& line, Handle&& handle) {
+  LineReader lines(text, size);
+  std::vector<std::string_view> tokens;
+  while (lines.Next(tokens)) {
+    if (tokens.empty()) continue;
+    line = lines.LineNumber();
+    handle(tokens);
+  }
+}
+
 // The whole token must be a finite decimal number ("1", "-2.5", "+3e-2").
 bool ParseFloat(std::string_view token, float& value);
 // The whole token must be a signed integer that fits in 64 bits.
