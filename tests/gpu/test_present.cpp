@@ -75,10 +75,11 @@ TEST_F(PresentTest, EqualSizesUseTheWindowsBufferAsBackbuffer) {
   EXPECT_FALSE(fw_GetLetterbox());
   EXPECT_EQ(fw_GetRenderWidth(), 1280);
   // Under a virtual X server the only renderer is a software one: hardware fails first.
-  if (!alerts.empty())
+  if (!alerts.empty()) {
     EXPECT_NE(alerts.find("Device failed to be created on hardware, the application will try to run on software device."),
               std::string::npos)
         << alerts;
+  }
 
   LogCapture log;
   ASSERT_EQ(fw_LoadResources(), S_OK);
@@ -134,7 +135,9 @@ TEST_F(PresentTest, FullScreenIsReenteredWithinABoundedNumberOfAttempts) {
   EXPECT_TRUE(log.contains("_ReenterFullscreenIfRequired(): Internal fullscreen state inconsistency.  "
                            "mSwapChain->GetFullscreenState(): 0, fw_Framework::mFullscreen: 1, ",
                            0));
-  if (now) EXPECT_TRUE(log.contains("Succeeded setting fullscreen state on swap chain after 1 attempt.", 0));
+  if (now) {
+    EXPECT_TRUE(log.contains("Succeeded setting fullscreen state on swap chain after 1 attempt.", 0));
+  }
   // Windowed setting: nothing is asked and nothing logged.
   LogCapture quiet;
   BOOL state = FALSE;

@@ -9,7 +9,9 @@ namespace {
 bool Send(UINT message, bool verbose = false) {
   LRESULT result = 99;
   bool handled = fw_HandleDeviceWindowMessage(nullptr, message, 0, 0, verbose, false, &result);
-  if (handled) EXPECT_EQ(result, 0);
+  if (handled) {
+    EXPECT_EQ(result, 0);
+  }
   return handled;
 }
 }  // namespace
