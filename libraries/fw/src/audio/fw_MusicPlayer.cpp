@@ -28,8 +28,11 @@ fw_MusicPlayer::fw_MusicPlayer(const std::string& path, HWND window) {
   fw_bass::BASS_SetConfig(BASS_CONFIG_GVOL_MUSIC, 5000);
   fw_bass::BASS_SetConfig(BASS_CONFIG_GVOL_SAMPLE, 5000);
   fw_bass::BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 5000);
-  if (!fw_bass::BASS_Init(-1, 44100, BASS_DEVICE_LATENCY, window, nullptr))
+  if (!fw_bass::BASS_Init(-1, 44100, BASS_DEVICE_LATENCY, window, nullptr)) {
     fw_bass::BASS_Init(0, 44100, BASS_DEVICE_LATENCY, window, nullptr);  // no sound, same time base
+    // Plain, not a warning: a machine without a sound card still plays the show, only silently.
+    fw_Log(fw_LogPlain, "No audio device: the soundtrack keeps time on the silent device.");
+  }
 
   mFileSize = fileSizeOf(path);
   mFileData = std::make_unique<unsigned char[]>(mFileSize ? mFileSize : 1);
