@@ -13,7 +13,6 @@
 #include "res/fw_TextureTable.h"
 #include "sync/fw_Sync.h"
 
-#include "core_tracks.h"
 #include "test_post_gpu.h"
 
 #include <gtest/gtest.h>
@@ -29,28 +28,15 @@ namespace fs = boost::filesystem;
 using post_gpu::ReadBack;
 using post_gpu::Rgba;
 
-class DemoGpu : public ::testing::Test {
+class DemoGpu : public post_gpu::FrameworkGpu {
  protected:
-  void SetUp() override {
-    mDir = fs::temp_directory_path() / fs::unique_path("demo-gpu-%%%%%%");
-    fs::create_directories(mDir);
-    D3D10CreateDevice(nullptr, D3D10_DRIVER_TYPE_WARP, nullptr, 0, D3D10_SDK_VERSION, &mDevice);
-    ASSERT_NE(mDevice, nullptr) << "no software GL 4.5 device (is a display, e.g. Xvfb, available?)";
-    fw_SetDevice(mDevice);
-    fw_SetRoots(DUSK_SOURCE_DIR "/libraries/fw", DUSK_SOURCE_DIR "/projects/dusk");
-    fw_SetRenderSize(192, 108);
-    fw_SetOutputSize(192, 108);
-    fw_gPostEffects = new fw_PostEffects();
-  }
+  DemoGpu() : FrameworkGpu(192, 108, "demo-gpu-%%%%%%") {}
 
-  void Track(const std::string& name, float value) {
-    ASSERT_TRUE(core_test::WriteTrack((mDir / "sync").string(), name, {{0, value, 0}}));
-  }
+  void Track(const std::string& name, float value) { ASSERT_TRUE(post_gpu::WriteTrack(mDir, name, value)); }
 
   // Tracks written before this call are the ones the scene sees.
   void Load() {
-    fw_StartSync((mDir / "sync").string().c_str());
-    ASSERT_EQ(fw_LoadResources(), S_OK);
+    ASSERT_NO_FATAL_FAILURE(StartSyncAndLoadResources());
     mDemo = new Demo("demo.xml");
     mDemo->createResources();
     // The frame would set the camera; look at the models from the front, 700 units away.
@@ -65,21 +51,13 @@ class DemoGpu : public ::testing::Test {
 
   void TearDown() override {
     delete mDemo;
-    fw_ReleaseFrameworkResources();
-    delete fw_gPostEffects;
-    fw_gPostEffects = nullptr;
-    fw_StopSync();
-    fw_SetDevice(nullptr);
-    if (mDevice) mDevice->Release();
-    fs::remove_all(mDir);
+    FrameworkGpu::TearDown();
   }
 
   static int CountWhere(const std::vector<Rgba>& texels, bool (*test)(const Rgba&)) {
     return static_cast<int>(std::count_if(texels.begin(), texels.end(), test));
   }
 
-  ID3D10Device* mDevice = nullptr;
-  fs::path mDir;
   Demo* mDemo = nullptr;
 };
 

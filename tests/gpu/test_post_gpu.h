@@ -12,6 +12,8 @@
 #include "res/fw_TextureTable.h"
 #include "sync/fw_Sync.h"
 
+#include "core_tracks.h"
+
 #include <platform/d3dx10effect.h>
 
 #include <gtest/gtest.h>
@@ -102,41 +104,36 @@ inline void Clear(fw_Texture* target, Rgba colour) {
   fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, c);
 }
 
-inline void WriteTrack(const fs::path& dir, const std::string& name, float value) {
-  std::ofstream out((dir / ("sync_" + name + ".track")).string(), std::ios::binary);
-  const uint32_t count = 1, row = 0;
-  const uint8_t step = 0;
-  out.write(reinterpret_cast<const char*>(&count), 4);
-  out.write(reinterpret_cast<const char*>(&row), 4);
-  out.write(reinterpret_cast<const char*>(&value), 4);
-  out.write(reinterpret_cast<const char*>(&step), 1);
+// A one-key step track in <dir>/sync_<name>.track, the folder the fixtures start sync from.
+inline bool WriteTrack(const fs::path& dir, const std::string& name, float value) {
+  return core_test::WriteTrack((dir / "sync").string(), name, {{0, value, 0}});
 }
 
-// Device, framework resources at 1280 x 720 and the chain, set up once per test.
-class PostGpu : public ::testing::Test {
+// A software device, the framework's roots, a render size and an empty post chain, set up once
+// per test; tracks written into mDir before sync starts are the ones the test sees.
+class FrameworkGpu : public ::testing::Test {
  protected:
+  FrameworkGpu(int width, int height, const char* dirPattern)
+      : mWidth(width), mHeight(height), mDirPattern(dirPattern) {}
+
   void SetUp() override {
-    mDir = fs::temp_directory_path() / fs::unique_path("post-gpu-%%%%%%");
+    mDir = fs::temp_directory_path() / fs::unique_path(mDirPattern);
     fs::create_directories(mDir);
     D3D10CreateDevice(nullptr, D3D10_DRIVER_TYPE_WARP, nullptr, 0, D3D10_SDK_VERSION, &mDevice);
     ASSERT_NE(mDevice, nullptr) << "no software GL 4.5 device (is a display, e.g. Xvfb, available?)";
     fw_SetDevice(mDevice);
     fw_SetRoots(DUSK_SOURCE_DIR "/libraries/fw", DUSK_SOURCE_DIR "/projects/dusk");
-    fw_SetRenderSize(1280, 720);
-    fw_SetOutputSize(1280, 720);
+    fw_SetRenderSize(mWidth, mHeight);
+    fw_SetOutputSize(mWidth, mHeight);
     fw_gPostEffects = new fw_PostEffects();
   }
 
-  // Tracks written before this call are the ones the chain sees.
-  void Load() {
+  void StartSyncAndLoadResources() {
     fw_StartSync((mDir / "sync").string().c_str());
     ASSERT_EQ(fw_LoadResources(), S_OK);
-    ASSERT_NE(fw_gPostEffects->mEffect, nullptr);
-    ASSERT_NE(fw_gPostEffects->mEffect->mEffect, nullptr) << "fw_PostEffects.fxo did not load";
   }
 
   void TearDown() override {
-    for (fw_Texture* t : mOwn) delete t;
     fw_ReleaseFrameworkResources();
     delete fw_gPostEffects;
     fw_gPostEffects = nullptr;
@@ -146,14 +143,37 @@ class PostGpu : public ::testing::Test {
     fs::remove_all(mDir);
   }
 
+  ID3D10Device* mDevice = nullptr;
+  fs::path mDir;
+
+ private:
+  int mWidth, mHeight;
+  const char* mDirPattern;
+};
+
+// The chain at 1280 x 720.
+class PostGpu : public FrameworkGpu {
+ protected:
+  PostGpu() : FrameworkGpu(1280, 720, "post-gpu-%%%%%%") {}
+
+  // Tracks written before this call are the ones the chain sees.
+  void Load() {
+    ASSERT_NO_FATAL_FAILURE(StartSyncAndLoadResources());
+    ASSERT_NE(fw_gPostEffects->mEffect, nullptr);
+    ASSERT_NE(fw_gPostEffects->mEffect->mEffect, nullptr) << "fw_PostEffects.fxo did not load";
+  }
+
+  void TearDown() override {
+    for (fw_Texture* t : mOwn) delete t;
+    FrameworkGpu::TearDown();
+  }
+
   fw_Texture* Own(fw_Texture* t) {
     mOwn.push_back(t);
     return t;
   }
   ID3D10EffectVariable* Var(const char* name) { return fw_gPostEffects->mEffect->getVariableByName(name); }
 
-  ID3D10Device* mDevice = nullptr;
-  fs::path mDir;
   std::vector<fw_Texture*> mOwn;
 };
 
