@@ -13,6 +13,7 @@
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 #include "sync/fw_Sync.h"
+#include "core_tracks.h"
 
 #include <platform/crt.h>
 
@@ -262,14 +263,9 @@ struct RecordingDevice : FakeUnknown<ID3D10Device> {
 
 // ---- Fixture -------------------------------------------------------------------------------
 
+// A one-key step track in <dir>/sync_<name>.track.
 void WriteTrack(const fs::path& dir, const std::string& name, float value) {
-  std::ofstream out((dir / ("sync_" + name + ".track")).string(), std::ios::binary);
-  const uint32_t count = 1, row = 0;
-  const uint8_t step = 0;
-  out.write(reinterpret_cast<const char*>(&count), 4);
-  out.write(reinterpret_cast<const char*>(&row), 4);
-  out.write(reinterpret_cast<const char*>(&value), 4);
-  out.write(reinterpret_cast<const char*>(&step), 1);
+  core_test::WriteTrack((dir / "sync").string(), name, {{0, value, 0}});
 }
 
 class PostChain : public ::testing::Test {
