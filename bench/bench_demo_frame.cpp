@@ -2,7 +2,8 @@
 // here): the median time of whole frames at 1280 x 720 and at half that render size, and the
 // median time of each stretch of the frame (terrain, hero, models, mosaic, adds, leaves, bloom,
 // composite, summed over the eight sub-frames). The tracks switch every part on: three model
-// instances, four mosaic layers, 1,000 leaves and a motion-blur spread.
+// instances, four mosaic layers, 1,000 leaves and a motion-blur spread; a third run at full size
+// switches the bloom off, so the frame's cost with and without it can be set side by side.
 //
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_demo_frame
 #include "demo_Demo.h"
@@ -98,6 +99,7 @@ double Median(std::vector<double> values) {
 
 void BM_DemoFrame(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  const bool bloom = state.range(2) != 0;
   const fs::path dir = fs::temp_directory_path() / fs::unique_path("bench-demo-%%%%%%");
   fs::create_directories(dir);
   ID3D10Device* device = nullptr;
@@ -114,7 +116,7 @@ void BM_DemoFrame(benchmark::State& state) {
   const std::pair<const char*, float> tracks[] = {
       {"3_i", -2},          {"2_i", 5},         {"4_i", 12},         {"2_NumQuads", 40},  {"4_NumQuads", 30},
       {"1_Spread", 20},     {"4_Glitch", 30},   {"timeDelay", 120},  {"leafsNum", 4},     {"leafsScale", 40},
-      {"heroX", -100},      {"heroY", 40},      {"bgScroll", 57.5f}, {"meshWireShow", 60}, {"Post_Bloom", 100}};
+      {"heroX", -100},      {"heroY", 40},      {"bgScroll", 57.5f}, {"meshWireShow", 60}, {"Post_Bloom", bloom ? 100.0f : 0.0f}};
   for (const auto& t : tracks) WriteTrack(dir, t.first, t.second);
   fw_StartSync((dir / "sync").string().c_str());
   fw_LoadResources();
@@ -162,8 +164,8 @@ void BM_DemoFrame(benchmark::State& state) {
   }
 
   state.counters["median_ms"] = Median(frames);
-  std::printf("\n%dx%d: median frame %.1f ms over %zu frames; per phase (median ms):", width, height,
-              Median(frames), frames.size());
+  std::printf("\n%dx%d%s: median frame %.1f ms over %zu frames; per phase (median ms):", width, height,
+              bloom ? "" : " without bloom", Median(frames), frames.size());
   for (int p = 0; p < demo_kPhaseCount; ++p) {
     state.counters[std::string(kPhaseNames[p]) + "_ms"] = Median(phases[p]);
     std::printf(" %s %.1f", kPhaseNames[p], Median(phases[p]));
@@ -182,7 +184,7 @@ void BM_DemoFrame(benchmark::State& state) {
 
 }  // namespace
 
-// Full render size, then render scale 0.5.
-BENCHMARK(BM_DemoFrame)->Args({1280, 720})->Args({640, 360})->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+// Full render size, render scale 0.5, and full size without the bloom.
+BENCHMARK(BM_DemoFrame)->Args({1280, 720, 1})->Args({640, 360, 1})->Args({1280, 720, 0})->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

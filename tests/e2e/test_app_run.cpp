@@ -1,5 +1,6 @@
 // The real dusk binary: a windowed run quit with Escape, the dialog's Exit, no display at all,
 // and a log file that cannot be written.
+#include "core_prod.h"
 #include "process_runner.h"
 
 #include <gtest/gtest.h>
@@ -76,4 +77,42 @@ TEST(AppRun, BadOptionsAreNamed) {
   ProcessResult result = dusk.wait(10.0);
   EXPECT_EQ(result.exitCode, 2);
   EXPECT_NE(result.output.find("--alerts takes box, console or off"), std::string::npos) << result.output;
+}
+
+// A start-up step that fails ends the program with 20 and one alert; nothing runs on without
+// its shaders or its data.
+TEST(AppRun, FailedStartupStepsEndWithTwentyAndOneAlert) {
+  ASSERT_TRUE(haveDisplay()) << "run under xvfb-run";
+  auto count = [](const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  // The effect pool, and the post-effects chain's effect through which every frame is shown.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"fw_Globals.fxi"}, "Could not create the effect pool"},
+      {{"fw_PostEffects.fx", "fw_PostEffects.fxo"}, "Could not load the post-effects chain's effect"}};
+  for (const auto& [removed, message] : cases) {
+    core_test::TestProduction production;
+    for (const std::string& name : removed) boost::filesystem::remove(production.root / "src/shaders" / name);
+    const auto start = std::chrono::steady_clock::now();
+    core_test::RunResult result = production.Run(
+        {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo", "--render-scale", "0.25"}, 60);
+    EXPECT_EQ(result.exitCode, 20) << result.output;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_EQ(count(result.output, "\namber over the hills: " + message), 1u) << result.output;
+    EXPECT_EQ(result.output.find("Finished loading resources."), std::string::npos) << result.output;
+  }
+  {
+    // No echo, file or listener: the log's own alert is the one alert.
+    const boost::filesystem::path empty =
+        boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("dusk-empty-%%%%%%");
+    boost::filesystem::create_directories(empty);
+    RunningProcess dusk(DuskBinary(), {"--no-dialog", "--windowed", "--mute", "--alerts", "console"}, empty.string());
+    ProcessResult result = dusk.wait(30.0);
+    EXPECT_EQ(result.exitCode, 20) << result.output;
+    EXPECT_EQ(count(result.output, "Could not find the project root"), 1u) << result.output;
+    EXPECT_TRUE(FindXWindow("amber over the hills", 0.2).empty());
+    boost::filesystem::remove_all(empty);
+  }
 }

@@ -17,6 +17,7 @@
 #include <platform/win32.h>
 
 #include <algorithm>
+#include <memory>
 #include <array>
 #include <cmath>
 #include <fstream>
@@ -115,6 +116,16 @@ class CameraVariables : public ::testing::Test {
     std::ofstream(dir.string() + "/data/" + name) << xml;
   }
 
+  // The fixture owns the scene: TearDown releases the scene resources through the frame context,
+  // which must not point at a scene that a test body's scope has already destroyed.
+  template <class SceneType, class... Args>
+  SceneType& MakeScene(Args&&... args) {
+    auto scene = std::make_unique<SceneType>(std::forward<Args>(args)...);
+    SceneType& ref = *scene;
+    ownedScene = std::move(scene);
+    return ref;
+  }
+
   // Loads the resources with the scene as the only one, then runs `ticks` frame ticks; the last
   // one runs at music time (ticks - 1) / 10 s. The first three draw nothing, so ticks >= 4.
   void Run(fw_Scene* scene, int ticks) {
@@ -136,6 +147,7 @@ class CameraVariables : public ::testing::Test {
   core_test::OffscreenDevice device;
   fs::path dir = fs::temp_directory_path() / fs::unique_path("camera-vars-%%%%%%");
   char previous[4096] = {};
+  std::unique_ptr<fw_Scene> ownedScene;
   std::vector<fw_Scene*> scenes;
   uint32_t current = 0;
   float start = 0.0f;
@@ -145,7 +157,7 @@ class CameraVariables : public ::testing::Test {
 
 TEST_F(CameraVariables, TheDemosRestingCameraReachesEveryVariable) {
   fs::copy_file(fs::path(DUSK_SOURCE_DIR) / "projects/dusk/data/demo.xml", dir / "data/demo.xml");
-  fw_Scene scene("demo.xml");
+  fw_Scene& scene = MakeScene<fw_Scene>("demo.xml");
   ASSERT_NO_FATAL_FAILURE(Run(&scene, 4));
   ASSERT_NE(scene.cameraSet()->current(), nullptr);
   fw_GlobalVariables& g = fw_GetGlobals();
@@ -176,7 +188,7 @@ TEST_F(CameraVariables, AMovingCameraHandsOverItsViewOfASixtiethOfASecondEarlier
   </transforms><cameras>
     <camera name="eye" vFOV="1.0" aspect="1.5" nearz="0.5" farz="300" nearfocus="1" farfocus="2"/>
   </cameras></scene>)");
-  fw_Scene scene("moving.xml");
+  fw_Scene& scene = MakeScene<fw_Scene>("moving.xml");
   ASSERT_NO_FATAL_FAILURE(Run(&scene, 6));  // the last tick at 0.5 s
   fw_GlobalVariables& g = fw_GetGlobals();
 
@@ -205,7 +217,7 @@ TEST_F(CameraVariables, AMovingCameraHandsOverItsViewOfASixtiethOfASecondEarlier
 
 TEST_F(CameraVariables, AWorldScaleDividesTheProjectionsDepthTermAndReachesTheStereoConstants) {
   fs::copy_file(fs::path(DUSK_SOURCE_DIR) / "projects/dusk/data/demo.xml", dir / "data/demo.xml");
-  ScaledScene scene("demo.xml", 4.0f);
+  ScaledScene& scene = MakeScene<ScaledScene>("demo.xml", 4.0f);
   ASSERT_NO_FATAL_FAILURE(Run(&scene, 4));
   fw_GlobalVariables& g = fw_GetGlobals();
   const Mat view = ViewAt(0, 0, 20, 0);
@@ -218,7 +230,7 @@ TEST_F(CameraVariables, AWorldScaleDividesTheProjectionsDepthTermAndReachesTheSt
 
 TEST_F(CameraVariables, ASceneWithoutACameraLeavesTheCameraVariablesAsTheyWere) {
   WriteDescription("empty.xml", "<scene><transforms/><cameras/></scene>");
-  fw_Scene scene("empty.xml");
+  fw_Scene& scene = MakeScene<fw_Scene>("empty.xml");
   ASSERT_NO_FATAL_FAILURE(Run(&scene, 4));
   fw_GlobalVariables& g = fw_GetGlobals();
   const Mat identity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};

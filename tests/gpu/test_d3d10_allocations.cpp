@@ -21,8 +21,20 @@ void* operator new(size_t size) {
   if (void* p = malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
+// The nothrow forms too (the GL driver uses them): every form must come from the same pair, or
+// memory from one allocator reaches the other's free.
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  ++gAllocations;
+  return malloc(size ? size : 1);
+}
+void* operator new[](size_t size) { return operator new(size); }
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
 void operator delete(void* p) noexcept { free(p); }
 void operator delete(void* p, size_t) noexcept { free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { free(p); }
+void operator delete[](void* p) noexcept { free(p); }
+void operator delete[](void* p, size_t) noexcept { free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { free(p); }
 
 using namespace gfxtest;
 

@@ -7,7 +7,6 @@
 #include "frame/fw_CaptureFiles.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 
 using namespace post_gpu;
@@ -111,40 +110,4 @@ TEST_F(PostLooks, GlowVignetteAndColourControlsDoWhatTheirNamesSay) {
   const std::vector<Rgba> rough = Frame();
   Save(rough, "faded_noisy_glitched");
   EXPECT_LT(MeanLuma(rough, 0, 0, kW, kH), 0.4f * MeanLuma(plain, 0, 0, kW, kH));
-}
-
-TEST_F(PostLooks, CostPerFrameWithAndWithoutBloom) {
-  ASSERT_NO_FATAL_FAILURE(Load());
-  mPicture = Own(MakeRgba8Texture(kW, kH, TestPicture()));
-  using Clock = std::chrono::steady_clock;
-  struct Figures {
-    double median, best;
-  };
-  // The rasteriser works when results are asked for, so every sample ends with a read-back;
-  // the read-back alone is timed too and taken off.
-  auto timeFrames = [&](bool frame) {
-    std::vector<double> ms;
-    for (int i = 0; i < 9; ++i) {
-      const auto start = Clock::now();
-      if (frame) Frame(false);
-      ReadBack(fw_FindTexture("backbuffer"));
-      ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return Figures{ms[ms.size() / 2], ms.front()};
-  };
-  Frame();  // first use compiles and allocates
-  const Figures readBack = timeFrames(false);
-  Retrack({{"Post_Bloom", 0.0f}});
-  const Figures without = timeFrames(true);
-  Retrack({});
-  const Figures with = timeFrames(true);
-  std::printf("post chain at 1280 x 720 (8 adds, bloom, composite), median of 9 frames: %.1f ms with bloom, "
-              "%.1f ms without (best %.1f and %.1f), read-back %.1f ms taken off\n",
-              with.median - readBack.median, without.median - readBack.median, with.best - readBack.best,
-              without.best - readBack.best, readBack.median);
-  RecordProperty("ms_with_bloom", std::to_string(with.median - readBack.median));
-  RecordProperty("ms_without_bloom", std::to_string(without.median - readBack.median));
-  // The bloom's 32 passes are not free; the best samples are the least disturbed by other load.
-  EXPECT_GT(with.best, without.best);
 }

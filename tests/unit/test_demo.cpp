@@ -138,6 +138,10 @@ TEST(DemoModels, BackgroundNumberPicksTheModelAndItsInstances) {
   EXPECT_EQ(third[0].model, demo_kThirdModel);
   EXPECT_TRUE(demo_PlanModelDraws(4, tracks).empty());  // "3_i" = -4
   EXPECT_TRUE(demo_PlanModelDraws(0, tracks).empty());
+  // A "3_i" clamped to the lowest integer has no negation: no model, and no overflow.
+  EXPECT_EQ(demo_ModelNumber(-2), 2);
+  EXPECT_EQ(demo_ModelNumber(-4), 0);
+  EXPECT_EQ(demo_ModelNumber(dusk_TruncateTrack(-1e20f)), 0);
 }
 
 TEST(DemoModels, InstancesArePlacedFromTheSeedEveryFrame) {

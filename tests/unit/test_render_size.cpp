@@ -1,3 +1,4 @@
+#include "frame/fw_Device.h"
 #include "frame/fw_RenderSize.h"
 
 #include <gtest/gtest.h>
@@ -82,4 +83,11 @@ TEST(RenderSize, BadSettingsGiveAUsableSize) {
   fw_OutputSize(false, 1280, 720, 1920, 1200, &w, &h);
   EXPECT_EQ(w, 1280);
   EXPECT_EQ(fw_LetterboxOffset(true, 1920, 1200, 0, 0), 0);
+
+  // Full screen on an unread desktop: the swap chain gets the window's size, not 0 x 0.
+  fw_DeviceSettings unread;
+  unread.size = Desktop(0, 0, true, false);
+  const DXGI_SWAP_CHAIN_DESC desc = fw_SwapChainDescription(unread);
+  EXPECT_EQ(desc.BufferDesc.Width, 1280u);
+  EXPECT_EQ(desc.BufferDesc.Height, 720u);
 }

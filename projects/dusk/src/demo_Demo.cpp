@@ -164,7 +164,7 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
     fw_SetRenderTarget(modelTarget, 0, depth);
     ClearTarget(modelTarget);
     fw_ObjMesh* const models[3] = {mFirstModel, mSecondModel, mThirdModel};
-    demo_RenderModel(mMeshEffect, models, -background, demo_ReadModelTracks(row));
+    demo_RenderModel(mMeshEffect, models, demo_ModelNumber(background), demo_ReadModelTracks(row));
     _EndPhase(demo_Phase::Models);
   }
 

@@ -34,6 +34,9 @@ D3DXVECTOR4 demo_LightDirection(float aDegrees, float bDegrees);
 // times placed by four rand() values each; any other number none. Saves one rand() value, seeds
 // with the tracks' seed and reseeds with the saved value at the end, whatever m is.
 std::vector<demo_ModelDraw> demo_PlanModelDraws(int m, const demo_ModelTracks& tracks);
+// The model number of a negative background choice ("3_i" = -m); 0 (no model) for any other,
+// the lowest integer among them, which has no negation.
+inline int demo_ModelNumber(int background) { return background < 0 && background >= -3 ? -background : 0; }
 
 // Sets the mesh effect's variables and draws the planned models with "smooth", then "wireframe"
 // when the wire is shown. models[] in demo_ModelId order; null entries are skipped.

@@ -7,13 +7,12 @@
 #include "app/fw_StartupDialog.h"
 #include "app/fw_StartupOptions.h"
 #include "diag/fw_Alert.h"
+#include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
 #include "frame/fw_DeviceState.h"
 #include "frame/fw_FrameTick.h"
 #include "frame/fw_RenderSize.h"
 #include "res/fw_Paths.h"
-
-#include <cstdlib>
 
 
 namespace {
@@ -43,7 +42,8 @@ fw_Framework::fw_Framework(const std::string& musicPath, const std::string& appN
   mMusicPath = musicPath;
   fw_CreateTextureTable();
   fw_SetAlertCaption(title);
-  bool rootsFound = fw_FindRoots(appName);
+  // Without its roots the program can find neither shaders nor data: the search has reported it.
+  if (!fw_FindRoots(appName)) fw_ExitProcess(20, "no project root");
   fw_gFramework = this;
   mAppName = appName;
   mTitle = title;
@@ -64,13 +64,12 @@ fw_Framework::fw_Framework(const std::string& musicPath, const std::string& appN
   readDisplayMode();
   mFullscreen = options.fullscreen.value_or(fw_FinalMarkerExists());
 
-  // Without a project root there is no place for them; never make them at the file system's root.
-  if (rootsFound && !fw_GetProjectRoot().empty()) {
+  if (!fw_GetProjectRoot().empty()) {
     CreateDirectoryA((fw_GetProjectRoot() + "/data/temp/").c_str(), nullptr);
     CreateDirectoryA((fw_GetProjectRoot() + "/data/screenshots/").c_str(), nullptr);
   }
 
-  if (Init(instance, mMusicPath, showCommand) < 0) exit(20);
+  if (Init(instance, mMusicPath, showCommand) < 0) fw_ExitProcess(20, "initialisation failed");
 }
 
 HRESULT fw_Framework::Init(HINSTANCE instance, const std::string& musicPath, int showCommand) {
@@ -79,7 +78,7 @@ HRESULT fw_Framework::Init(HINSTANCE instance, const std::string& musicPath, int
 
   if (mShowStartupDialog) {
     INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(fw_IDD_STARTUP), nullptr, fw_StartupDialogProc, 0);
-    if (result != 1) exit(0);
+    if (result != 1) fw_ExitProcess(0, "Exit chosen in the startup dialog");
   }
 
   if (_CreateWindow(instance, showCommand) < 0) return E_FAIL;

@@ -1,7 +1,7 @@
 // The mouse state's single instance and its per-tick update.
 #include "app/fw_MouseState.h"
 
-#include <cstdlib>
+#include "diag/fw_Exit.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ void fw_MouseState::update() {
 }
 
 fw_MouseState* fw_CreateMouseState() {
-  if (gMouseState) exit(-1);
+  FW_ASSERT(!gMouseState, "the mouse state is a single instance; it was created twice");
   gMouseState = new fw_MouseState;
   return gMouseState;
 }

@@ -6,24 +6,27 @@
 #include "app/fw_ResourceSummary.h"
 #include "audio/fw_MusicPlayer.h"
 #include "diag/fw_Alert.h"
+#include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
 #include "frame/fw_Capture.h"
 #include "frame/fw_FrameTick.h"
 #include "res/fw_Paths.h"
 #include "sync/fw_Clock.h"
 
-#include <cstdio>
-#include <cstdlib>
 
 int fw_Framework::Run() {
   // Setup. Offline capture replaces the performance counter before any clock reads it.
   if (fw_GetCaptureSettings().enabled && !fw_CaptureInstall(fw_GetCaptureSettings(), fw_GetProjectRoot() + "/" + mMusicPath))
-    exit(20);
+    fw_ExitProcess(20, "the capture could not be set up");
   fw_CreateClocks();
   fw_CreateMouseState();
   fw_HandOverFrameContext();
   fw_CreatePostEffectsChain();
-  fw_LoadFrameworkResources();
+  // Without the effect pool nothing can be drawn; the loader has reported why.
+  if (fw_LoadFrameworkResources() < 0) {
+    fw_ReleaseDevice();
+    fw_ExitProcess(20, "the resources could not be loaded");
+  }
 
   uint32_t warnings = fw_GetWarningCount();
   if (warnings > 0 && !mFullscreen) {

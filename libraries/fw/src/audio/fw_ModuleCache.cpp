@@ -2,9 +2,9 @@
 #include "audio/fw_ModuleCache.h"
 
 #include "diag/fw_Alert.h"
+#include "diag/fw_Exit.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -29,7 +29,7 @@ HMODULE fw_LoadModule(const char* fileName) {
     static char message[16256];
     std::snprintf(message, sizeof(message), "Could not load %s", name.c_str());
     fw_Alert("%s", message);
-    std::exit(20);
+    fw_ExitProcess(20, "a library could not be loaded");
   }
   table.emplace(name, module);
   return module;

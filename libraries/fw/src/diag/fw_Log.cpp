@@ -138,6 +138,11 @@ bool fw_SetLogEcho(bool echo) {
   return previous;
 }
 
+bool fw_LogAlertsByItself() {
+  Locked locked;
+  return !gEcho && !gLogFile && !gListener;
+}
+
 uint32_t fw_GetWarningCount() { return gWarningCount; }
 uint32_t fw_GetErrorCount() { return gErrorCount; }
 

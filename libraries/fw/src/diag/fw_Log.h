@@ -17,6 +17,8 @@ void fw_SetLogFile(const std::string& path);
 std::string fw_GetLogPath();
 // Returns the previous setting.
 bool fw_SetLogEcho(bool echo);
+// True when warnings and errors go to an alert because no echo, file or listener is set.
+bool fw_LogAlertsByItself();
 uint32_t fw_GetWarningCount();
 uint32_t fw_GetErrorCount();
 // Receives (level, message without timestamp and prefix) for every line; empty to remove.

@@ -5,6 +5,7 @@
 #include "audio/fw_ModuleCache.h"
 #include "audio/fw_MusicPlayer.h"
 #include "diag/fw_Alert.h"
+#include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
 #include "frame/fw_CaptureFiles.h"
 #include "frame/fw_DeviceState.h"
@@ -227,8 +228,7 @@ void fw_CaptureFrame() {
     fw_Log(fw_LogError, "Capture: could not write frame %lld to <%s>; stopping.",
            static_cast<long long>(gCapture.written), FramePath(gCapture.written).c_str());
     fw_CaptureFinish();
-    std::fflush(nullptr);
-    std::exit(20);
+    fw_ExitProcess(20, "a captured frame could not be written");
   }
   ++gCapture.written;
   ++gCapture.frame;  // the virtual clock moves on by exactly one frame

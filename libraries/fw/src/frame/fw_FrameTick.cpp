@@ -1,6 +1,7 @@
 // Frame tick.
 #include "frame/fw_FrameTick.h"
 
+#include "diag/fw_Exit.h"
 #include "frame/fw_CameraState.h"
 #include "frame/fw_Capture.h"
 #include "frame/fw_DeviceState.h"
@@ -98,8 +99,7 @@ void fw_FrameTick() {
     case fw_GotoRowAction::EndShow:
       // The show is over: end at once, without the orderly shutdown of the main loop.
       fw_CaptureFinish();
-      std::fflush(nullptr);
-      std::exit(0);
+      fw_ExitProcess(0, "the show has ended");
     case fw_GotoRowAction::Seek:
       fw_SeekToRow(gotoRow, true);
       break;

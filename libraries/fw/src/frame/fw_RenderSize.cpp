@@ -47,8 +47,11 @@ fw_RenderSize fw_ComputeRenderSize(const fw_RenderSizeInput& input) {
 
 void fw_OutputSize(bool fullscreen, int32_t windowWidth, int32_t windowHeight, int32_t desktopWidth,
                    int32_t desktopHeight, int32_t* width, int32_t* height) {
-  *width = fullscreen ? desktopWidth : windowWidth;
-  *height = fullscreen ? desktopHeight : windowHeight;
+  // An unread desktop mode (0 × 0) falls back to the window, as the render size does: a swap
+  // chain of no pixels would show nothing.
+  const bool desktop = fullscreen && desktopWidth > 0 && desktopHeight > 0;
+  *width = desktop ? desktopWidth : windowWidth;
+  *height = desktop ? desktopHeight : windowHeight;
 }
 
 int32_t fw_LetterboxOffset(bool letterbox, int32_t outputWidth, int32_t outputHeight, int32_t renderWidth,

@@ -25,7 +25,8 @@ int32_t fw_ScaledSide(int32_t side, float renderScale);
 
 fw_RenderSize fw_ComputeRenderSize(const fw_RenderSizeInput& input);
 
-// Output size: the desktop in full screen, the window's client area otherwise.
+// Output size: the desktop in full screen (when its mode could be read), the window's client area
+// otherwise.
 void fw_OutputSize(bool fullscreen, int32_t windowWidth, int32_t windowHeight, int32_t desktopWidth,
                    int32_t desktopHeight, int32_t* width, int32_t* height);
 

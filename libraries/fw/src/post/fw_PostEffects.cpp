@@ -12,9 +12,9 @@
 
 fw_PostEffects* fw_gPostEffects = nullptr;
 
-void fw_PostEffectsSetup(fw_PostEffects* chain)
+HRESULT fw_PostEffectsSetup(fw_PostEffects* chain)
 {
-  if (!chain) return;
+  if (!chain) return E_FAIL;
   // Running setup twice must not leak the first effect and quad.
   fw_PostEffectsRelease(chain);
 
@@ -31,6 +31,7 @@ void fw_PostEffectsSetup(fw_PostEffects* chain)
   fw_Texture* rnd = fw_FindOrCreateTexture("rnd.png");
   chain->mEffect->getVariableByName("texRnd")->AsShaderResource()->SetResource(
       rnd ? rnd->mShaderResourceView : nullptr);
+  return chain->mEffect->mEffect ? S_OK : E_FAIL;
 }
 
 void fw_PostEffectsRelease(fw_PostEffects* chain)

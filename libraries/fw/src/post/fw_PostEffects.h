@@ -23,7 +23,8 @@ extern fw_PostEffects* fw_gPostEffects;
 
 // Once, during resource loading, after the effect pool exists: loads the effect, builds the
 // quad against "LightByDepth" and binds texVignette and texRnd. Looks up no render target.
-void fw_PostEffectsSetup(fw_PostEffects* chain);
+// Fails (E_FAIL) when the effect cannot be loaded: then nothing could reach the screen.
+HRESULT fw_PostEffectsSetup(fw_PostEffects* chain);
 // Destroys the effect and the quad and sets both to null; harmless on an empty chain.
 void fw_PostEffectsRelease(fw_PostEffects* chain);
 

@@ -1,8 +1,7 @@
 // The root search on the process's working directory, with its report when nothing is found.
 #include "res/fw_Paths.h"
 
-#include "diag/fw_Alert.h"
-#include "diag/fw_Log.h"
+#include "diag/fw_Exit.h"
 
 #include <platform/win32.h>
 
@@ -14,8 +13,7 @@ bool fw_FindRoots(const std::string& appName) {
   std::string workingDirectory = length > 0 && length < buffer.size() ? std::string(buffer.data(), length) : std::string();
   fw_RootSearchResult result = fw_SearchRoots(workingDirectory, appName);
   if (!result.found) {
-    fw_Log(fw_LogError, "Could not find the project root: %s.", result.message.c_str());
-    fw_Alert("Could not find the project root: %s.\nStart the program in the project's directory "
+    fw_ReportFailure("Could not find the project root: %s.\nStart the program in the project's directory "
              "(beside \"%s.scons\") or in a directory that holds src and data.",
              result.message.c_str(), appName.c_str());
     return false;

@@ -1,12 +1,13 @@
 // Framework resources: load and release in order, render targets, set render target, set world.
 #include "res/fw_Resources.h"
 
-#include "diag/fw_Alert.h"
+#include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
 #include "frame/fw_CameraState.h"
 #include "frame/fw_DeviceState.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_DownsampleChain.h"
+#include "res/fw_Effect.h"
 #include "res/fw_InvalidEffectObjects.h"
 #include "res/fw_NoiseFile.h"
 #include "res/fw_Paths.h"
@@ -88,8 +89,7 @@ HRESULT fw_LoadResources() {
                                   device, nullptr, &gEffectPool, nullptr, nullptr);
   if (!gEffectPool) {
     // Every effect shares the pool's variables; without it nothing could be drawn.
-    fw_Log(fw_LogError, "Could not create the effect pool from <%s>.", poolPath.c_str());
-    fw_Alert("Could not create the effect pool from <%s>.", poolPath.c_str());
+    fw_ReportFailure("Could not create the effect pool from <%s>.", poolPath.c_str());
     return E_FAIL;
   }
   LookUpGlobals(gEffectPool->AsEffect());
@@ -103,7 +103,11 @@ HRESULT fw_LoadResources() {
     gGlobals.gNoiseTexture->SetResource(texture->mShaderResourceView);
   }
 
-  if (fw_gPostEffects) fw_PostEffectsSetup(fw_gPostEffects);
+  if (fw_gPostEffects && fw_PostEffectsSetup(fw_gPostEffects) < 0) {
+    // Every frame reaches the screen through the chain's effect.
+    fw_ReportFailure("Could not load the post-effects chain's effect <%s>.", fw_gPostEffects->mEffect->mPath.c_str());
+    return E_FAIL;
+  }
 
   const int32_t w = fw_GetRenderWidth(), h = fw_GetRenderHeight();
   CreateTarget("r16g16b16a16f_3", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);

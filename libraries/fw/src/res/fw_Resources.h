@@ -41,7 +41,8 @@ fw_GlobalVariables& fw_GetGlobals();
 ID3D10EffectPool* fw_GetEffectPool();
 
 // Builds everything above in its fixed order and loads every scene's description and resources.
-// Fails (E_FAIL, after an error line and an alert) only when the effect pool cannot be created.
+// Fails (E_FAIL, after an error line and an alert) when the effect pool or the post-effects
+// chain's effect cannot be created: without them nothing can be drawn.
 HRESULT fw_LoadResources();
 // Releases the chain's effect and quad, every scene's resources, the owned textures and the pool.
 void fw_ReleaseFrameworkResources();

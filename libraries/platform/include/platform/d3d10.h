@@ -59,7 +59,8 @@ struct IUnknown {
 #define D3D10_ERROR_FILE_NOT_FOUND ((HRESULT)0x88790002)
 
 // ---- DXGI formats and descriptions ---------------------------------------------------------
-typedef enum DXGI_FORMAT {
+// UINT-based, as image load info may hold D3DX10_DEFAULT in this field.
+typedef enum DXGI_FORMAT : UINT {
   DXGI_FORMAT_UNKNOWN = 0,
   DXGI_FORMAT_R32G32B32A32_TYPELESS = 1, DXGI_FORMAT_R32G32B32A32_FLOAT = 2,
   DXGI_FORMAT_R32G32B32A32_UINT = 3, DXGI_FORMAT_R32G32B32A32_SINT = 4,
@@ -188,7 +189,8 @@ typedef enum D3D10_BIND_FLAG {
   D3D10_BIND_RENDER_TARGET = 0x20, D3D10_BIND_DEPTH_STENCIL = 0x40
 } D3D10_BIND_FLAG;
 
-typedef enum D3D10_USAGE {
+// UINT-based, as image load info may hold D3DX10_DEFAULT in these fields.
+typedef enum D3D10_USAGE : UINT {
   D3D10_USAGE_DEFAULT = 0, D3D10_USAGE_IMMUTABLE = 1, D3D10_USAGE_DYNAMIC = 2, D3D10_USAGE_STAGING = 3
 } D3D10_USAGE;
 
