@@ -4,7 +4,7 @@
 // reports what the chain costs per frame at 1280 x 720 on this rasteriser.
 #include "test_post_gpu.h"
 
-#include "frame/fw_CaptureFiles.h"
+#include <stb/stb_image_write.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -70,7 +70,7 @@ class PostLooks : public PostGpu {
     }
     const fs::path dir = fs::path(DUSK_BINARY_DIR) / "post_looks";
     fs::create_directories(dir);
-    EXPECT_TRUE(fw_WritePng((dir / (name + ".png")).string(), kW, kH, rgba.data(), kW * 4));
+    EXPECT_TRUE(stbi_write_png((dir / (name + ".png")).string().c_str(), kW, kH, 4, rgba.data(), kW * 4));
   }
 
   fw_Texture* mPicture = nullptr;

@@ -1,6 +1,5 @@
 // fw_Texture on a real (software) device: the three creation paths, views, viewport, upload,
 // release; image textures with the data-path rule and both fallback warnings.
-#include "frame/fw_CaptureFiles.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 
@@ -11,6 +10,7 @@
 
 #include <boost/filesystem.hpp>
 
+#include <platform/d3dx10tex.h>
 #include <platform/win32.h>
 
 namespace fs = boost::filesystem;
@@ -183,7 +183,8 @@ TEST_F(TextureTest, FindOrCreateLoadsAnImageOnceUnderItsName) {
   fw_DestroyOwnedTextures();
 }
 
-TEST_F(TextureTest, CapturedFramesReadBackAsWrittenThroughTheImageLoader) {
+// Capture mode saves its frames through D3DX10SaveTextureToFile; they must load back texel for texel.
+TEST_F(TextureTest, SavedTexturesReadBackAsWrittenThroughTheImageLoader) {
   const int w = 37, h = 19;
   std::vector<uint8_t> pixels(w * h * 4);
   for (int i = 0; i < w * h; ++i) {
@@ -193,10 +194,19 @@ TEST_F(TextureTest, CapturedFramesReadBackAsWrittenThroughTheImageLoader) {
     pixels[4 * i + 2] = uint8_t((x * y) ^ 0x5A);
     pixels[4 * i + 3] = 255;
   }
+  fw_Texture source(D3D10_BIND_RENDER_TARGET | D3D10_BIND_SHADER_RESOURCE, DXGI_FORMAT_R8G8B8A8_UNORM, w, h, 1,
+                    pixels.data());
+  ASSERT_NE(source.mTexture2D, nullptr);
   const fs::path path = fs::temp_directory_path() / fs::unique_path("core-roundtrip-%%%%%%.png");
-  ASSERT_TRUE(fw_WritePng(path.string(), w, h, pixels.data(), w * 4));
+  ASSERT_EQ(D3DX10SaveTextureToFileA(source.mTexture2D, D3DX10_IFF_PNG, path.string().c_str()), S_OK);
   std::unique_ptr<fw_Texture> t(fw_Texture::LoadFromImageFile(path.string()));
   fs::remove(path);
   ASSERT_NE(t->mTexture2D, nullptr);
   EXPECT_EQ(core_test::ReadPixels(t->mTexture2D), pixels);
+
+  // What cannot be saved says so and writes nothing.
+  fw_Texture hdr(D3D10_BIND_RENDER_TARGET, DXGI_FORMAT_R16G16B16A16_FLOAT, 4, 4);
+  EXPECT_EQ(D3DX10SaveTextureToFileA(hdr.mTexture2D, D3DX10_IFF_PNG, path.string().c_str()), E_NOTIMPL);
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_EQ(D3DX10SaveTextureToFileA(source.mTexture2D, D3DX10_IFF_PNG, "/nonexistent-dir/frame.png"), E_FAIL);
 }

@@ -1,5 +1,5 @@
 // Threads as waitable handles, and critical sections, on the C++ standard library.
-#include <platform/win32.h>
+#include "kernel_handles_p.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -8,12 +8,38 @@
 
 namespace {
 
-struct ThreadHandle {
+struct ThreadHandle final : platform::KernelObject {
   std::thread thread;
   std::mutex mutex;
   std::condition_variable finished;
   bool done = false;
   DWORD exitCode = 0;
+
+  DWORD wait(DWORD milliseconds) override {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (milliseconds == INFINITE) {
+      finished.wait(lock, [this] { return done; });
+    } else if (!finished.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return done; })) {
+      return WAIT_TIMEOUT;
+    }
+    return WAIT_OBJECT_0;
+  }
+
+  bool close() override {
+    // Closing a running thread's handle lets the thread run on, as on the platform.
+    if (!thread.joinable()) return true;
+    bool ended;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      ended = done;
+    }
+    if (ended) {
+      thread.join();
+      return true;
+    }
+    thread.detach();
+    return false;  // the detached thread still references the record; leak it rather than race
+  }
 };
 
 }  // namespace
@@ -34,40 +60,18 @@ HANDLE CreateThread(SECURITY_ATTRIBUTES*, SIZE_T, LPTHREAD_START_ROUTINE start, 
     handle->finished.notify_all();
   });
   if (threadId) *threadId = static_cast<DWORD>(std::hash<std::thread::id>{}(handle->thread.get_id()));
-  return handle;
+  return static_cast<platform::KernelObject*>(handle);  // HANDLE always holds the base pointer
 }
 
 DWORD WaitForSingleObject(HANDLE h, DWORD milliseconds) {
-  auto* handle = static_cast<ThreadHandle*>(h);
-  if (!handle) return WAIT_FAILED;
-  std::unique_lock<std::mutex> lock(handle->mutex);
-  if (milliseconds == INFINITE) {
-    handle->finished.wait(lock, [handle] { return handle->done; });
-  } else if (!handle->finished.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                        [handle] { return handle->done; })) {
-    return WAIT_TIMEOUT;
-  }
-  return WAIT_OBJECT_0;
+  auto* object = static_cast<platform::KernelObject*>(h);
+  return object ? object->wait(milliseconds) : WAIT_FAILED;
 }
 
 BOOL CloseHandle(HANDLE h) {
-  auto* handle = static_cast<ThreadHandle*>(h);
-  if (!handle) return FALSE;
-  // Closing a running thread's handle lets the thread run on, as on the platform.
-  if (handle->thread.joinable()) {
-    bool done;
-    {
-      std::lock_guard<std::mutex> lock(handle->mutex);
-      done = handle->done;
-    }
-    if (done) {
-      handle->thread.join();
-    } else {
-      handle->thread.detach();
-      return TRUE;  // the detached thread still references the record; leak it rather than race
-    }
-  }
-  delete handle;
+  auto* object = static_cast<platform::KernelObject*>(h);
+  if (!object) return FALSE;
+  if (object->close()) delete object;
   return TRUE;
 }
 

@@ -49,6 +49,8 @@ DWORD GetTickCount() {
   return static_cast<DWORD>(monotonicNanoseconds() / 1000000LL);
 }
 
+ULONGLONG GetTickCount64() { return static_cast<ULONGLONG>(monotonicNanoseconds() / 1000000LL); }
+
 void Sleep(DWORD milliseconds) {
   timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&ts, &ts) != 0) {

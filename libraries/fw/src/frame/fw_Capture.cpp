@@ -4,33 +4,24 @@
 #include "audio/fw_BassBinding.h"
 #include "audio/fw_ModuleCache.h"
 #include "audio/fw_MusicPlayer.h"
-#include "diag/fw_Alert.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
 #include "frame/fw_CaptureFiles.h"
-#include "frame/fw_DeviceState.h"
 #include "res/fw_Paths.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
 
+#include <platform/d3dx10tex.h>
 #include <platform/win32.h>
 
 #include <boost/filesystem.hpp>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 struct CaptureState {
@@ -41,16 +32,22 @@ struct CaptureState {
   int64_t frame = 0;          // frames presented so far: the virtual clock's position
   int64_t written = 0;
   double startSeconds = 0.0;  // music time of the first frame
-  ID3D10Texture2D* staging = nullptr;
   double wallStart = 0.0, cpuStart = 0.0;
   double writeSeconds = 0.0;  // wall time spent reading frames back and writing them
 };
 CaptureState gCapture;
 
-double Now(clockid_t clock) {
-  timespec ts{};
-  clock_gettime(clock, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
+// Wall seconds; the performance counter is the virtual clock while capturing.
+double WallSeconds() { return static_cast<double>(GetTickCount64()) * 0.001; }
+
+// User and kernel time of the process.
+double CpuSeconds() {
+  FILETIME creation{}, exit{}, kernel{}, user{};
+  if (!GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user)) return 0.0;
+  auto seconds = [](const FILETIME& t) {
+    return static_cast<double>((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;
+  };
+  return seconds(kernel) + seconds(user);
 }
 
 std::string FramePath(int64_t index) {
@@ -59,52 +56,39 @@ std::string FramePath(int64_t index) {
   return gCapture.settings.directory + "/" + name;
 }
 
-// The staging copy matches the source's size and format; made again when those change.
-ID3D10Texture2D* Staging(ID3D10Device* device, const D3D10_TEXTURE2D_DESC& source) {
-  if (gCapture.staging) {
-    D3D10_TEXTURE2D_DESC desc;
-    gCapture.staging->GetDesc(&desc);
-    if (desc.Width == source.Width && desc.Height == source.Height && desc.Format == source.Format)
-      return gCapture.staging;
-    gCapture.staging->Release();
-    gCapture.staging = nullptr;
+// One argument of a command line, quoted so that it splits back to itself.
+std::string Quoted(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+  std::string out = "\"";
+  size_t slashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++slashes;
+      continue;
+    }
+    // Backslashes before a quote are doubled, and the quote escaped.
+    out.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
+    slashes = 0;
+    out += c;
   }
-  D3D10_TEXTURE2D_DESC desc = source;
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
-  desc.SampleDesc = {1, 0};
-  desc.Usage = D3D10_USAGE_STAGING;
-  desc.BindFlags = 0;
-  desc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
-  desc.MiscFlags = 0;
-  device->CreateTexture2D(&desc, nullptr, &gCapture.staging);
-  return gCapture.staging;
+  out.append(slashes * 2, '\\');  // before the closing quote
+  return out + "\"";
 }
 
-bool FindProgram(const char* name) {
-  const char* path = std::getenv("PATH");
-  if (!path) return false;
-  std::string dirs = path;
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::string candidate = dirs.substr(start, end - start) + "/" + name;
-    if (end > start && access(candidate.c_str(), X_OK) == 0) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
+// Runs a program found on PATH and waits for it: its exit code, or -1 when it could not start.
 int Run(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  if (waitpid(pid, &status, 0) < 0) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::string commandLine;
+  for (const std::string& arg : args) commandLine += (commandLine.empty() ? "" : " ") + Quoted(arg);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
 }
 
 // Decodes the soundtrack's span [start, start + seconds) into 16-bit samples.
@@ -170,8 +154,7 @@ bool fw_CaptureInstall(const fw_CaptureSettings& settings, const std::string& mu
   boost::system::error_code error;
   boost::filesystem::create_directories(settings.directory, error);
   if (!boost::filesystem::is_directory(settings.directory, error)) {
-    fw_Log(fw_LogError, "Capture: could not create the directory <%s>.", settings.directory.c_str());
-    fw_Alert("Capture: could not create the directory <%s>.", settings.directory.c_str());
+    fw_ReportFailure("Capture: could not create the directory <%s>.", settings.directory.c_str());
     return false;
   }
   gCapture.active = true;
@@ -186,8 +169,8 @@ int64_t fw_CaptureFramesWritten() { return gCapture.written; }
 
 void fw_CaptureBeginFrame() {
   if (!gCapture.active || gCapture.frame != 0 || gCapture.finished) return;
-  gCapture.wallStart = Now(CLOCK_MONOTONIC);
-  gCapture.cpuStart = Now(CLOCK_PROCESS_CPUTIME_ID);
+  gCapture.wallStart = WallSeconds();
+  gCapture.cpuStart = CpuSeconds();
   if (gCapture.settings.fromRow > 0.0f) fw_SeekToRow(gCapture.settings.fromRow, true);
   gCapture.startSeconds = fw_GetMusicTime();
 }
@@ -203,25 +186,12 @@ bool fw_CaptureReachedEnd(float row) {
 
 void fw_CaptureFrame() {
   if (!gCapture.active || gCapture.finished) return;
-  ID3D10Device* device = fw_GetDevice();
   fw_Texture* backbuffer = fw_FindTexture("backbuffer");
-  const double writeStart = Now(CLOCK_MONOTONIC);
-  bool ok = false;
-  if (device && backbuffer && backbuffer->mTexture2D) {
-    D3D10_TEXTURE2D_DESC desc;
-    backbuffer->mTexture2D->GetDesc(&desc);
-    if (ID3D10Texture2D* staging = Staging(device, desc)) {
-      device->CopyResource(staging, backbuffer->mTexture2D);
-      D3D10_MAPPED_TEXTURE2D mapped{};
-      if (SUCCEEDED(staging->Map(0, D3D10_MAP_READ, 0, &mapped)) && mapped.pData) {
-        ok = fw_WritePng(FramePath(gCapture.written), static_cast<int32_t>(desc.Width),
-                         static_cast<int32_t>(desc.Height), static_cast<const uint8_t*>(mapped.pData),
-                         mapped.RowPitch);
-        staging->Unmap(0);
-      }
-    }
-  }
-  gCapture.writeSeconds += Now(CLOCK_MONOTONIC) - writeStart;
+  const double writeStart = WallSeconds();
+  const bool ok = backbuffer && backbuffer->mTexture2D &&
+                  SUCCEEDED(D3DX10SaveTextureToFileA(backbuffer->mTexture2D, D3DX10_IFF_PNG,
+                                                     FramePath(gCapture.written).c_str()));
+  gCapture.writeSeconds += WallSeconds() - writeStart;
   if (!ok) {
     // A capture with a hole in it is no capture: stop with a failure code scripts can see (the
     // orderly shutdown would end the process with 0).
@@ -241,12 +211,8 @@ void fw_CaptureFrame() {
 void fw_CaptureFinish() {
   if (!gCapture.active || gCapture.finished) return;
   gCapture.finished = true;
-  if (gCapture.staging) {
-    gCapture.staging->Release();
-    gCapture.staging = nullptr;
-  }
-  const double wall = Now(CLOCK_MONOTONIC) - gCapture.wallStart;
-  const double cpu = Now(CLOCK_PROCESS_CPUTIME_ID) - gCapture.cpuStart;
+  const double wall = WallSeconds() - gCapture.wallStart;
+  const double cpu = CpuSeconds() - gCapture.cpuStart;
   const int64_t n = gCapture.written;
   fw_Log(fw_LogPlain,
          "Capture: %lld frames in %.3f s (%.2f frames per second, %.2f ms of process CPU per frame, %.2f ms per "
@@ -271,7 +237,7 @@ void fw_CaptureFinish() {
   }
   if (!fw_WriteWav(wav, channels, rate, samples)) fw_Log(fw_LogError, "Capture: could not write <%s>.", wav.c_str());
 
-  if (!FindProgram("ffmpeg")) {
+  if (SearchPathA(nullptr, "ffmpeg", nullptr, 0, nullptr, nullptr) == 0) {
     fw_Log(fw_LogPlain, "Capture: ffmpeg is not installed; no video made.");
     return;
   }

@@ -1,4 +1,4 @@
-// D3DX10 image loading on stb_image: PNG, JPEG, TGA and BMP files (and uncompressed DDS, 2D and
+// D3DX10 images on stb_image and stb_image_write: PNG, JPEG, TGA and BMP files (and uncompressed DDS, 2D and
 // cube) become R8G8B8A8 textures with a full box-filtered mip chain, image row 0 at the top as in
 // D3D. Unreadable or corrupt files fail cleanly with a report naming the file.
 #pragma once
@@ -66,3 +66,7 @@ HRESULT D3DX10CreateTextureFromFileA(ID3D10Device* device, LPCSTR srcFile, D3DX1
 HRESULT D3DX10CreateShaderResourceViewFromFileA(ID3D10Device* device, LPCSTR srcFile,
                                                 D3DX10_IMAGE_LOAD_INFO* loadInfo, ID3DX10ThreadPump* pump,
                                                 ID3D10ShaderResourceView** view, HRESULT* result);
+
+// Writes the top level of an 8-bit RGBA 2D texture (R8G8B8A8_UNORM or its _SRGB form) as PNG,
+// BMP, JPEG or TGA, row 0 at the top. Other textures and formats give E_NOTIMPL with a report.
+HRESULT D3DX10SaveTextureToFileA(ID3D10Resource* source, D3DX10_IMAGE_FILE_FORMAT format, LPCSTR destFile);

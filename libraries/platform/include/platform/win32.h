@@ -87,6 +87,7 @@ typedef struct tagRECT { LONG left, top, right, bottom; } RECT;
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 DWORD GetTickCount();
+ULONGLONG GetTickCount64();
 void Sleep(DWORD milliseconds);
 
 namespace platform {
@@ -104,7 +105,7 @@ typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES;
 
 HANDLE CreateThread(SECURITY_ATTRIBUTES* attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
                     LPVOID parameter, DWORD flags, DWORD* threadId);
-// Only thread handles are waitable; INFINITE waits for the thread to end.
+// Thread and process handles are waitable; INFINITE waits for the thread or process to end.
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL CloseHandle(HANDLE handle);
 DWORD GetCurrentThreadId();
@@ -116,6 +117,43 @@ void InitializeCriticalSection(CRITICAL_SECTION* section);
 void EnterCriticalSection(CRITICAL_SECTION* section);
 void LeaveCriticalSection(CRITICAL_SECTION* section);
 void DeleteCriticalSection(CRITICAL_SECTION* section);
+
+// ---- Kernel: processes ---------------------------------------------------------------------
+typedef struct _FILETIME { DWORD dwLowDateTime, dwHighDateTime; } FILETIME;
+typedef struct _STARTUPINFOA {
+  DWORD cb;
+  DWORD dwFlags;
+  HANDLE hStdInput, hStdOutput, hStdError;
+} STARTUPINFOA;
+typedef struct _PROCESS_INFORMATION {
+  HANDLE hProcess;
+  HANDLE hThread;
+  DWORD dwProcessId;
+  DWORD dwThreadId;
+} PROCESS_INFORMATION;
+#define STILL_ACTIVE 259u
+
+// Starts a program. The command line splits into arguments as the platform's runtime splits it
+// (spaces between arguments; double quotes group; backslashes escape a quote); without an
+// application name the first argument is looked up on PATH. The child's standard input is
+// empty. hProcess is waitable; hThread is null. Returns FALSE when the program cannot start.
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, SECURITY_ATTRIBUTES* processAttributes,
+                    SECURITY_ATTRIBUTES* threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                    LPVOID environment, LPCSTR currentDirectory, STARTUPINFOA* startupInfo,
+                    PROCESS_INFORMATION* processInformation);
+// The exit code of an ended process, STILL_ACTIVE while it runs; a process ended by a signal
+// gives 128 + the signal number.
+BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
+// The pseudo handle of the calling process (for GetProcessTimes).
+HANDLE GetCurrentProcess();
+// User and kernel time of the calling process in 100-nanosecond units; only the current process.
+BOOL GetProcessTimes(HANDLE process, FILETIME* creationTime, FILETIME* exitTime, FILETIME* kernelTime,
+                     FILETIME* userTime);
+// Finds a file (fileName, plus extension when it has none) in the directories of `path`
+// (';'-separated) or, when path is null, of the PATH variable. Returns the full path's length
+// (without the terminator) and copies it when it fits, the size needed when it does not, and 0
+// when no such file exists.
+DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 
 // ---- Kernel: modules -----------------------------------------------------------------------
 typedef void (*FARPROC)();

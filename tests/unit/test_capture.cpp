@@ -1,0 +1,110 @@
+// Capture mode's own parts: the soundtrack file, the options, and the clock that maps frames to
+// performance-counter ticks.
+#include "frame/fw_Capture.h"
+#include "frame/fw_CaptureFiles.h"
+#include "frame/fw_CaptureOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/filesystem.hpp>
+
+#include <fstream>
+#include <iterator>
+
+namespace fs = boost::filesystem;
+
+namespace {
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+int Parse(std::vector<const char*> args, fw_CaptureSettings* s, std::string* error) {
+  int consumed = 0;
+  for (int i = 0; i < static_cast<int>(args.size());) {
+    int n = fw_ParseCaptureOption(static_cast<int>(args.size()), args.data(), i, s, error);
+    if (n == 0) return -1;
+    consumed += n;
+    i += n;
+  }
+  return consumed;
+}
+}  // namespace
+
+TEST(CaptureFiles, WavHeaderAndSamples) {
+  fs::path path = fs::temp_directory_path() / fs::unique_path("core-wav-%%%%%%.wav");
+  std::vector<int16_t> samples = {0, -1, 32767, -32768, 5, 6};
+  ASSERT_TRUE(fw_WriteWav(path.string(), 2, 44100, samples));
+  std::vector<uint8_t> wav = ReadFile(path.string());
+  ASSERT_EQ(wav.size(), 44u + 12u);
+  EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+  EXPECT_EQ(std::string(wav.begin() + 8, wav.begin() + 16), "WAVEfmt ");
+  EXPECT_EQ(wav[22], 2);                                            // channels
+  EXPECT_EQ(wav[24] | wav[25] << 8 | wav[26] << 16, 44100);         // rate
+  EXPECT_EQ(wav[40], 12);                                           // data bytes
+  EXPECT_EQ(wav[46], 0xFF);
+  EXPECT_EQ(wav[47], 0xFF);                                         // -1
+  EXPECT_EQ(wav[50], 0x00);
+  EXPECT_EQ(wav[51], 0x80);                                         // -32768
+  EXPECT_FALSE(fw_WriteWav(path.string(), 0, 44100, samples));
+  fs::remove(path);
+}
+
+TEST(CaptureOptions, ParsesValuesAndRejectsBadOnes) {
+  fw_CaptureSettings s;
+  std::string error;
+  EXPECT_EQ(Parse({"--capture", "/tmp/out", "--fps", "30", "--from-row", "64", "--to-row", "128.5", "--frames", "10"},
+                  &s, &error),
+            10);
+  EXPECT_TRUE(error.empty());
+  EXPECT_TRUE(s.enabled);
+  EXPECT_EQ(s.directory, "/tmp/out");
+  EXPECT_EQ(s.fps, 30);
+  EXPECT_EQ(s.fromRow, 64.0f);
+  EXPECT_EQ(s.toRow, 128.5f);
+  EXPECT_EQ(s.frames, 10);
+  EXPECT_TRUE(fw_ValidateCaptureSettings(s, &error));
+
+  const char* other[] = {"--windowed"};
+  EXPECT_EQ(fw_ParseCaptureOption(1, other, 0, &s, &error), 0);
+
+  for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
+           {"--fps", "0"}, {"--fps", "abc"}, {"--fps", "60x"}, {"--frames", "-3"}, {"--to-row", "nan"},
+           {"--from-row", "-1"}, {"--capture", ""}, {"--frames"}}) {
+    fw_CaptureSettings t;
+    error.clear();
+    Parse(bad, &t, &error);
+    EXPECT_FALSE(error.empty()) << bad[0];
+  }
+
+  fw_CaptureSettings noCapture;
+  noCapture.frames = 3;
+  EXPECT_FALSE(fw_ValidateCaptureSettings(noCapture, &error));
+  fw_CaptureSettings backwards;
+  backwards.enabled = true;
+  backwards.fromRow = 10;
+  backwards.toRow = 5;
+  EXPECT_FALSE(fw_ValidateCaptureSettings(backwards, &error));
+  fw_CaptureSettings plain;
+  EXPECT_TRUE(fw_ValidateCaptureSettings(plain, &error));
+}
+
+TEST(CaptureClock, FramesMapToCounterTicksWithoutDrift) {
+  EXPECT_EQ(fw_CaptureCounterTicks(0, 60), 0);
+  EXPECT_EQ(fw_CaptureCounterTicks(1, 60), 16666666);
+  EXPECT_EQ(fw_CaptureCounterTicks(2, 60), 33333333);
+  EXPECT_EQ(fw_CaptureCounterTicks(60, 60), 1000000000);
+  EXPECT_EQ(fw_CaptureCounterTicks(6000, 60), 100000000000);
+  EXPECT_EQ(fw_CaptureCounterTicks(30, 30), 1000000000);
+  EXPECT_EQ(fw_CaptureCounterTicks(7, 0), fw_CaptureCounterTicks(7, 60));  // a bad rate falls back to 60
+  // Ten hours at 1000 frames per second: still exact.
+  EXPECT_EQ(fw_CaptureCounterTicks(36000000, 1000), 36000000000000);
+  for (int64_t n = 1; n < 1000; ++n) {
+    const int64_t step = fw_CaptureCounterTicks(n, 60) - fw_CaptureCounterTicks(n - 1, 60);
+    ASSERT_TRUE(step == 16666666 || step == 16666667) << n;
+  }
+  EXPECT_FALSE(fw_CaptureActive());
+  fw_CaptureFrame();  // no capture installed: nothing happens
+  fw_CaptureFinish();
+  EXPECT_EQ(fw_CaptureFramesWritten(), 0);
+}
