@@ -139,6 +139,8 @@ TEST_F(Recording, ADrawRecordsWhatWasBoundAndTheVariablesAsThePassAppliedThem) {
   EXPECT_EQ("first", draws[1]->pass);
   EXPECT_EQ("second", draws[2]->pass);
   EXPECT_EQ(9.0f, draws[2]->Float("gScale"));
+  EXPECT_EQ("none", draws[1]->blend);
+  EXPECT_EQ("add", draws[2]->blend);
   EXPECT_TRUE(draws[2]->instanced);
   EXPECT_EQ(10u, draws[2]->instanceCount);
   EXPECT_EQ(2u, draws[2]->startInstance);

@@ -465,9 +465,10 @@ void Device::Forget(const void* object) {
 // ---- Draws and events -----------------------------------------------------------------------
 
 void Device::RecordApply(const void* effect, const std::string& technique, const std::string& pass,
-                         std::vector<d3d10rec::RecordedVariable> variables) {
+                         const d3d10gl::PassStates& states, std::vector<d3d10rec::RecordedVariable> variables) {
   ++mRecord.stateCalls;
   mEffect = effect;
+  mStates = states;
   mTechnique = technique;
   mPass = pass;
   mVariables = std::move(variables);
@@ -498,6 +499,14 @@ void Device::RecordDraw(d3d10rec::Event event) {
   event.technique = mTechnique;
   event.pass = mPass;
   event.effect = mEffect;
+  static const char* const kBlend[] = {"none", "alpha", "add", "premultiplied", "multiply"};
+  static const char* const kDepth[] = {"off", "test", "write", "writeonly"};
+  static const char* const kCull[] = {"none", "back", "front"};
+  static const char* const kFill[] = {"solid", "wireframe"};
+  event.blend = kBlend[mStates.blend % 5];
+  event.depth = kDepth[mStates.depth % 4];
+  event.cull = kCull[mStates.cull % 3];
+  event.fill = kFill[mStates.fill % 2];
   event.variables = mVariables;
   mRecord.events.push_back(std::move(event));
 }

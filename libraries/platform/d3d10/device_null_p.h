@@ -5,6 +5,7 @@
 #pragma once
 
 #include "d3d10_p.h"
+#include "pipeline_states_p.h"
 
 #include <platform/d3d10_recording.h>
 
@@ -174,7 +175,7 @@ class Device final : public RefCounted<ID3D10Device> {
   // ---- For effects made on this device ----
   // A pass was applied: later draws record it and this snapshot of its variables.
   void RecordApply(const void* effect, const std::string& technique, const std::string& pass,
-                   std::vector<d3d10rec::RecordedVariable> variables);
+                   const d3d10gl::PassStates& states, std::vector<d3d10rec::RecordedVariable> variables);
   // An effect is going away: draws after this record no pass.
   void ForgetEffect(const void* effect);
   void RecordPresent();
@@ -208,6 +209,7 @@ class Device final : public RefCounted<ID3D10Device> {
   // The pass applied last.
   const void* mEffect = nullptr;
   std::string mTechnique, mPass;
+  d3d10gl::PassStates mStates;
   std::vector<d3d10rec::RecordedVariable> mVariables;
 };
 

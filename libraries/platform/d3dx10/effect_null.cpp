@@ -156,7 +156,8 @@ HRESULT ApplyRecorded(Pass* pass) {
   std::vector<d3d10rec::RecordedVariable> variables;
   Snapshot(effect->mVariables, &variables);
   if (effect->mPool) Snapshot(effect->mPool->EffectImpl()->mVariables, &variables);
-  effect->mRecorder->RecordApply(static_cast<ID3D10Effect*>(effect), technique, pass->mName, std::move(variables));
+  effect->mRecorder->RecordApply(static_cast<ID3D10Effect*>(effect), technique, pass->mName, pass->mStates,
+                                   std::move(variables));
   return S_OK;
 }
 

@@ -60,6 +60,8 @@ struct Event {
   // The effect pass applied last, with its effect's variables (its own and the pool's).
   std::string technique, pass;
   const void* effect = nullptr;  // the ID3D10Effect
+  // The pass's fixed-function states, spelled as effect files spell them ("add", "off", ...).
+  std::string blend, depth, cull, fill;
   std::vector<RecordedVariable> variables;
 
   // Clears: the view (in targets[0] or depthTarget), the colour or depth/stencil and the flags.
