@@ -9,6 +9,7 @@
 #include "sync/fw_Clock.h"
 
 #include "core_gpu.h"
+#include "core_recording.h"
 
 #include <gtest/gtest.h>
 
@@ -133,7 +134,7 @@ class CameraVariables : public ::testing::Test {
     }
   }
 
-  core_test::OffscreenDevice device;
+  core_test::RecordingDevice device;
   fs::path dir = fs::temp_directory_path() / fs::unique_path("camera-vars-%%%%%%");
   char previous[4096] = {};
   std::vector<fw_Scene*> scenes;
