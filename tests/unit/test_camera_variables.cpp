@@ -1,5 +1,5 @@
 // The camera values a frame hands to the shaders, read back through the effect pool after real
-// frame ticks: resources loaded on a software device with the scene's description, clocks on a
+// frame ticks: resources loaded on the recording device with the scene's description, clocks on a
 // virtual counter, and every expected matrix and vector worked out here from the description's
 // numbers (row vectors; view = Translation(-t) * transpose(R); right-handed perspective).
 #include "frame/fw_DeviceState.h"
