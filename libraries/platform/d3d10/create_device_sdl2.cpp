@@ -53,6 +53,14 @@ HRESULT D3D10CreateDeviceAndSwapChain(IDXGIAdapter* adapter, D3D10_DRIVER_TYPE d
   if (swapChain) *swapChain = nullptr;
   if (device) *device = nullptr;
   if (sdkVersion != D3D10_SDK_VERSION || !swapChainDesc || !swapChain) return E_INVALIDARG;
+  if (driverType == D3D10_DRIVER_TYPE_NULL) {
+    ID3D10Device* created = nullptr;
+    d3d10null::CreateDevice(&created);
+    HRESULT hr = d3d10null::CreateSwapChain(d3d10null::RecordingDeviceOf(created), *swapChainDesc, swapChain);
+    if (SUCCEEDED(hr) && device) *device = created;
+    else created->Release();  // the swap chain keeps it alive, or it goes
+    return hr;
+  }
   SDL_Window* window = platform::SdlWindowFromHwnd(swapChainDesc->OutputWindow);
   if (!window) {
     platform::Report(platform::kReportWarning, "D3D10CreateDeviceAndSwapChain: the output window has no display surface");

@@ -216,6 +216,8 @@ class Device final : public RefCounted<ID3D10Device> {
 // The recording device behind an interface pointer, or null when it is a GL device.
 Device* RecordingDeviceOf(ID3D10Device* device);
 HRESULT CreateDevice(ID3D10Device** device);
+// A swap chain whose back buffer is a texture of the device, with no window behind it.
+HRESULT CreateSwapChain(Device* device, const DXGI_SWAP_CHAIN_DESC& desc, IDXGISwapChain** swapChain);
 
 template <class Base>
 Child<Base>::Child(Device* device) : mDevice(device) {

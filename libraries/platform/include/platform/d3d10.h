@@ -535,7 +535,8 @@ struct IDXGISwapChain : IDXGIDeviceSubObject {
 };
 
 // ---- Creation calls ------------------------------------------------------------------------
-// Creates the GL context on the swap chain's output window (an SDL window made with OpenGL).
+// Creates the GL context on the swap chain's output window (an SDL window made with OpenGL); with
+// D3D10_DRIVER_TYPE_NULL the recording device and a swap chain in CPU memory, without a window.
 // Hardware fails when the only renderer is a software rasteriser; WARP and SOFTWARE force
 // Mesa's llvmpipe (the module, if given, names the driver); REFERENCE forces softpipe, which
 // fails where it offers no GL 4.5.
