@@ -93,7 +93,9 @@ class FrameworkRecording : public ::testing::Test {
     fw_gPostEffects = nullptr;
     fw_StopSync();
     fw_SetDevice(nullptr);
-    if (mDevice) EXPECT_EQ(0u, mDevice->Release()) << "something made on the device was not released";
+    if (mDevice) {
+      EXPECT_EQ(0u, mDevice->Release()) << "something made on the device was not released";
+    }
     boost::filesystem::remove_all(mDir);
   }
 

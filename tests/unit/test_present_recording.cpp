@@ -22,7 +22,9 @@ class PresentRecording : public core_test::FrameworkRecording {
     mDevice->Release();
     mDevice = nullptr;
     DXGI_SWAP_CHAIN_DESC desc{};
-    desc.BufferDesc = {1280, 720, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM};
+    desc.BufferDesc.Width = 1280;
+    desc.BufferDesc.Height = 720;
+    desc.BufferDesc.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
     desc.SampleDesc = {1, 0};
     desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT | DXGI_USAGE_SHADER_INPUT;
     desc.BufferCount = 2;
