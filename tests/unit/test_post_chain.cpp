@@ -1,322 +1,48 @@
-// The post chain's passes on a recording device and a recording effect: which targets are bound
-// with which viewports, which textures and constants each pass gets, in what order, and what
-// the tracks switch on and off. No display needed.
+// The post chain's passes on the recording device, with the framework's own fw_PostEffects.fx
+// parsed onto it: which targets are bound with which viewports, which textures and constants
+// each pass draws with, in what order, and what the tracks switch on and off. No display needed.
 #include "post/fw_PostEffects.h"
 #include "post/fw_PostPass.h"
 
+#include "core_recording.h"
 #include "diag/fw_Log.h"
-#include "frame/fw_DeviceState.h"
 #include "log_capture.h"
 #include "res/fw_DownsampleChain.h"
 #include "res/fw_Effect.h"
-#include "res/fw_FullScreenQuad.h"
-#include "res/fw_Texture.h"
-#include "res/fw_TextureTable.h"
-#include "sync/fw_Sync.h"
-#include "core_tracks.h"
 
 #include <platform/crt.h>
+#include <platform/d3dx10.h>
 
 #include <gtest/gtest.h>
 
-#include <boost/filesystem.hpp>
-
-#include <cstdio>
-#include <fstream>
-#include <map>
-#include <memory>
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
-namespace fs = boost::filesystem;
-
 namespace {
 
-// ---- Recording doubles -------------------------------------------------------------------
+using core_test::InputName;
+using core_test::TargetName;
 
-template <class Base> struct FakeUnknown : Base {
-  HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-  ULONG AddRef() override { return 1; }
-  ULONG Release() override { return 1; }  // owned by the test, not by the texture
-};
-
-template <class Base, class Desc> struct FakeView : FakeUnknown<Base> {
-  explicit FakeView(std::string n) : name(std::move(n)) {}
-  void GetDevice(ID3D10Device** device) override { *device = nullptr; }
-  void GetResource(ID3D10Resource** resource) override { *resource = nullptr; }
-  void GetDesc(Desc*) override {}
-  std::string name;
-};
-using FakeRtv = FakeView<ID3D10RenderTargetView, D3D10_RENDER_TARGET_VIEW_DESC>;
-using FakeSrv = FakeView<ID3D10ShaderResourceView, D3D10_SHADER_RESOURCE_VIEW_DESC>;
-
-// One drawn pass: what the effect was given since the previous pass, and where it went.
-struct DrawRecord {
-  std::string technique;
-  std::map<std::string, std::string> inputs;               // variable -> texture name
-  std::map<std::string, std::vector<float>> constants;     // variable -> value
-  std::string target;                                      // "" when none was bound
-  D3D10_VIEWPORT viewport{};
-  UINT viewportCount = 0;
-};
-
-struct Recording {
-  std::vector<DrawRecord> draws;
-  DrawRecord pending;
-  int variableLookups = 0;
-  int techniqueLookups = 0;
-  int deviceCalls = 0;  // every call on the device, of any kind
-  std::vector<std::string> clears;
-  std::string boundTarget;
-  D3D10_VIEWPORT boundViewport{};
-  UINT boundViewportCount = 0;
-  std::vector<std::string> lookedUpVariables;
-};
-
-struct FakeVariable : ID3D10EffectScalarVariable, ID3D10EffectVectorVariable, ID3D10EffectShaderResourceVariable {
-  FakeVariable(Recording* r, std::string n) : rec(r), name(std::move(n)) {}
-  Recording* rec;
-  std::string name;
-  std::vector<float> value;
-
-  BOOL IsValid() override { return TRUE; }
-  ID3D10EffectType* GetType() override { return nullptr; }
-  HRESULT GetDesc(D3D10_EFFECT_VARIABLE_DESC*) override { return E_FAIL; }
-  ID3D10EffectVariable* GetElement(UINT) override { return nullptr; }
-  ID3D10EffectScalarVariable* AsScalar() override { return this; }
-  ID3D10EffectVectorVariable* AsVector() override { return this; }
-  ID3D10EffectMatrixVariable* AsMatrix() override { return nullptr; }
-  ID3D10EffectShaderResourceVariable* AsShaderResource() override { return this; }
-  HRESULT SetRawValue(const void*, UINT, UINT) override { return E_FAIL; }
-  HRESULT GetRawValue(void*, UINT, UINT) override { return E_FAIL; }
-
-  HRESULT SetFloat(float v) override {
-    value = {v};
-    rec->pending.constants[name] = value;
-    return S_OK;
-  }
-  HRESULT GetFloat(float* v) override { *v = value.empty() ? 0.0f : value[0]; return S_OK; }
-  HRESULT SetFloatArray(const float*, UINT, UINT) override { return E_FAIL; }
-  HRESULT GetFloatArray(float*, UINT, UINT) override { return E_FAIL; }
-  HRESULT SetInt(int) override { return E_FAIL; }
-  HRESULT GetInt(int*) override { return E_FAIL; }
-  HRESULT SetIntArray(const int*, UINT, UINT) override { return E_FAIL; }
-  HRESULT GetIntArray(int*, UINT, UINT) override { return E_FAIL; }
-  HRESULT SetBool(BOOL) override { return E_FAIL; }
-  HRESULT GetBool(BOOL*) override { return E_FAIL; }
-
-  HRESULT SetFloatVector(const float* v) override {
-    value.assign(v, v + 4);
-    rec->pending.constants[name] = value;
-    return S_OK;
-  }
-  HRESULT GetFloatVector(float*) override { return E_FAIL; }
-  HRESULT SetIntVector(const int*) override { return E_FAIL; }
-  HRESULT GetIntVector(int*) override { return E_FAIL; }
-  HRESULT SetBoolVector(const BOOL*) override { return E_FAIL; }
-  HRESULT GetBoolVector(BOOL*) override { return E_FAIL; }
-  HRESULT SetFloatVectorArray(const float*, UINT, UINT) override { return E_FAIL; }
-  HRESULT GetFloatVectorArray(float*, UINT, UINT) override { return E_FAIL; }
-
-  HRESULT SetResource(ID3D10ShaderResourceView* view) override {
-    rec->pending.inputs[name] = view ? static_cast<FakeSrv*>(view)->name : "<null>";
-    return S_OK;
-  }
-  HRESULT GetResource(ID3D10ShaderResourceView**) override { return E_FAIL; }
-  HRESULT SetResourceArray(ID3D10ShaderResourceView**, UINT, UINT) override { return E_FAIL; }
-  HRESULT GetResourceArray(ID3D10ShaderResourceView**, UINT, UINT) override { return E_FAIL; }
-};
-
-struct FakePass : ID3D10EffectPass {
-  FakePass(Recording* r, std::string t) : rec(r), technique(std::move(t)) {}
-  Recording* rec;
-  std::string technique;
-  BOOL IsValid() override { return TRUE; }
-  HRESULT GetDesc(D3D10_PASS_DESC* desc) override { *desc = {}; return S_OK; }
-  HRESULT Apply(UINT) override {
-    rec->pending.technique = technique;
-    return S_OK;
-  }
-};
-
-struct FakeTechnique : ID3D10EffectTechnique {
-  FakeTechnique(Recording* r, const std::string& name, UINT passes) {
-    for (UINT i = 0; i < passes; ++i) mPasses.push_back(std::make_unique<FakePass>(r, name));
-  }
-  std::vector<std::unique_ptr<FakePass>> mPasses;
-  BOOL IsValid() override { return TRUE; }
-  HRESULT GetDesc(D3D10_TECHNIQUE_DESC* desc) override {
-    *desc = {};
-    desc->Passes = UINT(mPasses.size());
-    return S_OK;
-  }
-  ID3D10EffectPass* GetPassByIndex(UINT i) override { return i < mPasses.size() ? mPasses[i].get() : nullptr; }
-  ID3D10EffectPass* GetPassByName(LPCSTR) override { return nullptr; }
-};
-
-struct FakeEffect : FakeUnknown<ID3D10Effect> {
-  explicit FakeEffect(Recording* r) : rec(r) {}
-  Recording* rec;
-  std::map<std::string, std::unique_ptr<FakeVariable>> variables;
-  std::map<std::string, std::unique_ptr<FakeTechnique>> techniques;
-  std::map<std::string, UINT> passCounts;  // techniques with other than one pass
-
-  BOOL IsValid() override { return TRUE; }
-  BOOL IsPool() override { return FALSE; }
-  HRESULT GetDevice(ID3D10Device**) override { return E_FAIL; }
-  HRESULT GetDesc(D3D10_EFFECT_DESC*) override { return E_FAIL; }
-  ID3D10EffectVariable* GetVariableByIndex(UINT) override { return nullptr; }
-  ID3D10EffectVariable* GetVariableByName(LPCSTR name) override {
-    ++rec->variableLookups;
-    rec->lookedUpVariables.push_back(name);
-    auto& v = variables[name];
-    if (!v) v = std::make_unique<FakeVariable>(rec, name);
-    return static_cast<ID3D10EffectScalarVariable*>(v.get());
-  }
-  ID3D10EffectTechnique* GetTechniqueByIndex(UINT) override { return nullptr; }
-  ID3D10EffectTechnique* GetTechniqueByName(LPCSTR name) override {
-    ++rec->techniqueLookups;
-    auto& t = techniques[name];
-    if (!t) t = std::make_unique<FakeTechnique>(rec, name, passCounts.count(name) ? passCounts[name] : 1);
-    return t.get();
-  }
-};
-
-struct RecordingDevice : FakeUnknown<ID3D10Device> {
-  explicit RecordingDevice(Recording* r) : rec(r) {}
-  Recording* rec;
-
-  void IASetInputLayout(ID3D10InputLayout*) override { ++rec->deviceCalls; }
-  void IASetVertexBuffers(UINT, UINT, ID3D10Buffer* const*, const UINT*, const UINT*) override { ++rec->deviceCalls; }
-  void IASetIndexBuffer(ID3D10Buffer*, DXGI_FORMAT, UINT) override { ++rec->deviceCalls; }
-  void IASetPrimitiveTopology(D3D10_PRIMITIVE_TOPOLOGY) override { ++rec->deviceCalls; }
-  void IAGetInputLayout(ID3D10InputLayout** l) override { *l = nullptr; }
-  void IAGetPrimitiveTopology(D3D10_PRIMITIVE_TOPOLOGY* t) override { *t = D3D10_PRIMITIVE_TOPOLOGY_UNDEFINED; }
-  void DrawIndexed(UINT count, UINT, INT) override {
-    ++rec->deviceCalls;
-    EXPECT_EQ(count, 6u);
-    DrawRecord d = rec->pending;
-    d.target = rec->boundTarget;
-    d.viewport = rec->boundViewport;
-    d.viewportCount = rec->boundViewportCount;
-    rec->draws.push_back(d);
-    rec->pending = DrawRecord();
-  }
-  void Draw(UINT, UINT) override { ++rec->deviceCalls; }
-  void DrawIndexedInstanced(UINT, UINT, UINT, INT, UINT) override { ++rec->deviceCalls; }
-  void DrawInstanced(UINT, UINT, UINT, UINT) override { ++rec->deviceCalls; }
-  void OMSetRenderTargets(UINT n, ID3D10RenderTargetView* const* views, ID3D10DepthStencilView* dsv) override {
-    ++rec->deviceCalls;
-    EXPECT_EQ(dsv, nullptr);
-    rec->boundTarget = n > 0 && views[0] ? static_cast<FakeRtv*>(views[0])->name : "";
-  }
-  void OMGetRenderTargets(UINT, ID3D10RenderTargetView**, ID3D10DepthStencilView**) override {}
-  void RSSetViewports(UINT n, const D3D10_VIEWPORT* v) override {
-    ++rec->deviceCalls;
-    rec->boundViewportCount = n;
-    rec->boundViewport = n ? v[0] : D3D10_VIEWPORT{};
-  }
-  void RSGetViewports(UINT*, D3D10_VIEWPORT*) override {}
-  void ClearRenderTargetView(ID3D10RenderTargetView* view, const FLOAT*) override {
-    ++rec->deviceCalls;
-    rec->clears.push_back(static_cast<FakeRtv*>(view)->name);
-  }
-  void ClearDepthStencilView(ID3D10DepthStencilView*, UINT, FLOAT, UINT8) override { ++rec->deviceCalls; }
-  void ClearState() override { ++rec->deviceCalls; }
-  void Flush() override {}
-  void UpdateSubresource(ID3D10Resource*, UINT, const D3D10_BOX*, const void*, UINT, UINT) override { ++rec->deviceCalls; }
-  void CopyResource(ID3D10Resource*, ID3D10Resource*) override { ++rec->deviceCalls; }
-  void GenerateMips(ID3D10ShaderResourceView*) override { ++rec->deviceCalls; }
-  HRESULT CreateBuffer(const D3D10_BUFFER_DESC*, const D3D10_SUBRESOURCE_DATA*, ID3D10Buffer** b) override {
-    *b = nullptr;
-    return E_FAIL;
-  }
-  HRESULT CreateTexture2D(const D3D10_TEXTURE2D_DESC*, const D3D10_SUBRESOURCE_DATA*, ID3D10Texture2D** t) override {
-    *t = nullptr;
-    return E_FAIL;
-  }
-  HRESULT CreateTexture3D(const D3D10_TEXTURE3D_DESC*, const D3D10_SUBRESOURCE_DATA*, ID3D10Texture3D** t) override {
-    *t = nullptr;
-    return E_FAIL;
-  }
-  HRESULT CreateShaderResourceView(ID3D10Resource*, const D3D10_SHADER_RESOURCE_VIEW_DESC*,
-                                   ID3D10ShaderResourceView** v) override {
-    *v = nullptr;
-    return E_FAIL;
-  }
-  HRESULT CreateRenderTargetView(ID3D10Resource*, const D3D10_RENDER_TARGET_VIEW_DESC*,
-                                 ID3D10RenderTargetView** v) override {
-    *v = nullptr;
-    return E_FAIL;
-  }
-  HRESULT CreateDepthStencilView(ID3D10Resource*, const D3D10_DEPTH_STENCIL_VIEW_DESC*,
-                                 ID3D10DepthStencilView** v) override {
-    *v = nullptr;
-    return E_FAIL;
-  }
-  HRESULT CreateInputLayout(const D3D10_INPUT_ELEMENT_DESC*, UINT, const void*, SIZE_T,
-                            ID3D10InputLayout** l) override {
-    *l = nullptr;
-    return E_FAIL;
-  }
-};
-
-// ---- Fixture -------------------------------------------------------------------------------
-
-// A one-key step track in <dir>/sync_<name>.track.
-void WriteTrack(const fs::path& dir, const std::string& name, float value) {
-  core_test::WriteTrack((dir / "sync").string(), name, {{0, value, 0}});
-}
-
-class PostChain : public ::testing::Test {
+class PostChain : public core_test::FrameworkRecording {
  protected:
-  void SetUp() override {
-    mDir = fs::temp_directory_path() / fs::unique_path("post-chain-%%%%%%");
-    fs::create_directories(mDir);
-    mPreviousDevice = fw_GetDevice();
-    fw_SetDevice(&mDevice);
-    mChain.mEffect = new fw_Effect();
-    mChain.mEffect->mEffect = &mEffect;
-    mChain.mQuad = new fw_FullScreenQuad();
-  }
-  void TearDown() override {
-    mChain.mEffect->mEffect = nullptr;
-    fw_PostEffectsRelease(&mChain);
-    fw_DestroyOwnedTextures();
-    fw_StopSync();
-    fw_SetDevice(mPreviousDevice);
-    fs::remove_all(mDir);
-  }
-
-  // Tracks are read from this test's own directory; call after writing them.
-  void StartSync() { fw_StartSync((mDir / "sync").string().c_str()); }
-
-  fw_Texture* MakeTarget(const std::string& name, UINT width, UINT height) {
-    auto* texture = new fw_Texture();
-    mRtvs.push_back(std::make_unique<FakeRtv>(name));
-    mSrvs.push_back(std::make_unique<FakeSrv>(name));
-    texture->mRenderTargetView = mRtvs.back().get();
-    texture->mShaderResourceView = mSrvs.back().get();
-    texture->mViewport = {0, 0, width, height, 0.0f, 1.0f};
+  fw_Texture* Target(const std::string& name, UINT width, UINT height) {
+    auto* texture = new fw_Texture(D3D10_BIND_RENDER_TARGET | D3D10_BIND_SHADER_RESOURCE,
+                                   DXGI_FORMAT_R8G8B8A8_UNORM, width, height);
     fw_EnterOwnedTexture(name, texture);
     return texture;
   }
 
-  // The standard targets the bloom uses, at 1280 x 720.
-  void MakeBloomTargets() {
-    for (const char* base : {"r16g16b16a16f_1", "r16g16b16a16f_2"})
-      for (const fw_ChainLevel& level : fw_DownsampleLevels(base, 1280, 720))
-        MakeTarget(level.name, UINT(level.width), UINT(level.height));
+  // Gives a variable a value no operation would set, so a draw that shows the expected value
+  // shows that the operation set it.
+  void Poison(const char* variable) {
+    const float poison[4] = {-99.0f, -99.0f, -99.0f, -99.0f};
+    ID3D10EffectVariable* v = fw_gPostEffects->mEffect->getVariableByName(variable);
+    D3D10_EFFECT_TYPE_DESC type{};
+    v->GetType()->GetDesc(&type);
+    ASSERT_EQ(S_OK, v->SetRawValue(poison, 0, type.Rows * type.Columns * 4)) << variable;
   }
-
-  Recording mRec;
-  RecordingDevice mDevice{&mRec};
-  FakeEffect mEffect{&mRec};
-  fw_PostEffects mChain;
-  std::vector<std::unique_ptr<FakeRtv>> mRtvs;
-  std::vector<std::unique_ptr<FakeSrv>> mSrvs;
-  fs::path mDir;
-  ID3D10Device* mPreviousDevice = nullptr;
 };
 
 std::string L(int k) { return "r16g16b16a16f_1_downsample" + std::to_string(k); }
@@ -331,10 +57,13 @@ struct Expected {
 // ---- Bloom ---------------------------------------------------------------------------------
 
 TEST_F(PostChain, BloomWithoutTracksRunsItsWholeSequenceAtOnePerCent) {
-  StartSync();
-  MakeBloomTargets();
+  ASSERT_NO_FATAL_FAILURE(Load());
+  Poison("gBrightnessCutoff");
+  Poison("gBloomBlendScale");
+  float pixelDim[2] = {};
+  fw_gPostEffects->mEffect->getVariableByName("gPixelDimInv")->AsVector()->GetFloatVector(pixelDim);
   fw_Texture* hdr = fw_FindTexture("r16g16b16a16f_1");
-  fw_PostBloom(&mChain, hdr, hdr);
+  fw_PostBloom(fw_gPostEffects, hdr, hdr);
 
   std::vector<Expected> expected = {
       {"Copy", "r16g16b16a16f_1", L(1)},
@@ -351,238 +80,289 @@ TEST_F(PostChain, BloomWithoutTracksRunsItsWholeSequenceAtOnePerCent) {
   }
   expected.push_back({"BloomBlend", L(3), "r16g16b16a16f_1"});
 
-  ASSERT_EQ(mRec.draws.size(), expected.size());
+  const std::vector<const d3d10rec::Event*> draws = Draws();
+  ASSERT_EQ(draws.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE("pass " + std::to_string(i) + " " + expected[i].technique);
-    const DrawRecord& d = mRec.draws[i];
+    const d3d10rec::Event& d = *draws[i];
     EXPECT_EQ(d.technique, expected[i].technique);
-    EXPECT_EQ(d.inputs.at("texView1"), expected[i].input);
-    EXPECT_EQ(d.target, expected[i].target);
+    EXPECT_EQ(InputName(d, "texView1"), expected[i].input);
+    ASSERT_EQ(d.targets.size(), 1u);
+    EXPECT_EQ(TargetName(d), expected[i].target);
+    EXPECT_EQ(d.depthTarget.view, nullptr);
+    EXPECT_EQ(d.count, 6u);
     // Every pass renders with its target's own, whole viewport.
     const fw_Texture* target = fw_FindTexture(expected[i].target);
-    EXPECT_EQ(d.viewportCount, 1u);
-    EXPECT_EQ(d.viewport.Width, target->mViewport.Width);
-    EXPECT_EQ(d.viewport.Height, target->mViewport.Height);
-    EXPECT_EQ(d.viewport.TopLeftY, 0);
+    ASSERT_EQ(d.viewports.size(), 1u);
+    EXPECT_EQ(d.viewports[0].Width, target->mViewport.Width);
+    EXPECT_EQ(d.viewports[0].Height, target->mViewport.Height);
+    EXPECT_EQ(d.viewports[0].TopLeftY, 0);
+    // The blurs run on the effect file's own gPixelDimInv: nothing in the chain sets it.
+    EXPECT_EQ(d.Variable("gPixelDimInv")->floats, (std::vector<float>{pixelDim[0], pixelDim[1]}));
   }
   // The bloom levels are an eighth to a sixty-fourth of the picture.
   const std::pair<int, std::pair<UINT, UINT>> sizes[] = {{3, {160, 90}}, {4, {80, 45}}, {5, {40, 22}}, {6, {20, 11}}};
   for (const auto& [k, size] : sizes) {
-    const auto blur = std::find_if(mRec.draws.begin(), mRec.draws.end(),
-                                   [&](const DrawRecord& d) { return d.target == L(k) && d.technique != "Copy"; });
-    ASSERT_NE(blur, mRec.draws.end());
-    EXPECT_EQ(blur->viewport.Width, size.first);
-    EXPECT_EQ(blur->viewport.Height, size.second);
+    const auto blur = std::find_if(draws.begin(), draws.end(), [&, k = k](const d3d10rec::Event* d) {
+      return TargetName(*d) == L(k) && d->technique != "Copy";
+    });
+    ASSERT_NE(blur, draws.end());
+    EXPECT_EQ((*blur)->targets[0].width, size.first);
+    EXPECT_EQ((*blur)->targets[0].height, size.second);
   }
 
-  const DrawRecord& bright = mRec.draws[3];
-  EXPECT_EQ(bright.constants.at("gBrightnessCutoff"), std::vector<float>{1.0f});
-  const DrawRecord& blend = mRec.draws.back();
-  EXPECT_EQ(blend.inputs.at("texView2"), L(4));
-  EXPECT_EQ(blend.inputs.at("texView3"), L(5));
-  EXPECT_EQ(blend.inputs.at("texView4"), L(6));
-  EXPECT_EQ(blend.constants.at("gBloomBlendScale"), std::vector<float>{float(double(0.01f))});
-  // The blurs leave gPixelDimInv alone: they run on the effect file's own value.
-  for (const std::string& name : mRec.lookedUpVariables) EXPECT_NE(name, "gPixelDimInv");
-  EXPECT_TRUE(mRec.clears.empty());
+  EXPECT_EQ(draws[3]->Float("gBrightnessCutoff"), 1.0f);
+  const d3d10rec::Event& blend = *draws.back();
+  EXPECT_EQ(InputName(blend, "texView2"), L(4));
+  EXPECT_EQ(InputName(blend, "texView3"), L(5));
+  EXPECT_EQ(InputName(blend, "texView4"), L(6));
+  EXPECT_EQ(blend.Float("gBloomBlendScale"), float(double(0.01f)));
+  // The blend adds onto the source it was given as destination: its pass must blend additively.
+  EXPECT_EQ(blend.blend, "add");
+  for (const d3d10rec::Event& e : Rec().events) EXPECT_EQ(e.kind, d3d10rec::EventKind::kDraw);
 }
 
 TEST_F(PostChain, BloomTracksSetStrengthAndCutoff) {
-  WriteTrack(mDir, "Post_Bloom", 250.0f);
-  WriteTrack(mDir, "Post_BloomCutoff", 0.6f);
-  StartSync();
-  MakeBloomTargets();
+  WriteTrack("Post_Bloom", 250.0f);
+  WriteTrack("Post_BloomCutoff", 0.6f);
+  ASSERT_NO_FATAL_FAILURE(Load());
   fw_Texture* hdr = fw_FindTexture("r16g16b16a16f_1");
-  fw_PostBloom(&mChain, hdr, hdr);
-  ASSERT_EQ(mRec.draws.size(), 32u);
-  EXPECT_EQ(mRec.draws[3].constants.at("gBrightnessCutoff"), std::vector<float>{0.6f});
-  EXPECT_EQ(mRec.draws.back().constants.at("gBloomBlendScale"), std::vector<float>{float(250.0 * double(0.01f))});
+  fw_PostBloom(fw_gPostEffects, hdr, hdr);
+  const std::vector<const d3d10rec::Event*> draws = Draws();
+  ASSERT_EQ(draws.size(), 32u);
+  EXPECT_EQ(draws[3]->Float("gBrightnessCutoff"), 0.6f);
+  EXPECT_EQ(draws.back()->Float("gBloomBlendScale"), float(250.0 * double(0.01f)));
 }
 
 TEST_F(PostChain, BloomAtZeroOrBelowDoesNothingAtAll) {
   for (float value : {0.0f, -20.0f}) {
     SCOPED_TRACE(value);
-    WriteTrack(mDir, "Post_Bloom", value);
-    StartSync();
-    MakeBloomTargets();
+    WriteTrack("Post_Bloom", value);
+    ASSERT_NO_FATAL_FAILURE(Load());
     fw_Texture* hdr = fw_FindTexture("r16g16b16a16f_1");
-    fw_PostBloom(&mChain, hdr, hdr);
-    EXPECT_TRUE(mRec.draws.empty());
-    EXPECT_EQ(mRec.deviceCalls, 0);
-    EXPECT_EQ(mRec.variableLookups, 0);
-    EXPECT_EQ(mRec.techniqueLookups, 0);
-    fw_DestroyOwnedTextures();
+    fw_PostBloom(fw_gPostEffects, hdr, hdr);
+    EXPECT_TRUE(Rec().events.empty());
+    EXPECT_EQ(Rec().stateCalls, 0u);
+    EXPECT_EQ(Rec().variableLookups, 0u);
+    EXPECT_EQ(Rec().techniqueLookups, 0u);
+    fw_ReleaseFrameworkResources();
+    fw_StopSync();
   }
 }
 
 TEST_F(PostChain, BloomWithAMissingLevelDrawsNothingAndSaysWhich) {
-  StartSync();
+  ASSERT_NO_FATAL_FAILURE(Load());
+  // The standard targets again, without level 5 of the first chain.
+  fw_DestroyOwnedTextures();
   for (const char* base : {"r16g16b16a16f_1", "r16g16b16a16f_2"})
     for (const fw_ChainLevel& level : fw_DownsampleLevels(base, 1280, 720))
-      if (level.name != L(5)) MakeTarget(level.name, UINT(level.width), UINT(level.height));
+      if (level.name != L(5)) Target(level.name, UINT(level.width), UINT(level.height));
+  d3d10rec::ClearRecord(mDevice);
   LogCapture log;
   fw_Texture* hdr = fw_FindTexture("r16g16b16a16f_1");
-  fw_PostBloom(&mChain, hdr, hdr);
-  EXPECT_TRUE(mRec.draws.empty());
-  EXPECT_EQ(mRec.deviceCalls, 0);
+  fw_PostBloom(fw_gPostEffects, hdr, hdr);
+  EXPECT_TRUE(Rec().events.empty());
+  EXPECT_EQ(Rec().stateCalls, 0u);
   EXPECT_TRUE(log.contains("r16g16b16a16f_1_downsample5", fw_LogError));
   // Asked again next frame: still nothing drawn, and no second line for the same target.
   log.clear();
-  fw_PostBloom(&mChain, hdr, hdr);
-  EXPECT_TRUE(mRec.draws.empty());
+  fw_PostBloom(fw_gPostEffects, hdr, hdr);
+  EXPECT_TRUE(Rec().events.empty());
   EXPECT_FALSE(log.contains("r16g16b16a16f_1_downsample5"));
 }
 
 // ---- Pass procedure, copy and add ----------------------------------------------------------
 
 TEST_F(PostChain, EveryCallLooksItsNamesUpAgain) {
-  MakeTarget("a", 64, 64);
-  MakeTarget("b", 32, 32);
-  fw_PostCopy(&mChain, fw_FindTexture("a"), fw_FindTexture("b"));
-  fw_PostCopy(&mChain, fw_FindTexture("a"), fw_FindTexture("b"));
-  EXPECT_EQ(mRec.variableLookups, 2);
-  EXPECT_EQ(mRec.techniqueLookups, 2);
-  ASSERT_EQ(mRec.draws.size(), 2u);
-  EXPECT_EQ(mRec.draws[1].technique, "Copy");
-  EXPECT_EQ(mRec.draws[1].target, "b");
-  EXPECT_EQ(mRec.draws[1].viewport.Width, 32u);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  Target("a", 64, 64);
+  Target("b", 32, 32);
+  fw_PostCopy(fw_gPostEffects, fw_FindTexture("a"), fw_FindTexture("b"));
+  fw_PostCopy(fw_gPostEffects, fw_FindTexture("a"), fw_FindTexture("b"));
+  EXPECT_EQ(Rec().variableLookups, 2u);
+  EXPECT_EQ(Rec().techniqueLookups, 2u);
+  const std::vector<const d3d10rec::Event*> draws = Draws();
+  ASSERT_EQ(draws.size(), 2u);
+  EXPECT_EQ(draws[1]->technique, "Copy");
+  EXPECT_EQ(TargetName(*draws[1]), "b");
+  EXPECT_EQ(draws[1]->viewports[0].Width, 32u);
 }
 
 TEST_F(PostChain, NullTargetBindsNoViewNoViewportAndStillDraws) {
-  MakeTarget("a", 64, 64);
-  MakeTarget("b", 32, 32);
-  fw_PostCopy(&mChain, fw_FindTexture("a"), fw_FindTexture("b"));
-  fw_PostCopy(&mChain, fw_FindTexture("a"), nullptr);
-  ASSERT_EQ(mRec.draws.size(), 2u);
-  EXPECT_EQ(mRec.draws[1].target, "");
-  EXPECT_EQ(mRec.draws[1].viewportCount, 0u);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  Target("a", 64, 64);
+  Target("b", 32, 32);
+  fw_PostCopy(fw_gPostEffects, fw_FindTexture("a"), fw_FindTexture("b"));
+  fw_PostCopy(fw_gPostEffects, fw_FindTexture("a"), nullptr);
+  const std::vector<const d3d10rec::Event*> draws = Draws();
+  ASSERT_EQ(draws.size(), 2u);
+  EXPECT_TRUE(draws[1]->targets.empty());
+  EXPECT_TRUE(draws[1]->viewports.empty());
 }
 
 TEST_F(PostChain, AddSetsItsScaleAndLeavesTheDestinationUncleared) {
-  MakeTarget("r16g16b16a16f_1", 1280, 720);
-  MakeTarget("r8g8b8a8_3", 1280, 720);
+  ASSERT_NO_FATAL_FAILURE(Load());
   for (int i = 0; i < 8; ++i)
-    fw_PostAdd(fw_FindTexture("r16g16b16a16f_1"), &mChain, fw_FindTexture("r8g8b8a8_3"), 0.125f);
-  ASSERT_EQ(mRec.draws.size(), 8u);
-  for (const DrawRecord& d : mRec.draws) {
-    EXPECT_EQ(d.technique, "Add");
-    EXPECT_EQ(d.inputs.at("texView1"), "r8g8b8a8_3");
-    EXPECT_EQ(d.constants.at("gAddScale"), std::vector<float>{0.125f});
-    EXPECT_EQ(d.target, "r16g16b16a16f_1");
+    fw_PostAdd(fw_FindTexture("r16g16b16a16f_1"), fw_gPostEffects, fw_FindTexture("r8g8b8a8_3"), 0.125f);
+  const std::vector<const d3d10rec::Event*> draws = Draws();
+  ASSERT_EQ(draws.size(), 8u);
+  for (const d3d10rec::Event* d : draws) {
+    EXPECT_EQ(d->technique, "Add");
+    EXPECT_EQ(d->blend, "add");  // the sub-frames accumulate only through the blend state
+    EXPECT_EQ(InputName(*d, "texView1"), "r8g8b8a8_3");
+    EXPECT_EQ(d->Float("gAddScale"), 0.125f);
+    EXPECT_EQ(TargetName(*d), "r16g16b16a16f_1");
   }
-  EXPECT_TRUE(mRec.clears.empty());
+  EXPECT_EQ(Rec().events.size(), 8u);  // no clears
 }
 
 TEST_F(PostChain, ATechniqueWithTwoPassesDrawsTwice) {
-  mEffect.passCounts["Copy"] = 2;
-  MakeTarget("a", 8, 8);
-  fw_PostCopy(&mChain, fw_FindTexture("a"), fw_FindTexture("a"));
-  EXPECT_EQ(mRec.draws.size(), 2u);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  const char* twoPasses = R"(
+-- common
+uniform sampler2D texView1;
+-- vertex VS
+layout(location = 0) in vec3 POSITION;
+void main() { gl_Position = vec4(POSITION, 1.0); }
+-- fragment PS
+layout(location = 0) out vec4 oColor;
+void main() { oColor = texture(texView1, vec2(0.5)); }
+-- technique Copy
+pass first vertex=VS fragment=PS
+pass second vertex=VS fragment=PS
+)";
+  ID3D10Effect* effect = nullptr;
+  ASSERT_EQ(S_OK, D3DX10CreateEffectFromMemory(twoPasses, strlen(twoPasses), "two.fx", nullptr, nullptr, "fx_4_0", 0, 0,
+                                               mDevice, nullptr, nullptr, &effect, nullptr, nullptr));
+  fw_gPostEffects->mEffect->mEffect->Release();
+  fw_gPostEffects->mEffect->mEffect = effect;
+  fw_Texture* a = Target("a", 8, 8);
+  fw_PostCopy(fw_gPostEffects, a, a);
+  const std::vector<const d3d10rec::Event*> draws = Draws();
+  ASSERT_EQ(draws.size(), 2u);
+  EXPECT_EQ(draws[0]->pass, "first");
+  EXPECT_EQ(draws[1]->pass, "second");
 }
 
 TEST_F(PostChain, AnEmptyChainDrawsNothing) {
-  MakeTarget("a", 8, 8);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  fw_Texture* a = Target("a", 8, 8);
   fw_PostEffects empty;
-  fw_PostCopy(&empty, fw_FindTexture("a"), fw_FindTexture("a"));
-  fw_PostFinalComposite(&empty, fw_FindTexture("a"), fw_FindTexture("a"));
-  EXPECT_TRUE(mRec.draws.empty());
+  fw_PostCopy(&empty, a, a);
+  fw_PostFinalComposite(&empty, a, a);
+  EXPECT_TRUE(Rec().events.empty());
 }
 
 // ---- Screen scale-out ------------------------------------------------------------------------
 
 TEST_F(PostChain, ScaleOutWithOffsetClearsAndNarrowsTheViewport) {
-  fw_Texture* window = MakeTarget("window", 1920, 1200);
-  fw_Texture* source = MakeTarget("backbuffer", 1920, 1079);
-  fw_PostScreenScaleOutTo(&mChain, source, window, 60);
-  EXPECT_EQ(mRec.clears, std::vector<std::string>{"window"});
-  ASSERT_EQ(mRec.draws.size(), 1u);
-  const DrawRecord& d = mRec.draws[0];
+  ASSERT_NO_FATAL_FAILURE(Load());
+  fw_Texture* window = Target("window", 1920, 1200);
+  fw_Texture* source = Target("source", 1920, 1079);
+  fw_PostScreenScaleOutTo(fw_gPostEffects, source, window, 60);
+  ASSERT_EQ(Rec().events.size(), 2u);
+  const d3d10rec::Event& clear = Rec().events[0];
+  EXPECT_EQ(clear.kind, d3d10rec::EventKind::kClearRenderTarget);
+  EXPECT_EQ(TargetName(clear), "window");
+  EXPECT_EQ(std::vector<float>(clear.color, clear.color + 4), std::vector<float>(4, 0.0f));
+  const d3d10rec::Event& d = Rec().events[1];
   EXPECT_EQ(d.technique, "HighQualityDownScale");
-  EXPECT_EQ(d.inputs.at("texView1"), "backbuffer");
-  EXPECT_EQ(d.target, "window");
-  EXPECT_EQ(d.viewport.TopLeftX, 0);
-  EXPECT_EQ(d.viewport.TopLeftY, 60);
-  EXPECT_EQ(d.viewport.Width, 1920u);
-  EXPECT_EQ(d.viewport.Height, 1080u);
+  EXPECT_EQ(InputName(d, "texView1"), "source");
+  EXPECT_EQ(TargetName(d), "window");
+  ASSERT_EQ(d.viewports.size(), 1u);
+  EXPECT_EQ(d.viewports[0].TopLeftX, 0);
+  EXPECT_EQ(d.viewports[0].TopLeftY, 60);
+  EXPECT_EQ(d.viewports[0].Width, 1920u);
+  EXPECT_EQ(d.viewports[0].Height, 1080u);
   // The target's own viewport is not changed by the narrowed copy.
   EXPECT_EQ(window->mViewport.Height, 1200u);
 }
 
 TEST_F(PostChain, ScaleOutWithoutOffsetNeitherClearsNorNarrows) {
-  fw_Texture* window = MakeTarget("window", 1920, 1200);
-  fw_PostScreenScaleOutTo(&mChain, MakeTarget("backbuffer", 1280, 720), window, 0);
-  EXPECT_TRUE(mRec.clears.empty());
-  ASSERT_EQ(mRec.draws.size(), 1u);
-  EXPECT_EQ(mRec.draws[0].viewport.TopLeftY, 0);
-  EXPECT_EQ(mRec.draws[0].viewport.Height, 1200u);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  fw_Texture* window = Target("window", 1920, 1200);
+  fw_PostScreenScaleOutTo(fw_gPostEffects, Target("source", 1280, 720), window, 0);
+  ASSERT_EQ(Rec().events.size(), 1u);
+  const d3d10rec::Event& d = Rec().events[0];
+  EXPECT_EQ(d.kind, d3d10rec::EventKind::kDraw);
+  EXPECT_EQ(d.viewports[0].TopLeftY, 0);
+  EXPECT_EQ(d.viewports[0].Height, 1200u);
 }
 
 TEST_F(PostChain, ScaleOutWithBarsThatMeetDrawsNothingAndWarns) {
+  ASSERT_NO_FATAL_FAILURE(Load());
   LogCapture log;
-  fw_Texture* window = MakeTarget("window", 64, 100);
-  fw_PostScreenScaleOutTo(&mChain, MakeTarget("backbuffer", 64, 64), window, 50);
-  EXPECT_TRUE(mRec.draws.empty());
+  fw_Texture* window = Target("window", 64, 100);
+  fw_PostScreenScaleOutTo(fw_gPostEffects, Target("source", 64, 64), window, 50);
+  EXPECT_TRUE(Draws().empty());
   EXPECT_TRUE(log.contains("letterbox of 50 pixels", fw_LogWarning));
 }
 
 // ---- Final composite ----------------------------------------------------------------------
 
 TEST_F(PostChain, CompositeWithoutTracksSetsTheNeutralConstants) {
-  StartSync();
-  fw_Texture* hdr = MakeTarget("r16g16b16a16f_1", 1280, 720);
-  fw_Texture* out = MakeTarget("backbuffer", 1280, 720);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  for (const char* v : {"gFade", "gColorExponents", "gChromaDistortion", "gGlitch", "gNoiseStrength"}) Poison(v);
+  fw_Texture* hdr = fw_FindTexture("r16g16b16a16f_1");
+  fw_Texture* out = fw_FindTexture("backbuffer");
   crt::srand(3);
-  fw_PostFinalComposite(&mChain, hdr, out);
-  ASSERT_EQ(mRec.draws.size(), 1u);
-  const DrawRecord& d = mRec.draws[0];
+  fw_PostFinalComposite(fw_gPostEffects, hdr, out);
+  std::vector<const d3d10rec::Event*> draws = Draws();
+  ASSERT_EQ(draws.size(), 1u);
+  const d3d10rec::Event& d = *draws[0];
   EXPECT_EQ(d.technique, "Vignette");
-  EXPECT_EQ(d.inputs.at("texColorBufferForVignette"), "r16g16b16a16f_1");
-  EXPECT_EQ(d.target, "backbuffer");
-  EXPECT_EQ(d.constants.at("gFade"), std::vector<float>{1.0f});
-  EXPECT_EQ(d.constants.at("gColorExponents"), (std::vector<float>{0.1f, 0.1f, 0.1f, 1.0f}));
-  EXPECT_EQ(d.constants.at("gChromaDistortion"), std::vector<float>{0.0f});
-  EXPECT_EQ(d.constants.at("gGlitch"), (std::vector<float>{0.0f, 0.0f, 0.0f, 0.0f}));
-  EXPECT_EQ(d.constants.at("gNoiseStrength"), std::vector<float>{0.0f});
+  EXPECT_EQ(InputName(d, "texColorBufferForVignette"), "r16g16b16a16f_1");
+  // The images the setup bound stay bound.
+  EXPECT_EQ(InputName(d, "texVignette"), "vignette.jpg");
+  EXPECT_EQ(InputName(d, "texRnd"), "rnd.png");
+  EXPECT_EQ(TargetName(d), "backbuffer");
+  EXPECT_EQ(d.Variable("gFade")->floats, std::vector<float>{1.0f});
+  EXPECT_EQ(d.Variable("gColorExponents")->floats, (std::vector<float>{0.1f, 0.1f, 0.1f, 1.0f}));
+  EXPECT_EQ(d.Variable("gChromaDistortion")->floats, std::vector<float>{0.0f});
+  EXPECT_EQ(d.Variable("gGlitch")->floats, (std::vector<float>{0.0f, 0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(d.Variable("gNoiseStrength")->floats, std::vector<float>{0.0f});
   // One value of the shared generator per composite.
   crt::srand(3);
   crt::rand();
   const int next = crt::rand();
   crt::srand(3);
-  fw_PostFinalComposite(&mChain, hdr, out);
+  fw_PostFinalComposite(fw_gPostEffects, hdr, out);
   EXPECT_EQ(crt::rand(), next);
 }
 
 TEST_F(PostChain, CompositeTracksReachTheirConstants) {
-  WriteTrack(mDir, "Post_Fade", 50.0f);
-  WriteTrack(mDir, "Post_FadeShake", 100.0f);
-  WriteTrack(mDir, "Post_RedExp", 12.0f);
-  WriteTrack(mDir, "Post_GreenExp", 10.0f);
-  WriteTrack(mDir, "Post_BlueExp", 8.0f);
-  WriteTrack(mDir, "Post_Scale", 1.25f);
-  WriteTrack(mDir, "Post_ChromaDistort", 30.0f);
-  WriteTrack(mDir, "Post_Glitch", 0.1f);
-  WriteTrack(mDir, "Post_GlitchOffset", 3.0f);
-  WriteTrack(mDir, "Post_Noise", 15.0f);
-  StartSync();
-  fw_Texture* hdr = MakeTarget("r16g16b16a16f_1", 1280, 720);
-  fw_Texture* out = MakeTarget("backbuffer", 1280, 720);
+  WriteTrack("Post_Fade", 50.0f);
+  WriteTrack("Post_FadeShake", 100.0f);
+  WriteTrack("Post_RedExp", 12.0f);
+  WriteTrack("Post_GreenExp", 10.0f);
+  WriteTrack("Post_BlueExp", 8.0f);
+  WriteTrack("Post_Scale", 1.25f);
+  WriteTrack("Post_ChromaDistort", 30.0f);
+  WriteTrack("Post_Glitch", 0.1f);
+  WriteTrack("Post_GlitchOffset", 3.0f);
+  WriteTrack("Post_Noise", 15.0f);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  fw_Texture* hdr = fw_FindTexture("r16g16b16a16f_1");
+  fw_Texture* out = fw_FindTexture("backbuffer");
   crt::srand(11);
-  for (int frame = 0; frame < 500; ++frame) fw_PostFinalComposite(&mChain, hdr, out);
-  ASSERT_EQ(mRec.draws.size(), 500u);
+  for (int frame = 0; frame < 500; ++frame) fw_PostFinalComposite(fw_gPostEffects, hdr, out);
+  const std::vector<const d3d10rec::Event*> draws = Draws();
+  ASSERT_EQ(draws.size(), 500u);
   float lowest = 1.0f, highest = 0.0f;
-  for (const DrawRecord& d : mRec.draws) {
-    lowest = std::min(lowest, d.constants.at("gFade")[0]);
-    highest = std::max(highest, d.constants.at("gFade")[0]);
+  for (const d3d10rec::Event* d : draws) {
+    lowest = std::min(lowest, d->Float("gFade"));
+    highest = std::max(highest, d->Float("gFade"));
   }
   EXPECT_GE(lowest, 0.5f);
   EXPECT_LE(highest, 0.6f);
   EXPECT_GT(highest, 0.52f);  // some frames flicker
-  const DrawRecord& d = mRec.draws.back();
-  EXPECT_FLOAT_EQ(d.constants.at("gColorExponents")[0], 1.2f);
-  EXPECT_FLOAT_EQ(d.constants.at("gColorExponents")[1], 1.0f);
-  EXPECT_FLOAT_EQ(d.constants.at("gColorExponents")[2], 0.8f);
-  EXPECT_EQ(d.constants.at("gColorExponents")[3], 1.25f);
-  EXPECT_FLOAT_EQ(d.constants.at("gChromaDistortion")[0], 0.3f);
-  EXPECT_EQ(d.constants.at("gGlitch"), (std::vector<float>{0.1f, 3.0f, 0.0f, 0.0f}));
-  EXPECT_FLOAT_EQ(d.constants.at("gNoiseStrength")[0], 0.15f);
+  const d3d10rec::Event& d = *draws.back();
+  const std::vector<float>& exponents = d.Variable("gColorExponents")->floats;
+  EXPECT_FLOAT_EQ(exponents[0], 1.2f);
+  EXPECT_FLOAT_EQ(exponents[1], 1.0f);
+  EXPECT_FLOAT_EQ(exponents[2], 0.8f);
+  EXPECT_EQ(exponents[3], 1.25f);
+  EXPECT_FLOAT_EQ(d.Float("gChromaDistortion"), 0.3f);
+  EXPECT_EQ(d.Variable("gGlitch")->floats, (std::vector<float>{0.1f, 3.0f, 0.0f, 0.0f}));
+  EXPECT_FLOAT_EQ(d.Float("gNoiseStrength"), 0.15f);
 }

@@ -1,7 +1,8 @@
 // D3D10CreateDeviceAndSwapChain and D3D10CreateDevice: a GL context of the asked driver type on
 // the output window's SDL window (or on a hidden window of its own), the device on it and the
-// swap chain for the window.
+// swap chain for the window. The null driver type needs neither: it is the recording device.
 #include "context_p.h"
+#include "device_null_p.h"
 #include "d3d10_sdl2_p.h"
 
 #include <platform/diagnostics.h>
@@ -32,12 +33,13 @@ HRESULT CreateDeviceAndSwapChainOnSdlWindow(SDL_Window* window, D3D10_DRIVER_TYP
 }
 
 const char* RendererOf(ID3D10Device* device) {
+  if (d3d10null::RecordingDeviceOf(device)) return "recording device";
   return device ? DeviceOf(device)->Context()->renderer.c_str() : "";
 }
 
 void DeviceCounters(ID3D10Device* device, unsigned long long* draws, unsigned long long* framebufferBinds,
                     unsigned long long* uniformUploads) {
-  if (!device) return;
+  if (!device || d3d10null::RecordingDeviceOf(device)) return;
   if (uniformUploads) *uniformUploads = DeviceOf(device)->mUniformUploads;
   if (draws) *draws = DeviceOf(device)->mDrawCalls;
   if (framebufferBinds) *framebufferBinds = DeviceOf(device)->mFramebufferBinds;
@@ -51,6 +53,14 @@ HRESULT D3D10CreateDeviceAndSwapChain(IDXGIAdapter* adapter, D3D10_DRIVER_TYPE d
   if (swapChain) *swapChain = nullptr;
   if (device) *device = nullptr;
   if (sdkVersion != D3D10_SDK_VERSION || !swapChainDesc || !swapChain) return E_INVALIDARG;
+  if (driverType == D3D10_DRIVER_TYPE_NULL) {
+    ID3D10Device* created = nullptr;
+    d3d10null::CreateDevice(&created);
+    HRESULT hr = d3d10null::CreateSwapChain(d3d10null::RecordingDeviceOf(created), *swapChainDesc, swapChain);
+    if (SUCCEEDED(hr) && device) *device = created;
+    else created->Release();  // the swap chain keeps it alive, or it goes
+    return hr;
+  }
   SDL_Window* window = platform::SdlWindowFromHwnd(swapChainDesc->OutputWindow);
   if (!window) {
     platform::Report(platform::kReportWarning, "D3D10CreateDeviceAndSwapChain: the output window has no display surface");
@@ -63,6 +73,7 @@ HRESULT D3D10CreateDevice(IDXGIAdapter* adapter, D3D10_DRIVER_TYPE driverType, H
                           UINT sdkVersion, ID3D10Device** device) {
   if (device) *device = nullptr;
   if (sdkVersion != D3D10_SDK_VERSION) return E_INVALIDARG;
+  if (driverType == D3D10_DRIVER_TYPE_NULL) return d3d10null::CreateDevice(device);
   HRESULT hr = E_FAIL;
   d3d10gl::ContextInfo* context = d3d10gl::CreateHiddenContext(driverType, software, &hr);
   if (!context) return hr;

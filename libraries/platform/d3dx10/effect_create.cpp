@@ -81,7 +81,12 @@ HRESULT Load(const std::string& text, const std::string& fileName, const D3D10_S
   ParsedEffect parsed;
   bool ok = ExpandIncludes(text, fileName, MakeResolver(include), &expanded, &messages) &&
             ParseEffect(std::move(expanded), &parsed, &messages);
-  if (ok) *effect = BuildEffect(d3d10gl::DeviceOf(device), parsed, Defines(defines), pool, isPool, &messages);
+  if (ok) {
+    if (d3d10null::Device* recorder = d3d10null::RecordingDeviceOf(device))
+      *effect = BuildRecordedEffect(recorder, parsed, pool, isPool, &messages);
+    else
+      *effect = BuildEffect(d3d10gl::DeviceOf(device), parsed, Defines(defines), pool, isPool, &messages);
+  }
   if (!*effect) messages.push_back(fileName + ": the effect was not created");
   Deliver(messages, errors);
   return *effect ? S_OK : E_FAIL;

@@ -34,7 +34,8 @@ HRESULT Pass::GetDesc(D3D10_PASS_DESC* desc) {
 
 HRESULT Pass::Apply(UINT) {
   if (!mEffect) return E_FAIL;
-  Device* device = mEffect->mDevice;
+  if (mEffect->mRecorder) return ApplyRecorded(this);
+  Device* device = mEffect->mGl;
   Program& program = *mProgram;
   device->MakeCurrent();  // uniform uploads below go to this device's context
   device->UseProgram(program.name, program.signature);
@@ -138,17 +139,25 @@ ID3D10EffectPass* Technique::GetPassByName(LPCSTR name) {
 
 // ---- Effect and pool -------------------------------------------------------------------------
 
-Effect::Effect(Device* device, Pool* pool, bool isPool) : mDevice(device), mPool(pool), mIsPool(isPool) {
+Effect::Effect(ID3D10Device* device, Pool* pool, bool isPool)
+    : mDevice(device),
+      mGl(dynamic_cast<Device*>(device)),
+      mRecorder(d3d10null::RecordingDeviceOf(device)),
+      mPool(pool),
+      mIsPool(isPool) {
   mDevice->AddRef();
   if (mPool) mPool->AddRef();
 }
 
 Effect::~Effect() {
-  mDevice->MakeCurrent();
-  for (auto& program : mPrograms) {
-    mDevice->ForgetProgram(program->name);
-    glDeleteProgram(program->name);
+  if (mGl) {
+    mGl->MakeCurrent();
+    for (auto& program : mPrograms) {
+      mGl->ForgetProgram(program->name);
+      glDeleteProgram(program->name);
+    }
   }
+  if (mRecorder) mRecorder->ForgetEffect(this);
   mTechniques.clear();
   mVariables.clear();
   if (mPool) mPool->Release();
@@ -190,6 +199,7 @@ ID3D10EffectVariable* Effect::GetVariableByIndex(UINT index) {
 }
 
 ID3D10EffectVariable* Effect::GetVariableByName(LPCSTR name) {
+  if (mRecorder) ++mRecorder->mRecord.variableLookups;
   Variable* v = name ? FindVariable(name) : nullptr;
   return v ? v->AsBase() : Variable::Invalid()->AsBase();
 }
@@ -200,6 +210,7 @@ ID3D10EffectTechnique* Effect::GetTechniqueByIndex(UINT index) {
 }
 
 ID3D10EffectTechnique* Effect::GetTechniqueByName(LPCSTR name) {
+  if (mRecorder) ++mRecorder->mRecord.techniqueLookups;
   if (!name) return Technique::Invalid();
   for (auto& t : mTechniques)
     if (t->mName == name) return t.get();
@@ -248,23 +259,7 @@ class Builder {
     for (auto& entry : mShaders) glDeleteShader(entry.second);
   }
 
-  bool Variables(Effect* effect) {
-    bool ok = true;
-    for (const UniformDecl& decl : mParsed.uniforms) {
-      Variable* shared = effect->mPool ? effect->mPool->EffectImpl()->FindVariable(decl.name.c_str()) : nullptr;
-      if (shared) {
-        if (shared->mData->typeName != decl.typeName || shared->mData->elements != decl.elements) {
-          mMessages->push_back(mParsed.Where(decl.line) + ": error: \"" + decl.name +
-                               "\" is a pool variable of another type (" + shared->mData->typeName + ")");
-          ok = false;
-        }
-        continue;
-      }
-      effect->mVariables.push_back(Variable::Create(decl, effect->mIsPool));
-    }
-    for (const SamplerSection& s : mParsed.samplers) effect->mSamplerDescs.emplace_back(s.variable, s.desc);
-    return ok;
-  }
+  bool Variables(Effect* effect) { return DeclareVariables(effect, mParsed, mMessages); }
 
   GLuint Shader(Stage stage, const std::string& name) {
     auto key = std::make_pair(int(stage), name);

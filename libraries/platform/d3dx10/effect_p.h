@@ -2,8 +2,11 @@
 // on the CPU with a version that changes only when a value really changes; each linked program
 // remembers the version it last uploaded, so Apply uploads changed uniforms only and allocates
 // nothing. Pool variables are owned by the pool's effect and shared by pointer with its children.
+// On a recording device there is no program: a pass keeps only its input signature, and Apply
+// hands the device a snapshot of the variables instead of uploading them.
 #pragma once
 
+#include "../d3d10/device_null_p.h"
 #include "../d3d10/device_p.h"
 #include "effect_parse_p.h"
 
@@ -174,7 +177,7 @@ class Pool;
 
 class Effect final : public d3d10gl::RefCounted<ID3D10Effect> {
  public:
-  Effect(d3d10gl::Device* device, Pool* pool, bool isPool);
+  Effect(ID3D10Device* device, Pool* pool, bool isPool);
 
   HRESULT QueryInterface(REFIID riid, void** object) override;
   BOOL IsValid() override { return TRUE; }
@@ -190,7 +193,9 @@ class Effect final : public d3d10gl::RefCounted<ID3D10Effect> {
   Variable* FindVariable(const char* name);
   const d3d10gl::SamplerDesc* FindSamplerDesc(const std::string& variable) const;
 
-  d3d10gl::Device* mDevice;
+  ID3D10Device* mDevice;               // a reference is held
+  d3d10gl::Device* mGl;                // the same device when it is a GL one, else null
+  d3d10null::Device* mRecorder;        // the same device when it is a recording one, else null
   Pool* mPool;  // the parent pool of a child effect (a reference is held), else null
   bool mIsPool;
   std::vector<std::unique_ptr<Variable>> mVariables;
@@ -219,5 +224,14 @@ class Pool final : public d3d10gl::RefCounted<ID3D10EffectPool> {
 Effect* BuildEffect(d3d10gl::Device* device, const ParsedEffect& parsed,
                     const std::vector<std::pair<std::string, std::string>>& defines, Pool* pool, bool isPool,
                     std::vector<std::string>* messages);
+// The same on a recording device: variables, techniques and passes, each pass with the input
+// signature its vertex stage declares. Nothing is compiled.
+Effect* BuildRecordedEffect(d3d10null::Device* device, const ParsedEffect& parsed, Pool* pool, bool isPool,
+                            std::vector<std::string>* messages);
+// Adds the effect's own variables (those the pool does not already give it); false when a
+// declaration disagrees with the pool's variable of that name.
+bool DeclareVariables(Effect* effect, const ParsedEffect& parsed, std::vector<std::string>* messages);
+// Apply on a recording device.
+HRESULT ApplyRecorded(Pass* pass);
 
 }  // namespace d3dx10fx

@@ -175,7 +175,7 @@ typedef struct DXGI_ADAPTER_DESC {
 typedef enum D3D10_DRIVER_TYPE {
   D3D10_DRIVER_TYPE_HARDWARE = 0,   // a GL 4.5 context whose renderer is not a software rasteriser
   D3D10_DRIVER_TYPE_REFERENCE = 1,  // Mesa's reference rasteriser (softpipe)
-  D3D10_DRIVER_TYPE_NULL = 2,       // no rendering at all: not offered, creation fails
+  D3D10_DRIVER_TYPE_NULL = 2,       // no rendering at all: the recording device (d3d10_recording.h)
   D3D10_DRIVER_TYPE_SOFTWARE = 3,   // needs the software module; same as WARP here
   D3D10_DRIVER_TYPE_WARP = 5        // Mesa's fast software rasteriser (llvmpipe), forced
 } D3D10_DRIVER_TYPE;
@@ -537,13 +537,15 @@ struct IDXGISwapChain : IDXGIDeviceSubObject {
 };
 
 // ---- Creation calls ------------------------------------------------------------------------
-// Creates the GL context on the swap chain's output window (an SDL window made with OpenGL).
+// Creates the GL context on the swap chain's output window (an SDL window made with OpenGL); with
+// D3D10_DRIVER_TYPE_NULL the recording device and a swap chain in CPU memory, without a window.
 // Hardware fails when the only renderer is a software rasteriser; WARP and SOFTWARE force
 // Mesa's llvmpipe (the module, if given, names the driver); REFERENCE forces softpipe, which
 // fails where it offers no GL 4.5.
 HRESULT D3D10CreateDeviceAndSwapChain(IDXGIAdapter* adapter, D3D10_DRIVER_TYPE driverType, HMODULE software,
                                       UINT flags, UINT sdkVersion, DXGI_SWAP_CHAIN_DESC* swapChainDesc,
                                       IDXGISwapChain** swapChain, ID3D10Device** device);
-// A device without a swap chain, on a hidden window of its own (tools, tests, off-screen work).
+// A device without a swap chain, on a hidden window of its own (tools, tests, off-screen work);
+// with D3D10_DRIVER_TYPE_NULL the recording device, which needs no display.
 HRESULT D3D10CreateDevice(IDXGIAdapter* adapter, D3D10_DRIVER_TYPE driverType, HMODULE software, UINT flags,
                           UINT sdkVersion, ID3D10Device** device);

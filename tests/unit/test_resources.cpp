@@ -1,4 +1,4 @@
-// LoadResources on a software device: the load order and its log lines, the effect pool and its
+// LoadResources on the recording device: the load order and its log lines, the effect pool and its
 // global variables, the noise texture, every render target with its name and size, the back
 // buffers, set render target with inset, set world, and the release.
 #include "diag/fw_Alert.h"
@@ -7,6 +7,7 @@
 #include "res/fw_TextureTable.h"
 
 #include "core_gpu.h"
+#include "core_recording.h"
 #include "log_capture.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ namespace fs = boost::filesystem;
 
 namespace {
 struct ResourcesTest : ::testing::Test {
-  core_test::OffscreenDevice device;
+  core_test::RecordingDevice device;
   fs::path dir = fs::temp_directory_path() / fs::unique_path("core-res-%%%%%%");
   char previous[4096] = {};
   void SetUp() override {

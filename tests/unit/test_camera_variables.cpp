@@ -1,14 +1,17 @@
 // The camera values a frame hands to the shaders, read back through the effect pool after real
-// frame ticks: resources loaded on a software device with the scene's description, clocks on a
+// frame ticks: resources loaded on the recording device with the scene's description, clocks on a
 // virtual counter, and every expected matrix and vector worked out here from the description's
 // numbers (row vectors; view = Translation(-t) * transpose(R); right-handed perspective).
+#include "demo_Demo.h"
 #include "frame/fw_DeviceState.h"
 #include "frame/fw_FrameTick.h"
 #include "res/fw_Resources.h"
 #include "scene/fw_Scene.h"
 #include "sync/fw_Clock.h"
+#include "sync/fw_Sync.h"
 
 #include "core_gpu.h"
+#include "core_recording.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +24,7 @@
 #include <array>
 #include <cmath>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -105,6 +109,7 @@ class CameraVariables : public ::testing::Test {
   }
   void TearDown() override {
     fw_ReleaseFrameworkResources();
+    fw_StopSync();
     fw_SetFrameContext(fw_FrameContext());
     fw_DestroyClocks();
     platform::SetVirtualPerformanceCounter({});
@@ -144,7 +149,8 @@ class CameraVariables : public ::testing::Test {
     }
   }
 
-  core_test::OffscreenDevice device;
+  core_test::RecordingDevice device;
+  std::unique_ptr<fw_Scene> ownedScene;  // outlives TearDown, which still reaches the scene list
   fs::path dir = fs::temp_directory_path() / fs::unique_path("camera-vars-%%%%%%");
   char previous[4096] = {};
   std::unique_ptr<fw_Scene> ownedScene;
@@ -239,4 +245,37 @@ TEST_F(CameraVariables, ASceneWithoutACameraLeavesTheCameraVariablesAsTheyWere) 
   ExpectNear(ReadVector(g.EyePositionWorld), Vec{0, 0, 0, 1}, 0.0f, "EyePositionWorld");
   // The render size still reaches the shaders.
   ExpectNear(ReadVector(g.RenderDim), Vec{800, 400, 1.0f / 800, 1.0f / 400}, 1e-7f, "RenderDim");
+}
+
+TEST_F(CameraVariables, TheOrbitCameraSteersTheDemosDrawsBecausePrepareRunsBeforeTheUpload) {
+  fs::copy_file(fs::path(DUSK_SOURCE_DIR) / "projects/dusk/data/demo.xml", dir / "data/demo.xml");
+  fw_SetRoots(core_test::FrameworkRoot(), DUSK_SOURCE_DIR "/projects/dusk");
+  const std::string tracks = (dir / "sync").string();
+  ASSERT_TRUE(core_test::WriteTrack(tracks, "cam_Yaw", {{0, 90.0f, 0}}));
+  ASSERT_TRUE(core_test::WriteTrack(tracks, "cam_DistToLookAt", {{0, 30.0f, 0}}));
+  fw_StartSync(tracks.c_str());
+  ownedScene = std::make_unique<Demo>("demo.xml");
+  ASSERT_NO_FATAL_FAILURE(Run(ownedScene.get(), 4));
+
+  // Turned a quarter about y, 30 units out: the eye at (30, 0, 0). Had the orbit camera run after
+  // the upload, the draws would see the description's resting camera at (0, 0, 20) instead.
+  const Mat view = ViewAt(30, 0, 0, 1.5707964f);
+  const Mat projection = Perspective(0.7853982f, 2.0f, 1.0f, 2000.0f);
+  int terrainDraws = 0;
+  for (const d3d10rec::Event* draw : device.record().Draws()) {
+    if (draw->technique != "bg") continue;
+    ++terrainDraws;
+    Mat drawnView{}, drawnViewProjection{};
+    const std::vector<float>& v = draw->Variable("View")->floats;
+    const std::vector<float>& vp = draw->Variable("ViewProjection")->floats;
+    ASSERT_EQ(v.size(), 16u);
+    ASSERT_EQ(vp.size(), 16u);
+    std::copy(v.begin(), v.end(), drawnView.begin());
+    std::copy(vp.begin(), vp.end(), drawnViewProjection.begin());
+    ExpectNear(drawnView, view, 1e-5f, "View");
+    ExpectNear(drawnViewProjection, Multiply(view, projection), 1e-5f, "ViewProjection");
+  }
+  // Eight sub-frames for every tick that drew (the first three ticks of the process draw nothing).
+  EXPECT_GE(terrainDraws, 8);
+  EXPECT_EQ(terrainDraws % 8, 0);
 }

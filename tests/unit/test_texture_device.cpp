@@ -1,9 +1,10 @@
-// fw_Texture on a real (software) device: the three creation paths, views, viewport, upload,
+// fw_Texture on the recording device: the three creation paths, views, viewport, upload,
 // release; image textures with the data-path rule and both fallback warnings.
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 
 #include "core_gpu.h"
+#include "core_recording.h"
 #include "log_capture.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ std::vector<std::string> Warnings(const LogCapture& log) {
 }
 
 struct TextureTest : ::testing::Test {
-  core_test::OffscreenDevice device;
+  core_test::RecordingDevice device;
   void SetUp() override { ASSERT_NE(device.get(), nullptr); }
 };
 
