@@ -153,7 +153,6 @@ class CameraVariables : public ::testing::Test {
   std::unique_ptr<fw_Scene> ownedScene;  // outlives TearDown, which still reaches the scene list
   fs::path dir = fs::temp_directory_path() / fs::unique_path("camera-vars-%%%%%%");
   char previous[4096] = {};
-  std::unique_ptr<fw_Scene> ownedScene;
   std::vector<fw_Scene*> scenes;
   uint32_t current = 0;
   float start = 0.0f;
