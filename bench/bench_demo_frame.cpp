@@ -7,9 +7,10 @@
 //
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_demo_frame
 #include "demo_Demo.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_Paths.h"
+#include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"

@@ -4,9 +4,10 @@
 #include "diag/fw_Alert.h"
 #include "frame/fw_Capture.h"
 #include "frame/fw_Device.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "frame/fw_FrameTick.h"
 #include "res/fw_Paths.h"
+#include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
@@ -64,16 +65,10 @@ void RunCapture(const std::string& directory, int frames) {
   fw_StartSync((directory + "/no-tracks").c_str());
   fw_CreateClocks();
 
-  core_test::FillScene scene("capture.xml");
-  std::vector<fw_Scene*> scenes{&scene};
-  uint32_t current = 0;
-  float start = 0.0f;
-  fw_FrameContext context;
-  context.scenes = &scenes;
-  context.currentScene = &current;
-  context.sceneStartTime = &start;
-  context.device = device;
-  fw_SetFrameContext(context);
+  auto owned = std::make_unique<core_test::FillScene>("capture.xml");
+  core_test::FillScene& scene = *owned;
+  fw_AddScene(std::move(owned));
+  fw_GetFrameContext().device = device;
   if (FAILED(fw_LoadResources()) || scene.creates != 1) std::exit(15);
 
   fw_RestartClocks();

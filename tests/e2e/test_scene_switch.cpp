@@ -38,10 +38,18 @@ const int64_t kTicksPerFrame = 100000000;
 struct Show {
   fs::path dir = fs::temp_directory_path() / fs::unique_path("core-show-%%%%%%");
   std::string base = (dir / "sync").string();
-  RecordingScene first{"first.xml"}, second{"second.xml"};
-  std::vector<fw_Scene*> scenes{&first, &second};
-  uint32_t current = 0;
-  float start = 0.0f;
+  // The frame context owns the scenes; these name them and its fields.
+  RecordingScene& first = Add("first.xml");
+  RecordingScene& second = Add("second.xml");
+  uint32_t& current = fw_GetFrameContext().currentScene;
+  float& start = fw_GetFrameContext().sceneStartTime;
+
+  static RecordingScene& Add(const char* name) {
+    auto scene = std::make_unique<RecordingScene>(name);
+    RecordingScene& ref = *scene;
+    fw_AddScene(std::move(scene));
+    return ref;
+  }
 
   Show() {
     fs::create_directories(dir);
@@ -52,18 +60,13 @@ struct Show {
     fw_StartSync(base.c_str());
     fw_CreateClocks();
     fw_RestartClocks();
-    fw_FrameContext context;
-    context.scenes = &scenes;
-    context.currentScene = &current;
-    context.sceneStartTime = &start;
-    fw_SetFrameContext(context);
   }
   void Tick() {
     fw_FrameTick();
     ++gFrame;
   }
   ~Show() {
-    fw_SetFrameContext(fw_FrameContext());
+    fw_ResetFrameContext();
     fw_DestroyClocks();
     fw_StopSync();
     platform::SetVirtualPerformanceCounter({});

@@ -4,7 +4,7 @@
 // and sets is tested without pixels in the unit test of the Demo frame.
 #include "demo_Demo.h"
 
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_Effect.h"
 #include "res/fw_Paths.h"

@@ -18,6 +18,7 @@
 #include "res/fw_Effect.h"
 #include "res/fw_ObjMesh.h"
 #include "res/fw_Paths.h"
+#include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
 
 namespace {

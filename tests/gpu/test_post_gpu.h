@@ -3,10 +3,11 @@
 // read from a directory of the test's own, and helpers to fill and read back textures.
 #pragma once
 
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_Effect.h"
 #include "res/fw_Paths.h"
+#include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"

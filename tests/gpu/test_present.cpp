@@ -3,7 +3,8 @@
 // beside a render-size "backbuffer" when they do not, the present, and the release in order.
 #include "diag/fw_Alert.h"
 #include "frame/fw_Device.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
+#include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
 #include "res/fw_TextureTable.h"
 

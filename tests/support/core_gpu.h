@@ -3,7 +3,7 @@
 #pragma once
 
 #include "diag/fw_Alert.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "res/fw_Paths.h"
 #include "res/fw_Texture.h"
 

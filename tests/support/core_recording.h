@@ -5,9 +5,10 @@
 #pragma once
 
 #include "diag/fw_Alert.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_Paths.h"
+#include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"

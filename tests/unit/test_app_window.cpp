@@ -1,7 +1,6 @@
 // The framework's window procedure, driven with messages directly (no display): mouse state and
 // scene calls, capture, Escape, destroy; and window creation without a display.
 #include "app/fw_Framework.h"
-#include "app/fw_FrameworkServices.h"
 #include "app/fw_MouseState.h"
 #include "diag/fw_Alert.h"
 #include "scene/fw_Scene.h"

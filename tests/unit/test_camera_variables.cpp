@@ -3,8 +3,9 @@
 // virtual counter, and every expected matrix and vector worked out here from the description's
 // numbers (row vectors; view = Translation(-t) * transpose(R); right-handed perspective).
 #include "demo_Demo.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "frame/fw_FrameTick.h"
+#include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
 #include "scene/fw_Scene.h"
 #include "sync/fw_Clock.h"
@@ -110,7 +111,7 @@ class CameraVariables : public ::testing::Test {
   void TearDown() override {
     fw_ReleaseFrameworkResources();
     fw_StopSync();
-    fw_SetFrameContext(fw_FrameContext());
+    fw_ResetFrameContext();
     fw_DestroyClocks();
     platform::SetVirtualPerformanceCounter({});
     SetCurrentDirectoryA(previous);
@@ -121,25 +122,20 @@ class CameraVariables : public ::testing::Test {
     std::ofstream(dir.string() + "/data/" + name) << xml;
   }
 
-  // The fixture owns the scene: TearDown releases the scene resources through the frame context,
-  // which must not point at a scene that a test body's scope has already destroyed.
+  // The frame context takes the scene over, so it lives as long as anything can reach it.
   template <class SceneType, class... Args>
   SceneType& MakeScene(Args&&... args) {
     auto scene = std::make_unique<SceneType>(std::forward<Args>(args)...);
     SceneType& ref = *scene;
-    ownedScene = std::move(scene);
+    fw_AddScene(std::move(scene));
     return ref;
   }
 
   // Loads the resources with the scene as the only one, then runs `ticks` frame ticks; the last
   // one runs at music time (ticks - 1) / 10 s. The first three draw nothing, so ticks >= 4.
   void Run(fw_Scene* scene, int ticks) {
-    scenes = {scene};
-    fw_FrameContext context;
-    context.scenes = &scenes;
-    context.currentScene = &current;
-    context.sceneStartTime = &start;
-    fw_SetFrameContext(context);
+    ASSERT_EQ(fw_GetFrameContext().scenes.size(), 1u);
+    ASSERT_EQ(fw_GetFrameContext().scenes[0].get(), scene);
     ASSERT_EQ(fw_LoadResources(), S_OK);
     fw_CreateClocks();
     fw_RestartClocks();
@@ -150,12 +146,8 @@ class CameraVariables : public ::testing::Test {
   }
 
   core_test::RecordingDevice device;
-  std::unique_ptr<fw_Scene> ownedScene;  // outlives TearDown, which still reaches the scene list
   fs::path dir = fs::temp_directory_path() / fs::unique_path("camera-vars-%%%%%%");
   char previous[4096] = {};
-  std::vector<fw_Scene*> scenes;
-  uint32_t current = 0;
-  float start = 0.0f;
 };
 
 }  // namespace
@@ -253,8 +245,8 @@ TEST_F(CameraVariables, TheOrbitCameraSteersTheDemosDrawsBecausePrepareRunsBefor
   ASSERT_TRUE(core_test::WriteTrack(tracks, "cam_Yaw", {{0, 90.0f, 0}}));
   ASSERT_TRUE(core_test::WriteTrack(tracks, "cam_DistToLookAt", {{0, 30.0f, 0}}));
   fw_StartSync(tracks.c_str());
-  ownedScene = std::make_unique<Demo>("demo.xml");
-  ASSERT_NO_FATAL_FAILURE(Run(ownedScene.get(), 4));
+  Demo& demo = MakeScene<Demo>("demo.xml");
+  ASSERT_NO_FATAL_FAILURE(Run(&demo, 4));
 
   // Turned a quarter about y, 30 units out: the eye at (30, 0, 0). Had the orbit camera run after
   // the upload, the draws would see the description's resting camera at (0, 0, 20) instead.

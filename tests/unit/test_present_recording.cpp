@@ -1,7 +1,8 @@
-// The present at the end of a frame, on the recording device and its windowless swap chain: a
-// render size other than the window's is scaled out into the window's buffer (between letterbox
-// bars when asked) before the swap chain presents; equal sizes present the window's own buffer.
+// The end of a frame, on the recording device and its windowless swap chain: the tick's scale-out
+// takes a render size other than the window's into the window's buffer (between letterbox bars
+// when asked), then the swap chain presents; equal sizes present the window's own buffer.
 #include "frame/fw_Device.h"
+#include "frame/fw_FrameTick.h"
 
 #include "core_recording.h"
 
@@ -59,6 +60,7 @@ TEST_F(PresentRecording, ALetterboxedRenderIsScaledOutBetweenBarsBeforeThePresen
   EXPECT_EQ(window->getWidth(), 1280u);
   EXPECT_EQ(window->getHeight(), 720u);
 
+  fw_ScaleOutToWindow();
   fw_Present(mSettings);
   const std::vector<d3d10rec::Event>& events = Rec().events;
   ASSERT_EQ(events.size(), 3u);
@@ -79,6 +81,7 @@ TEST_F(PresentRecording, EqualSizesPresentTheWindowsOwnBufferWithNothingDrawn) {
   ASSERT_NO_FATAL_FAILURE(Load());
   EXPECT_EQ(fw_FindTexture("realBackbuffer"), nullptr);
   EXPECT_EQ(fw_FindTexture("backbuffer"), fw_GetWindowBackbuffer());
+  fw_ScaleOutToWindow();
   fw_Present(mSettings);
   ASSERT_EQ(Rec().events.size(), 1u);
   EXPECT_EQ(Rec().events[0].kind, d3d10rec::EventKind::kPresent);

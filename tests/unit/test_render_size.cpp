@@ -1,5 +1,5 @@
 #include "frame/fw_Device.h"
-#include "frame/fw_RenderSize.h"
+#include "device/fw_RenderSize.h"
 
 #include <gtest/gtest.h>
 

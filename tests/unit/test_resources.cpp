@@ -2,7 +2,8 @@
 // global variables, the noise texture, every render target with its name and size, the back
 // buffers, set render target with inset, set world, and the release.
 #include "diag/fw_Alert.h"
-#include "frame/fw_CameraState.h"
+#include "res/fw_CameraState.h"
+#include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
 #include "res/fw_TextureTable.h"
 

@@ -1,4 +1,4 @@
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 

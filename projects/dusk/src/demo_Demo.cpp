@@ -4,7 +4,7 @@
 #include "diag/fw_Log.h"
 #include "dusk_Draw.h"
 #include "dusk_Tracks.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_Effect.h"
 #include "res/fw_ObjMesh.h"

@@ -1,6 +1,6 @@
 #include "dusk_Draw.h"
 
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "res/fw_Effect.h"
 #include "res/fw_Resources.h"
 

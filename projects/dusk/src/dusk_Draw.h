@@ -1,7 +1,7 @@
 // Small drawing helpers the production's components share: an effect loaded against the
 // framework's pool (replacing an earlier one), default-usage buffers with initial data, an input
 // layout built against pass 0 of a technique, and an indexed triangle-list draw over every pass.
-// Needs the framework's device (frame/fw_DeviceState.h).
+// Needs the framework's device (device/fw_DeviceState.h).
 #pragma once
 
 #include <platform/d3d10.h>

@@ -1,23 +1,23 @@
 // The framework object: construction (paths, display mode, ".final", directories) and the
-// initialisation sequence (sync, dialog, window, device, music), destruction, the scene list.
+// initialisation sequence (sync, dialog, window, device, music), destruction, the scene list and
+// the settings the device and the frame tick are given.
 #include "app/fw_Framework.h"
 
-#include "app/fw_FrameworkServices.h"
 #include "app/fw_MouseState.h"
 #include "app/fw_StartupDialog.h"
 #include "app/fw_StartupOptions.h"
+#include "audio/fw_MusicPlayer.h"
+#include "device/fw_DeviceState.h"
+#include "device/fw_RenderSize.h"
 #include "diag/fw_Alert.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
-#include "frame/fw_DeviceState.h"
 #include "frame/fw_FrameTick.h"
-#include "frame/fw_RenderSize.h"
 #include "res/fw_Paths.h"
-
+#include "scene/fw_Scene.h"
+#include "sync/fw_Sync.h"
 
 namespace {
-
-std::vector<fw_Scene*> gScenes;
 
 // The second display first, then the primary one; left at 0 when neither can be read.
 void readDisplayMode() {
@@ -40,7 +40,7 @@ fw_Framework::fw_Framework(const std::string& musicPath, const std::string& appN
                            int showCommand, const std::string& title, int32_t windowWidth, int32_t windowHeight,
                            float renderScale, float aspect) {
   mMusicPath = musicPath;
-  fw_CreateTextureTable();
+  fw_DestroyOwnedTextures();  // the texture table and owned set start empty
   fw_SetAlertCaption(title);
   // Without its roots the program can find neither shaders nor data: the search has reported it.
   if (!fw_FindRoots(appName)) fw_ExitProcess(20, "no project root");
@@ -74,7 +74,7 @@ fw_Framework::fw_Framework(const std::string& musicPath, const std::string& appN
 
 HRESULT fw_Framework::Init(HINSTANCE instance, const std::string& musicPath, int showCommand) {
   mInstance = instance;
-  fw_StartSyncSystem();
+  fw_StartSync(kFwSyncBasePath);  // a new timer and the player device on "data/sync/sync"
 
   if (mShowStartupDialog) {
     INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(fw_IDD_STARTUP), nullptr, fw_StartupDialogProc, 0);
@@ -83,32 +83,45 @@ HRESULT fw_Framework::Init(HINSTANCE instance, const std::string& musicPath, int
 
   if (_CreateWindow(instance, showCommand) < 0) return E_FAIL;
 
-  if (fw_CreateDevice() < 0) {
-    fw_ReleaseDevice();
+  if (fw_CreateDeviceAndSwapChain(fw_FrameworkDeviceSettings()) < 0) {
+    fw_ReleaseDeviceResources();
     return E_FAIL;
   }
 
-  if (mSound && !musicPath.empty()) fw_StartMusicPlayer(fw_GetProjectRoot() + "/" + musicPath, mWindow);
+  // The one music player, replacing any earlier one.
+  if (mSound && !musicPath.empty()) fw_CreateMusicPlayer(fw_GetProjectRoot() + "/" + musicPath, mWindow);
   return 0;
 }
 
 fw_Framework::~fw_Framework() {
-  fw_DestroyTextureTable();
+  fw_DestroyOwnedTextures();
   fw_gFramework = nullptr;
 }
 
-void fw_RegisterScene(fw_Scene* scene) { gScenes.push_back(scene); }
+void fw_RegisterScene(fw_Scene* scene) { fw_AddScene(std::unique_ptr<fw_Scene>(scene)); }
 
-const std::vector<fw_Scene*>& fw_GetScenes() { return gScenes; }
+const std::vector<std::unique_ptr<fw_Scene>>& fw_GetScenes() { return fw_GetFrameContext().scenes; }
+
+fw_DeviceSettings fw_FrameworkDeviceSettings() {
+  fw_DeviceSettings settings;
+  settings.window = fw_Framework::mWindow;
+  settings.size.fullscreen = fw_Framework::mFullscreen;
+  settings.size.finalMarker = fw_FinalMarkerExists();
+  settings.size.windowWidth = fw_Framework::mWindowWidth;
+  settings.size.windowHeight = fw_Framework::mWindowHeight;
+  settings.size.renderScale = fw_Framework::mRenderScale;
+  settings.size.desktopWidth = fw_Framework::mDesktopWidth;
+  settings.size.desktopHeight = fw_Framework::mDesktopHeight;
+  settings.size.aspect = fw_Framework::mAspect;
+  settings.desktopRefreshRate = fw_Framework::mDesktopRefreshRate;
+  settings.verboseWindowLog = fw_Framework::mVerboseWindowLog;
+  return settings;
+}
 
 void fw_HandOverFrameContext() {
-  fw_FrameContext context;
-  context.scenes = &gScenes;
-  context.currentScene = &fw_Framework::mCurrentScene;
-  context.sceneStartTime = &fw_Framework::mSceneStartTime;
+  fw_FrameContext& context = fw_GetFrameContext();
   context.updateMouse = [] {
     if (fw_MouseState* mouse = fw_GetMouseState()) mouse->update();
   };
   context.device = fw_FrameworkDeviceSettings();
-  fw_SetFrameContext(context);
 }

@@ -6,9 +6,11 @@
 
 #include <platform/win32.h>
 
+#include "frame/fw_Device.h"
 #include "res/fw_TextureTable.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,8 +43,9 @@ class fw_Framework {
   static bool mSound;
   static bool mShowStartupDialog;
   static bool mVerboseWindowLog;   // the window procedure logs focus and size changes
-  static uint32_t mCurrentScene;   // index into the scene list
-  static float mSceneStartTime;    // music seconds when the current scene was entered
+  // The frame context's fields (frame/fw_FrameContext.h), which owns them with the scene list.
+  static uint32_t& mCurrentScene;  // index into the scene list
+  static float& mSceneStartTime;   // music seconds when the current scene was entered
 
   // ---- Window (process-wide) ----
   static HWND mWindow;
@@ -65,10 +68,16 @@ class fw_Framework {
 extern fw_Framework* fw_gFramework;
 
 // ---- Scene list ----
-// Appends a scene; scenes are never removed.
+// Appends a scene and takes it over; scenes are never removed and live until the process ends.
 void fw_RegisterScene(fw_Scene* scene);
-const std::vector<fw_Scene*>& fw_GetScenes();
+const std::vector<std::unique_ptr<fw_Scene>>& fw_GetScenes();
 // The current scene (the entry at mCurrentScene) is fw_GetCurrentScene() of frame/fw_FrameTick.h.
+
+// The device settings built from the framework's settings (window, sizes, full screen, refresh).
+fw_DeviceSettings fw_FrameworkDeviceSettings();
+// Gives the frame context the mouse state's update and the device settings; the run calls it once
+// the window, the device and the mouse state exist.
+void fw_HandOverFrameContext();
 
 // ".final" in the working directory (a file or a directory); an error while asking counts as absent.
 bool fw_FinalMarkerExists();

@@ -1,5 +1,6 @@
 // The framework's process-wide settings and the framework instance, with their start values.
 #include "app/fw_Framework.h"
+#include "frame/fw_FrameContext.h"
 
 std::string fw_Framework::mMusicPath;
 std::string fw_Framework::mAppName;
@@ -15,8 +16,8 @@ bool fw_Framework::mFullscreen = false;
 bool fw_Framework::mSound = true;
 bool fw_Framework::mShowStartupDialog = true;
 bool fw_Framework::mVerboseWindowLog = false;
-uint32_t fw_Framework::mCurrentScene = 0;
-float fw_Framework::mSceneStartTime = 0.0f;
+uint32_t& fw_Framework::mCurrentScene = fw_GetFrameContext().currentScene;
+float& fw_Framework::mSceneStartTime = fw_GetFrameContext().sceneStartTime;
 HWND fw_Framework::mWindow = nullptr;
 HINSTANCE fw_Framework::mInstance = nullptr;
 

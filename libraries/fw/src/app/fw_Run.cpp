@@ -1,7 +1,6 @@
-// The run: clocks, mouse state, post-effects chain, resources, the resource-issue summary, then
-// the message loop with frame ticks as idle work, and the orderly release at its end.
+// The run: what it makes, the message loop with frame ticks as idle work, and the release in the
+// reverse order. The order of making and destroying the run-time state is written here once.
 #include "app/fw_Framework.h"
-#include "app/fw_FrameworkServices.h"
 #include "app/fw_MouseState.h"
 #include "app/fw_ResourceSummary.h"
 #include "audio/fw_MusicPlayer.h"
@@ -10,9 +9,10 @@
 #include "diag/fw_Log.h"
 #include "frame/fw_Capture.h"
 #include "frame/fw_FrameTick.h"
+#include "frame/fw_LoadResources.h"
+#include "post/fw_PostEffects.h"
 #include "res/fw_Paths.h"
 #include "sync/fw_Clock.h"
-
 
 int fw_Framework::Run() {
   // Setup. Offline capture replaces the performance counter before any clock reads it.
@@ -21,10 +21,10 @@ int fw_Framework::Run() {
   fw_CreateClocks();
   fw_CreateMouseState();
   fw_HandOverFrameContext();
-  fw_CreatePostEffectsChain();
-  // Without the effect pool nothing can be drawn; the loader has reported why.
-  if (fw_LoadFrameworkResources() < 0) {
-    fw_ReleaseDevice();
+  fw_gPostEffects = new fw_PostEffects;  // empty until the resources are loaded
+  // Without the effect pool or the chain's effect nothing can be drawn; the loader has said why.
+  if (fw_LoadResources() < 0) {
+    fw_ReleaseDeviceResources();
     fw_ExitProcess(20, "the resources could not be loaded");
   }
 
@@ -47,11 +47,14 @@ int fw_Framework::Run() {
     }
   }
 
-  // Cleanup
-  fw_ReleaseDevice();
+  // Cleanup, the reverse of the setup: device resources (the chain's effect, the scenes'
+  // resources, the standard resources, then the swap chain and the device), clocks, mouse state,
+  // the chain itself, and the music player, whose destructor stops the stream before freeing it.
+  fw_ReleaseDeviceResources();
   fw_DestroyClocks();
   fw_DestroyMouseState();
-  fw_DestroyPostEffectsChain();
-  fw_StopMusicPlayer();
+  delete fw_gPostEffects;
+  fw_gPostEffects = nullptr;
+  fw_TakeMusicPlayer().reset();
   return static_cast<int>(message.wParam);
 }

@@ -4,11 +4,9 @@
 #include "audio/fw_ModuleCache.h"
 #include "diag/fw_Alert.h"
 #include "diag/fw_Log.h"
+#include "device/fw_DeviceState.h"
 #include "frame/fw_Capture.h"
-#include "frame/fw_DeviceState.h"
-#include "post/fw_PostEffects.h"
-#include "res/fw_Resources.h"
-#include "res/fw_TextureTable.h"
+#include "frame/fw_LoadResources.h"
 
 namespace {
 template <class T> void SafeRelease(T*& object) {
@@ -132,12 +130,6 @@ bool fw_ReenterFullscreenIfRequired(const fw_DeviceSettings& settings, int maxAt
 }
 
 void fw_Present(const fw_DeviceSettings& settings) {
-  const int32_t outputWidth = fw_GetOutputWidth(), outputHeight = fw_GetOutputHeight();
-  const int32_t renderWidth = fw_GetRenderWidth(), renderHeight = fw_GetRenderHeight();
-  if (outputWidth != renderWidth || outputHeight != renderHeight) {
-    const int32_t offset = fw_LetterboxOffset(fw_GetLetterbox(), outputWidth, outputHeight, renderWidth, renderHeight);
-    if (fw_Texture* backbuffer = fw_FindTexture("backbuffer")) fw_PostScreenScaleOut(backbuffer, offset);
-  }
   fw_ReenterFullscreenIfRequired(settings);
   fw_CaptureFrame();
   if (IDXGISwapChain* swapChain = fw_GetSwapChain()) swapChain->Present(fw_CaptureActive() ? 0 : 1, 0);

@@ -1,9 +1,9 @@
 // The device and swap chain: creation with the driver-type fallback, the present with the
 // screen scale-out, keeping full screen in force, and the release of device resources. The
-// settings come from the framework object; the device state goes to frame/fw_DeviceState.h.
+// settings come from the framework object; the device state goes to device/fw_DeviceState.h.
 #pragma once
 
-#include "frame/fw_RenderSize.h"
+#include "device/fw_RenderSize.h"
 
 #include <platform/d3d10.h>
 

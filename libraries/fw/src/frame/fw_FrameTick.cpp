@@ -1,22 +1,22 @@
 // Frame tick.
 #include "frame/fw_FrameTick.h"
 
+#include "device/fw_DeviceState.h"
+#include "device/fw_RenderSize.h"
 #include "diag/fw_Exit.h"
-#include "frame/fw_CameraState.h"
 #include "frame/fw_Capture.h"
-#include "frame/fw_DeviceState.h"
 #include "frame/fw_FrameRules.h"
+#include "post/fw_PostEffects.h"
+#include "res/fw_CameraState.h"
 #include "res/fw_Resources.h"
+#include "res/fw_TextureTable.h"
 #include "scene/fw_CameraFrame.h"
 #include "scene/fw_Scene.h"
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
 
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
-fw_FrameContext gContext;
 uint32_t gRenderSkipCounter = 0;
 
 void SetMatrix(ID3D10EffectMatrixVariable* variable, const D3DXMATRIX& m) {
@@ -43,8 +43,7 @@ void Render() {
   if (!scene) return;
   fw_GlobalVariables& g = fw_GetGlobals();
 
-  const float startTime = gContext.sceneStartTime ? *gContext.sceneStartTime : 0.0f;
-  scene->update(MusicSeconds() - startTime);
+  scene->update(MusicSeconds() - fw_GetFrameContext().sceneStartTime);
 
   fw_CameraFrameValues camera;
   if (fw_ComputeCameraFrameValues(scene->cameraSet(), &camera)) {
@@ -75,23 +74,29 @@ void Render() {
 }
 }  // namespace
 
-void fw_SetFrameContext(const fw_FrameContext& context) { gContext = context; }
-fw_FrameContext& fw_GetFrameContext() { return gContext; }
 uint32_t fw_GetRenderSkipCounter() { return gRenderSkipCounter; }
 
 fw_Scene* fw_GetCurrentScene() {
-  if (!gContext.scenes || !gContext.currentScene) return nullptr;
-  const uint32_t index = *gContext.currentScene;
-  return index < gContext.scenes->size() ? (*gContext.scenes)[index] : nullptr;
+  const fw_FrameContext& context = fw_GetFrameContext();
+  return context.currentScene < context.scenes.size() ? context.scenes[context.currentScene].get() : nullptr;
+}
+
+void fw_ScaleOutToWindow() {
+  const int32_t outputWidth = fw_GetOutputWidth(), outputHeight = fw_GetOutputHeight();
+  const int32_t renderWidth = fw_GetRenderWidth(), renderHeight = fw_GetRenderHeight();
+  if (outputWidth == renderWidth && outputHeight == renderHeight) return;
+  const int32_t offset = fw_LetterboxOffset(fw_GetLetterbox(), outputWidth, outputHeight, renderWidth, renderHeight);
+  if (fw_Texture* backbuffer = fw_FindTexture("backbuffer")) fw_PostScreenScaleOut(backbuffer, offset);
 }
 
 void fw_FrameTick() {
+  fw_FrameContext& context = fw_GetFrameContext();
   fw_CaptureBeginFrame();
   fw_UpdateClocks();
 
   const float row = fw_GetSyncRow();
   if (sync::Device* device = fw_GetSyncDevice()) device->update(row);
-  if (gContext.updateMouse) gContext.updateMouse();
+  if (context.updateMouse) context.updateMouse();
   if (fw_CaptureReachedEnd(row)) return;
 
   const float gotoRow = fw_SyncValue("GotoRow", -1.0f);
@@ -107,17 +112,18 @@ void fw_FrameTick() {
       break;
   }
 
-  const uint32_t sceneCount = gContext.scenes ? static_cast<uint32_t>(gContext.scenes->size()) : 0;
-  if (sceneCount > 0 && gContext.currentScene) {
+  const uint32_t sceneCount = static_cast<uint32_t>(context.scenes.size());
+  if (sceneCount > 0) {
     const uint32_t index = fw_SceneIndexFromTrack(fw_SyncValue("Scene", 0.0f), sceneCount);
-    if (index != *gContext.currentScene) {
-      *gContext.currentScene = index;
-      if (gContext.sceneStartTime) *gContext.sceneStartTime = MusicSeconds();
+    if (index != context.currentScene) {
+      context.currentScene = index;
+      context.sceneStartTime = MusicSeconds();
       if (fw_Scene* scene = fw_GetCurrentScene()) scene->enter();
     }
   }
 
   fw_GetGlobals().Time->SetFloat(MusicSeconds());
   Render();
-  fw_Present(gContext.device);
+  fw_ScaleOutToWindow();
+  fw_Present(context.device);
 }

@@ -2,7 +2,7 @@
 #include "frame/fw_WindowMessages.h"
 
 #include "diag/fw_Log.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "sync/fw_Clock.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include "post/fw_PostEffects.h"
 
 #include "diag/fw_Log.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "post/fw_PostPass.h"
 #include "res/fw_Effect.h"
 #include "res/fw_FullScreenQuad.h"

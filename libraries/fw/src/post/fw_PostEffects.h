@@ -1,7 +1,7 @@
 // The post-effects chain: one effect ("fw_PostEffects.fxo") and one full-screen quad, with the
 // image operations that run between the scene and the screen (copy, add, bloom, screen
 // scale-out, final composite). Needs the framework's device, effect pool, texture table, sync
-// device and window back-buffer target, reached through fw_PostServices.
+// device and window back-buffer target.
 #pragma once
 
 #include <platform/d3d10.h>

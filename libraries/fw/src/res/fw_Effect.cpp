@@ -5,7 +5,7 @@
 #include "res/fw_InvalidEffectObjects.h"
 #include "res/fw_Paths.h"
 
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Full-screen quad.
 #include "res/fw_FullScreenQuad.h"
 
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 
 namespace {
 const float kVertices[4][3] = {{-1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 0.0f}, {1.0f, -1.0f, 0.0f}, {-1.0f, -1.0f, 0.0f}};

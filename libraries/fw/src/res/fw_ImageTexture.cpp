@@ -3,7 +3,7 @@
 #include "res/fw_Texture.h"
 
 #include "diag/fw_Log.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "res/fw_Paths.h"
 
 #include <platform/d3dx10tex.h>

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "diag/fw_Log.h"
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 #include "res/fw_Effect.h"
 #include "res/fw_ObjMeshBuild.h"
 #include "res/fw_Resources.h"

@@ -1,17 +1,14 @@
-// Framework resources: load and release in order, render targets, set render target, set world.
+// The standard resources: made and released in order; render targets, set render target, set world.
 #include "res/fw_Resources.h"
 
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
-#include "frame/fw_CameraState.h"
-#include "frame/fw_DeviceState.h"
-#include "post/fw_PostEffects.h"
+#include "res/fw_CameraState.h"
+#include "device/fw_DeviceState.h"
 #include "res/fw_DownsampleChain.h"
-#include "res/fw_Effect.h"
 #include "res/fw_InvalidEffectObjects.h"
 #include "res/fw_NoiseFile.h"
 #include "res/fw_Paths.h"
-#include "res/fw_SceneResources.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 
@@ -74,8 +71,7 @@ void fw_CreateDownsampleChain(const std::string& baseName, UINT bindFlags, DXGI_
     fw_EnterOwnedTexture(level.name, new fw_Texture(bindFlags, format, level.width, level.height));
 }
 
-HRESULT fw_LoadResources() {
-  fw_Log(fw_LogPlain, "Start loading resources.");
+HRESULT fw_CreateStandardResources() {
   ID3D10Device* device = fw_GetDevice();
 
   // The effect pool, from source or its precompiled form.
@@ -101,12 +97,6 @@ HRESULT fw_LoadResources() {
                                          kNoiseSide, noise.data());
     fw_EnterOwnedTexture("noise.dds", texture);
     gGlobals.gNoiseTexture->SetResource(texture->mShaderResourceView);
-  }
-
-  if (fw_gPostEffects && fw_PostEffectsSetup(fw_gPostEffects) < 0) {
-    // Every frame reaches the screen through the chain's effect.
-    fw_ReportFailure("Could not load the post-effects chain's effect <%s>.", fw_gPostEffects->mEffect->mPath.c_str());
-    return E_FAIL;
   }
 
   const int32_t w = fw_GetRenderWidth(), h = fw_GetRenderHeight();
@@ -138,15 +128,10 @@ HRESULT fw_LoadResources() {
   }
 
   fw_EnterOwnedTexture("d32f_backbuffer", new fw_Texture(D3D10_BIND_DEPTH_STENCIL, DXGI_FORMAT_D32_FLOAT, w, h));
-
-  fw_LoadSceneResources();
-  fw_Log(fw_LogPlain, "Finished loading resources.");
   return S_OK;
 }
 
-void fw_ReleaseFrameworkResources() {
-  if (fw_gPostEffects) fw_PostEffectsRelease(fw_gPostEffects);
-  fw_ReleaseSceneResources();
+void fw_ReleaseStandardResources() {
   fw_DestroyOwnedTextures();
   gWindowBackbuffer = nullptr;
   if (gEffectPool) {

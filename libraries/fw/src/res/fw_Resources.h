@@ -1,7 +1,7 @@
 // The framework's standard resources: the shared effect pool with its global shader variables,
-// the volume noise texture, the named render targets and back buffers, and the order in which
-// they are loaded (with every scene's resources) and released. Also binds render targets and
-// feeds the world matrices for the scenes.
+// the volume noise texture, the named render targets and back buffers, made and released in a
+// fixed order (frame/fw_LoadResources.h adds the post chain and the scenes). Also binds render
+// targets and feeds the world matrices for the scenes.
 #pragma once
 
 #include <platform/d3dx10effect.h>
@@ -40,12 +40,11 @@ struct fw_GlobalVariables {
 fw_GlobalVariables& fw_GetGlobals();
 ID3D10EffectPool* fw_GetEffectPool();
 
-// Builds everything above in its fixed order and loads every scene's description and resources.
-// Fails (E_FAIL, after an error line and an alert) when the effect pool or the post-effects
-// chain's effect cannot be created: without them nothing can be drawn.
-HRESULT fw_LoadResources();
-// Releases the chain's effect and quad, every scene's resources, the owned textures and the pool.
-void fw_ReleaseFrameworkResources();
+// Builds everything above in its fixed order. Fails (E_FAIL, after an error line and an alert)
+// when the effect pool cannot be created: every effect shares its variables.
+HRESULT fw_CreateStandardResources();
+// Destroys the owned textures (the render targets among them) and releases the pool.
+void fw_ReleaseStandardResources();
 
 // Creates a chain of render targets: the base name at w × h, then "_downsample<k>" at halves.
 void fw_CreateDownsampleChain(const std::string& baseName, UINT bindFlags, DXGI_FORMAT format, int32_t width,

@@ -1,7 +1,7 @@
 // fw_Texture creation, wrapping, queries and release.
 #include "res/fw_Texture.h"
 
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 
 namespace {
 template <class T> void SafeRelease(T*& object) {

@@ -1,6 +1,6 @@
 // fw_Texture: one GPU image with the views and viewport the program needs on it: render
 // targets, depth buffers, image textures, the wrapped swap-chain buffer and volume textures.
-// Created on the framework's device (frame/fw_DeviceState.h); release is idempotent.
+// Created on the framework's device (device/fw_DeviceState.h); release is idempotent.
 #pragma once
 
 #include <platform/d3d10.h>

@@ -1,5 +1,5 @@
 // Process-wide device state.
-#include "frame/fw_DeviceState.h"
+#include "device/fw_DeviceState.h"
 
 namespace {
 ID3D10Device* gDevice = nullptr;

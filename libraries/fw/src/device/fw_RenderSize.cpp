@@ -1,5 +1,5 @@
 // Render size and letterbox maths.
-#include "frame/fw_RenderSize.h"
+#include "device/fw_RenderSize.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // The framework's current camera matrices, kept from the last per-eye pass of the frame tick
-// for the Parts that read them (set world turns the eye position into object space).
+// for the code that reads them (set world turns the eye position into object space).
 #pragma once
 
 #include <platform/d3dx10math.h>

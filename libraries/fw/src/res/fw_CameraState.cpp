@@ -1,5 +1,5 @@
 // Current camera matrices.
-#include "frame/fw_CameraState.h"
+#include "res/fw_CameraState.h"
 
 fw_CameraState::fw_CameraState() {
   D3DXMatrixIdentity(&view);
