@@ -1,0 +1,91 @@
+// Image bytes into RGBA8 levels, without any device: stb_image for PNG, JPEG, BMP, GIF and TGA,
+// our own reader for DDS. Kept apart from the texture code so that it can be run on its own.
+#include <cstring>
+#include <new>
+
+#include <stb_image.h>
+
+#include "image_p.h"
+
+namespace d3dx10image {
+
+namespace {
+
+// The stb_image of the system (2.27) builds a JPEG Huffman table without checking that the code
+// counts of a DHT segment add up to at most 256, and then writes past the end of its table. It
+// reads a DHT segment the same way wherever it meets one, so every FF C4 in the file is checked
+// as stb_image would read it (bytes past the end read as zero, as they do there).
+bool JpegHuffmanCountsFit(const std::vector<uint8_t>& bytes) {
+  auto at = [&](size_t i) -> unsigned { return i < bytes.size() ? bytes[i] : 0u; };
+  for (size_t marker = 0; marker + 1 < bytes.size(); ++marker) {
+    if (bytes[marker] != 0xFF || bytes[marker + 1] != 0xC4) continue;
+    long left = static_cast<long>(at(marker + 2) << 8 | at(marker + 3)) - 2;
+    size_t p = marker + 4;
+    while (left > 0 && p < bytes.size()) {
+      unsigned codes = 0;
+      for (size_t k = 1; k <= 16; ++k) codes += at(p + k);
+      if (codes > 256) return false;
+      p += 17 + codes;
+      left -= 17 + static_cast<long>(codes);
+    }
+  }
+  return true;
+}
+
+bool DecodeStb(const std::vector<uint8_t>& bytes, Image& image, std::string& error) {
+  if (bytes.empty()) {
+    error = "the file is empty";  // and stb_image must not see the null data pointer
+    return false;
+  }
+  if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
+    error = "the file is too large";
+    return false;
+  }
+  if (!StbMayRead(bytes, error)) return false;
+  int width = 0, height = 0, channels = 0;
+  stbi_uc* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 4);
+  if (!pixels) {
+    const char* reason = stbi_failure_reason();
+    error = reason ? reason : "unknown image format";
+    return false;
+  }
+  Level level;
+  level.width = static_cast<uint32_t>(width);
+  level.height = static_cast<uint32_t>(height);
+  level.texels.assign(pixels, pixels + static_cast<size_t>(width) * height * 4);
+  stbi_image_free(pixels);
+  image.fileFormat = SniffFormat(bytes);
+  image.cube = false;
+  image.slices.assign(1, std::vector<Level>{std::move(level)});
+  return true;
+}
+
+}  // namespace
+
+D3DX10_IMAGE_FILE_FORMAT SniffFormat(const std::vector<uint8_t>& bytes) {
+  auto starts = [&](const char* magic, size_t n) { return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0; };
+  if (starts("\x89PNG", 4)) return D3DX10_IFF_PNG;
+  if (starts("\xFF\xD8", 2)) return D3DX10_IFF_JPG;
+  if (starts("BM", 2)) return D3DX10_IFF_BMP;
+  if (starts("GIF8", 4)) return D3DX10_IFF_GIF;
+  return D3DX10_IFF_TGA;  // TGA has no magic number; stb_image decides
+}
+
+bool StbMayRead(const std::vector<uint8_t>& bytes, std::string& error) {
+  if (SniffFormat(bytes) == D3DX10_IFF_JPG && !JpegHuffmanCountsFit(bytes)) {
+    error = "a JPEG Huffman table has more than 256 codes";
+    return false;
+  }
+  return true;
+}
+
+bool DecodeImage(const std::vector<uint8_t>& bytes, Image& image, std::string& error) {
+  try {
+    return IsDds(bytes) ? DecodeDds(bytes, image, error) : DecodeStb(bytes, image, error);
+  } catch (const std::bad_alloc&) {
+    error = "not enough memory";
+    return false;
+  }
+}
+
+}  // namespace d3dx10image
