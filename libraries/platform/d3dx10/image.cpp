@@ -155,7 +155,7 @@ HRESULT D3DX10GetImageInfoFromFileA(LPCSTR srcFile, ID3DX10ThreadPump* pump, D3D
   } else {
     int width = 0, height = 0, channels = 0;
     std::string error;
-    if (!bytes.empty() && bytes.size() <= static_cast<size_t>(INT32_MAX) && d3dx10image::StbMayRead(bytes, error) &&
+    if (d3dx10image::StbMayRead(bytes, error) &&
         stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels)) {
       *srcInfo = {static_cast<UINT>(width), static_cast<UINT>(height), 1, 1, 1, 0, DXGI_FORMAT_R8G8B8A8_UNORM,
                   D3D10_RESOURCE_DIMENSION_TEXTURE2D, d3dx10image::SniffFormat(bytes)};

@@ -11,6 +11,9 @@ namespace d3dx10image {
 
 namespace {
 
+// D3D10's largest 2D texture side.
+constexpr int kMaxStbSide = 8192;
+
 // The stb_image of the system (2.27) builds a JPEG Huffman table without checking that the code
 // counts of a DHT segment add up to at most 256, and then writes past the end of its table. It
 // reads a DHT segment the same way wherever it meets one, so every FF C4 in the file is checked
@@ -32,15 +35,34 @@ bool JpegHuffmanCountsFit(const std::vector<uint8_t>& bytes) {
   return true;
 }
 
+// stb_image grows its buffer for PNG image data to a chunk's stated length before it reads the
+// chunk, so a few bytes that claim a 2 GB chunk cost 2 GB. It fails on any chunk that runs past
+// the end of the file anyway (image data cannot be read; a skipped chunk leaves it reading
+// zeros, an unknown critical chunk), so such files are refused before it starts.
+bool PngChunksFit(const std::vector<uint8_t>& bytes) {
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (bytes.size() < 8 || std::memcmp(bytes.data(), kSignature, 8) != 0) return true;
+  size_t at = 8;
+  while (bytes.size() - at >= 8) {
+    const uint32_t length = uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 | uint32_t(bytes[at + 2]) << 8 |
+                            bytes[at + 3];
+    if (length > bytes.size() - at - 8) return false;
+    if (std::memcmp(&bytes[at + 4], "IEND", 4) == 0) return true;
+    at += 12 + size_t(length);  // length, type, data, CRC
+    if (at > bytes.size()) return true;  // only the CRC is cut off: stb_image reads it as zero
+  }
+  return true;
+}
+
+// stb_image takes a file for JPEG when it starts with 0xFF bytes (any number: fill bytes) and
+// then 0xD8; no other format it reads starts with 0xFF.
+bool ReadAsJpeg(const std::vector<uint8_t>& bytes) {
+  size_t i = 0;
+  while (i < bytes.size() && bytes[i] == 0xFF) ++i;
+  return i > 0 && i < bytes.size() && bytes[i] == 0xD8;
+}
+
 bool DecodeStb(const std::vector<uint8_t>& bytes, Image& image, std::string& error) {
-  if (bytes.empty()) {
-    error = "the file is empty";  // and stb_image must not see the null data pointer
-    return false;
-  }
-  if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
-    error = "the file is too large";
-    return false;
-  }
   if (!StbMayRead(bytes, error)) return false;
   int width = 0, height = 0, channels = 0;
   stbi_uc* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 4);
@@ -72,8 +94,29 @@ D3DX10_IMAGE_FILE_FORMAT SniffFormat(const std::vector<uint8_t>& bytes) {
 }
 
 bool StbMayRead(const std::vector<uint8_t>& bytes, std::string& error) {
-  if (SniffFormat(bytes) == D3DX10_IFF_JPG && !JpegHuffmanCountsFit(bytes)) {
+  if (bytes.empty()) {
+    error = "the file is empty";  // and stb_image must not see the null data pointer
+    return false;
+  }
+  if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
+    error = "the file is too large";
+    return false;
+  }
+  if (ReadAsJpeg(bytes) && !JpegHuffmanCountsFit(bytes)) {
     error = "a JPEG Huffman table has more than 256 codes";
+    return false;
+  }
+  if (!PngChunksFit(bytes)) {
+    error = "a PNG chunk runs past the end of the file";
+    return false;
+  }
+  // A few bytes of TGA or PNG can claim gigabytes of texels, which stb_image would allocate and
+  // fill. Nothing larger than the device's largest 2D texture is decoded.
+  int width = 0, height = 0, channels = 0;
+  if (stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels) &&
+      (width > kMaxStbSide || height > kMaxStbSide)) {
+    error = std::to_string(width) + " x " + std::to_string(height) + " texels is larger than " +
+            std::to_string(kMaxStbSide) + " on a side";
     return false;
   }
   return true;

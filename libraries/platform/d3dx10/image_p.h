@@ -24,7 +24,8 @@ struct Image {
 
 // Decodes any image file the loaders read (DDS or an stb_image format). False with `error` set.
 bool DecodeImage(const std::vector<uint8_t>& bytes, Image& image, std::string& error);
-// False with `error` set for the files stb_image is known to mishandle; check before any stbi_ call.
+// False with `error` set for the files stb_image must not be given: empty or over 2 GB, known to
+// be mishandled, or larger than a texture can be. Check before any stbi_ call.
 bool StbMayRead(const std::vector<uint8_t>& bytes, std::string& error);
 // The file format by magic number; anything unknown is taken for TGA.
 D3DX10_IMAGE_FILE_FORMAT SniffFormat(const std::vector<uint8_t>& bytes);
