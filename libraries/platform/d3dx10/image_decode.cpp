@@ -35,6 +35,53 @@ bool JpegHuffmanCountsFit(const std::vector<uint8_t>& bytes) {
   return true;
 }
 
+// stb_image decodes a scan with whatever its Huffman tables hold: a scan that names a table no
+// DHT segment defined reads uninitialised memory and indexes with it. The markers are walked as
+// stb_image reads them (segments by their length, entropy-coded data up to the next marker), and
+// a scan that needs an undefined table is refused. A progressive first DC scan needs only its DC
+// table, an AC scan only its AC table, a DC refinement none. Files stb_image rejects by itself
+// (bad selectors, short segments) are left to it.
+bool JpegScansUseDefinedTables(const std::vector<uint8_t>& bytes) {
+  auto at = [&](size_t i) -> unsigned { return i < bytes.size() ? bytes[i] : 0u; };
+  bool defined[2][4] = {};
+  bool progressive = false;
+  size_t i = 0;
+  for (;;) {
+    while (i < bytes.size() && bytes[i] != 0xFF) ++i;  // entropy-coded data
+    while (i < bytes.size() && bytes[i] == 0xFF) ++i;  // fill bytes
+    if (i >= bytes.size()) return true;
+    const unsigned marker = bytes[i++];
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;  // no length
+    if (marker == 0xD9) return true;
+    const size_t length = at(i) << 8 | at(i + 1);
+    const size_t start = i + 2, end = i + length;
+    if (length < 2) return true;
+    if (marker == 0xC2) progressive = true;
+    if (marker == 0xC4) {
+      for (size_t p = start; p < end && p < bytes.size();) {
+        const unsigned table = at(p);
+        if (table >> 4 > 1 || (table & 15) > 3) return true;
+        size_t codes = 0;
+        for (size_t k = 1; k <= 16; ++k) codes += at(p + k);
+        defined[table >> 4][table & 15] = true;
+        p += 17 + codes;
+      }
+    } else if (marker == 0xDA) {
+      const size_t components = at(start);
+      const size_t after = start + 1 + 2 * components;
+      const unsigned spectralStart = at(after), approximationHigh = at(after + 2) >> 4;
+      const bool needDc = !progressive || (spectralStart == 0 && approximationHigh == 0);
+      const bool needAc = !progressive || spectralStart > 0;
+      for (size_t c = 0; c < components; ++c) {
+        const unsigned tables = at(start + 2 + 2 * c);
+        if (tables >> 4 > 3 || (tables & 15) > 3) return true;
+        if ((needDc && !defined[0][tables >> 4]) || (needAc && !defined[1][tables & 15])) return false;
+      }
+    }
+    i = end;
+  }
+}
+
 // stb_image grows its buffer for PNG image data to a chunk's stated length before it reads the
 // chunk, so a few bytes that claim a 2 GB chunk cost 2 GB. It fails on any chunk that runs past
 // the end of the file anyway (image data cannot be read; a skipped chunk leaves it reading
@@ -104,6 +151,10 @@ bool StbMayRead(const std::vector<uint8_t>& bytes, std::string& error) {
   }
   if (ReadAsJpeg(bytes) && !JpegHuffmanCountsFit(bytes)) {
     error = "a JPEG Huffman table has more than 256 codes";
+    return false;
+  }
+  if (ReadAsJpeg(bytes) && !JpegScansUseDefinedTables(bytes)) {
+    error = "a JPEG scan uses a Huffman table that is never defined";
     return false;
   }
   if (!PngChunksFit(bytes)) {
