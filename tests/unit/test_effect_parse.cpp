@@ -126,7 +126,14 @@ TEST(EffectParse, IncludesKeepTheirOriginsAndCyclesAreStopped) {
   errors.clear();
   EXPECT_FALSE(ExpandIncludes("#include \"loop.fxi\"\n", "main.fx", FromMap({{"loop.fxi", "#include \"loop.fxi\"\n"}}),
                               &expanded, &errors));
-  EXPECT_TRUE(HasError(errors, "nested too deeply"));
+  EXPECT_TRUE(HasError(errors, "loop.fxi:1: error: \"loop.fxi\" includes itself"));
+  // A cycle through another file that includes its way back twice would double at every round.
+  errors.clear();
+  EXPECT_FALSE(ExpandIncludes("#include \"a.fxi\"\n", "main.fx",
+                              FromMap({{"a.fxi", "#include \"b.fxi\"\n"}, {"b.fxi", "#include \"a.fxi\"\n#include \"a.fxi\"\n"}}),
+                              &expanded, &errors));
+  EXPECT_EQ(errors.size(), 2u);
+  EXPECT_TRUE(HasError(errors, "b.fxi:2: error: \"a.fxi\" includes itself"));
   errors.clear();
   EXPECT_FALSE(ExpandIncludes("ok\n#include\n#include \"gone.fxi\"\n", "main.fx", FromMap({}), &expanded, &errors));
   EXPECT_TRUE(HasError(errors, "main.fx:2: error: #include needs a file name"));

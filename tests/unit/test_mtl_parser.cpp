@@ -66,6 +66,17 @@ TEST(MtlParser, LaterValuesWinAndTrSharesTheOpacity) {
   ExpectColour(m.diffuse, 0.3f, 0.3f, 0.3f, 1.0f);  // one value stands for grey
 }
 
+TEST(MtlParser, IntegerFieldsReadOnlyTheWholeNumberTheyStartWith) {
+  LogCapture log;
+  fw_ObjModel model = WithMaterials({"a", "b"},
+      "newmtl a\nillum 2.0\nNs 1e3\nnewmtl b\nillum 20\nNs -99999999999.5\n");
+  EXPECT_TRUE(model.materials[0].specularEnabled);
+  EXPECT_EQ(model.materials[0].specularPower, 1);
+  EXPECT_FALSE(model.materials[1].specularEnabled);
+  EXPECT_EQ(model.materials[1].specularPower, INT32_MIN);
+  EXPECT_TRUE(log.warnings.empty());
+}
+
 TEST(MtlParser, MaterialsTheObjNeverSelectedAreIgnored) {
   fw_ObjModel model = WithMaterials({"used", "also"},
       "newmtl unused\nmap_Kd never.png\nKd 1 0 0\nnewmtl used\nKd 0 1 0\n"
@@ -81,7 +92,7 @@ TEST(MtlParser, MaterialsTheObjNeverSelectedAreIgnored) {
 TEST(MtlParser, BadValuesWarnAndKeepWhatWasThere) {
   LogCapture log;
   fw_ObjModel model = WithMaterials({"m"},
-      "newmtl m\nKd 0.1 0.2\nKa x y z\nNs\nNs many\nd inf\nillum 2.5\nmap_Kd\nmap_Kd -clamp\nNs 1e20\n");
+      "newmtl m\nKd 0.1 0.2\nKa x y z\nNs\nNs many\nd inf\nillum x2\nmap_Kd\nmap_Kd -clamp\nNs 99999999999\n");
   const fw_ObjMaterialData& m = model.materials[0];
   ExpectColour(m.diffuse, 0.8f, 0.8f, 0.8f, 1.0f);
   ExpectColour(m.ambient, 0.2f, 0.2f, 0.2f, 1.0f);

@@ -96,12 +96,16 @@ TEST(ObjParser, WeldingIsByteForByteWithinOnePosition) {
   EXPECT_EQ(model.vertices.size(), 6u);
 }
 
-TEST(ObjParser, LargerPolygonsGiveTheirFirstTriangle) {
-  fw_ObjModel model = Parse("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n");
-  ASSERT_EQ(model.TriangleCount(), 1u);
-  for (int c = 0; c < 3; ++c) EXPECT_EQ(model.indices[c], static_cast<uint32_t>(c));
-  EXPECT_EQ(model.vertices.size(), 3u);
-  EXPECT_EQ(model.vertices[2].position[1], 1.0f);
+TEST(ObjParser, PolygonsBecomeFansAndABadLaterCornerEndsThePolygon) {
+  fw_ObjModel pentagon = Parse("v 0 0 0\nv 1 0 0\nv 2 1 0\nv 1 2 0\nv 0 1 0\nf 1 2 3 4 5 # closed\n");
+  EXPECT_EQ(pentagon.indices, (std::vector<uint32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4}));
+  EXPECT_EQ(pentagon.vertices.size(), 5u);
+  EXPECT_EQ(pentagon.faceMaterials.size(), 3u);
+  EXPECT_EQ(pentagon.problems, 0u);
+
+  fw_ObjModel cut = Parse("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4 9 4\nf 1 2 x 4\n");
+  EXPECT_EQ(cut.indices, (std::vector<uint32_t>{0, 1, 2, 0, 2, 3}));
+  EXPECT_EQ(cut.problems, 2u);
 }
 
 TEST(ObjParser, NegativeIndicesCountBackFromWhatWasRead) {

@@ -34,6 +34,9 @@ off_t seekMemory(void* handle, off_t offset, int whence) {
   return target;
 }
 
+// The most samples one frame decodes to (MPEG-1 Layer II and III).
+constexpr uint64_t kMaxFramesPerByte = 1152;
+
 void initialiseLibrary() {
   static std::once_flag once;
   std::call_once(once, [] { mpg123_init(); });
@@ -80,8 +83,11 @@ int Mp3Decoder::open(const unsigned char* data, size_t size, bool prescan) {
   mChannels = channels;
 
   if (prescan && mpg123_scan(mHandle) != MPG123_OK) return BASS_ERROR_FILEFORM;
+  // Without the scan the length is an estimate from the first headers, and a damaged header can
+  // claim billions of frames; a seek towards such an end then costs minutes. No stream holds more
+  // than a frame's samples per byte (every frame has a 4-byte header at least), so that bounds it.
   const off_t length = mpg123_length(mHandle);
-  mLengthFrames = length > 0 ? static_cast<uint64_t>(length) : 0;
+  mLengthFrames = length > 0 ? std::min<uint64_t>(static_cast<uint64_t>(length), uint64_t(size) * kMaxFramesPerByte) : 0;
   if (mLengthFrames == 0) return BASS_ERROR_FILEFORM;
   return BASS_OK;
 }
@@ -104,7 +110,8 @@ size_t Mp3Decoder::read(int16_t* out, size_t frames) {
 
 bool Mp3Decoder::seek(uint64_t frame) {
   if (!mHandle) return false;
-  return mpg123_seek(mHandle, static_cast<off_t>(frame), SEEK_SET) >= 0;
+  // Past the end is the end: mpg123 walks towards a far target frame by frame.
+  return mpg123_seek(mHandle, static_cast<off_t>(std::min(frame, mLengthFrames)), SEEK_SET) >= 0;
 }
 
 }  // namespace bass

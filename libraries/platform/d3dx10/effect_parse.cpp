@@ -3,6 +3,7 @@
 // Sections: includes · sections · uniforms · initializers · stage text and compiler messages.
 #include "effect_parse_p.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,9 @@ namespace d3dx10fx {
 namespace {
 
 constexpr int kMaxIncludeDepth = 32;
+// Includes that are not cycles can still multiply (a file that includes another twice, which
+// includes a third twice, ...); past this many lines the expansion stops.
+constexpr size_t kMaxExpandedLines = 1u << 20;
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -96,8 +100,10 @@ int FileIndex(Expanded* out, const std::string& name) {
   return int(out->files.size() - 1);
 }
 
-bool Expand(const std::string& text, int file, int depth, const IncludeResolver& resolve, Expanded* out,
-            std::vector<std::string>* errors) {
+// `chain` holds the names of the files being expanded, outermost first.
+bool Expand(const std::string& text, int file, std::vector<std::string>& chain, const IncludeResolver& resolve,
+            Expanded* out, std::vector<std::string>* errors) {
+  const int depth = int(chain.size()) - 1;
   bool ok = true;
   int lineNumber = 1;
   int origin = file;
@@ -124,13 +130,26 @@ bool Expand(const std::string& text, int file, int depth, const IncludeResolver&
         if (!resolve || !resolve(name, out->files[origin], &included, &resolved)) {
           errors->push_back(where + "error: cannot open include file \"" + name + "\"");
           ok = false;
+        } else if (std::find(chain.begin(), chain.end(), resolved.empty() ? name : resolved) != chain.end()) {
+          // Expanding a file inside itself never ends; a file that does it twice doubles each round.
+          errors->push_back(where + "error: \"" + name + "\" includes itself");
+          ok = false;
         } else {
           out->files.push_back(resolved.empty() ? name : resolved);
-          ok = Expand(included, int(out->files.size() - 1), depth + 1, resolve, out, errors) && ok;
+          chain.push_back(out->files.back());
+          ok = Expand(included, int(out->files.size() - 1), chain, resolve, out, errors) && ok;
+          chain.pop_back();
+          if (out->lines.size() > kMaxExpandedLines) return false;
         }
       }
       ++lineNumber;
       continue;
+    }
+    if (out->lines.size() == kMaxExpandedLines) {
+      errors->push_back(out->files[origin] + ":" + std::to_string(lineNumber) + ": error: more than " +
+                        std::to_string(kMaxExpandedLines) + " lines with the includes expanded");
+      out->lines.push_back({line, origin, lineNumber});  // past the limit: the callers stop
+      return false;
     }
     out->lines.push_back({line, origin, lineNumber});
     ++lineNumber;
@@ -144,7 +163,8 @@ bool ExpandIncludes(const std::string& text, const std::string& fileName, const 
                     Expanded* out, std::vector<std::string>* errors) {
   out->files.assign(1, fileName);
   out->lines.clear();
-  return Expand(text, 0, 0, resolve, out, errors);
+  std::vector<std::string> chain{fileName};
+  return Expand(text, 0, chain, resolve, out, errors);
 }
 
 std::string WriteExpanded(const Expanded& expanded) {

@@ -1,4 +1,4 @@
-// Image files into textures: read the file, decode (stb_image, or the DDS reader), complete the
+// Image files into textures: read the file, decode (image_decode.cpp), complete the
 // mip chain with a box filter, create the texture with every level as initial data, and view it.
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <new>
 
 #include <stb_image.h>
 
@@ -29,38 +28,6 @@ bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
   return !file.bad();
 }
 
-D3DX10_IMAGE_FILE_FORMAT SniffFormat(const std::vector<uint8_t>& bytes) {
-  auto starts = [&](const char* magic, size_t n) { return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0; };
-  if (starts("\x89PNG", 4)) return D3DX10_IFF_PNG;
-  if (starts("\xFF\xD8", 2)) return D3DX10_IFF_JPG;
-  if (starts("BM", 2)) return D3DX10_IFF_BMP;
-  if (starts("GIF8", 4)) return D3DX10_IFF_GIF;
-  return D3DX10_IFF_TGA;  // TGA has no magic number; stb_image decides
-}
-
-bool DecodeStb(const std::vector<uint8_t>& bytes, Image& image, std::string& error) {
-  if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
-    error = "the file is too large";
-    return false;
-  }
-  int width = 0, height = 0, channels = 0;
-  stbi_uc* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 4);
-  if (!pixels) {
-    const char* reason = stbi_failure_reason();
-    error = reason ? reason : "unknown image format";
-    return false;
-  }
-  Level level;
-  level.width = static_cast<uint32_t>(width);
-  level.height = static_cast<uint32_t>(height);
-  level.texels.assign(pixels, pixels + static_cast<size_t>(width) * height * 4);
-  stbi_image_free(pixels);
-  image.fileFormat = SniffFormat(bytes);
-  image.cube = false;
-  image.slices.assign(1, std::vector<Level>{std::move(level)});
-  return true;
-}
-
 bool Decode(const char* path, Image& image, HRESULT& failure) {
   std::vector<uint8_t> bytes;
   if (!path || !ReadFile(path, bytes)) {
@@ -69,13 +36,7 @@ bool Decode(const char* path, Image& image, HRESULT& failure) {
     return false;
   }
   std::string error;
-  bool decoded = false;
-  try {
-    decoded = d3dx10image::IsDds(bytes) ? d3dx10image::DecodeDds(bytes, image, error) : DecodeStb(bytes, image, error);
-  } catch (const std::bad_alloc&) {
-    error = "not enough memory";
-  }
-  if (!decoded) {
+  if (!d3dx10image::DecodeImage(bytes, image, error)) {
     platform::Report(platform::kReportWarning, "Image file <%s> cannot be decoded: %s.", path, error.c_str());
     failure = D3DX10_ERR_INVALID_DATA;
     return false;
@@ -193,10 +154,11 @@ HRESULT D3DX10GetImageInfoFromFileA(LPCSTR srcFile, ID3DX10ThreadPump* pump, D3D
     outcome = d3dx10image::DescribeDds(bytes, *srcInfo, error) ? S_OK : D3DX10_ERR_INVALID_DATA;
   } else {
     int width = 0, height = 0, channels = 0;
-    if (bytes.size() <= static_cast<size_t>(INT32_MAX) &&
+    std::string error;
+    if (d3dx10image::StbMayRead(bytes, error) &&
         stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels)) {
       *srcInfo = {static_cast<UINT>(width), static_cast<UINT>(height), 1, 1, 1, 0, DXGI_FORMAT_R8G8B8A8_UNORM,
-                  D3D10_RESOURCE_DIMENSION_TEXTURE2D, SniffFormat(bytes)};
+                  D3D10_RESOURCE_DIMENSION_TEXTURE2D, d3dx10image::SniffFormat(bytes)};
       outcome = S_OK;
     } else {
       outcome = D3DX10_ERR_INVALID_DATA;

@@ -1,6 +1,7 @@
 // MTL reader: fills the materials an OBJ file selected. A "newmtl" of a material the OBJ never
 // used selects nothing, and the lines up to the next "newmtl" are ignored.
-#include <cmath>
+#include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 #include "res/fw_ObjModel.h"
@@ -81,23 +82,25 @@ class MtlReader {
     return true;
   }
 
-  // The power is kept as a whole number: the fraction is dropped, huge values are clamped.
+  // "Ns" and "illum" are integers: only the whole number a value starts with counts, so "96.5"
+  // is 96 and "1e3" is 1. A power beyond 32 bits is clamped.
+  bool ReadLeadingInteger(const std::vector<std::string_view>& tokens, int64_t& value) {
+    if (tokens.size() < 2 || !fw_objtext::ParseLeadingInteger(tokens[1], value)) {
+      mProblems.Warn(mLine, "\"%s\" needs a whole number; value ignored.", std::string(tokens[0]).c_str());
+      return false;
+    }
+    return true;
+  }
+
   void ReadSpecularPower(const std::vector<std::string_view>& tokens) {
-    float value = 0.0f;
-    if (!ReadFloat(tokens, value)) return;
-    value = std::trunc(value);
-    if (value >= 2147483520.0f) mMaterial->specularPower = INT32_MAX;
-    else if (value <= -2147483648.0f) mMaterial->specularPower = INT32_MIN;
-    else mMaterial->specularPower = static_cast<int32_t>(value);
+    int64_t value = 0;
+    if (!ReadLeadingInteger(tokens, value)) return;
+    mMaterial->specularPower = static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
   }
 
   void ReadIllum(const std::vector<std::string_view>& tokens) {
     int64_t value = 0;
-    if (tokens.size() < 2 || !fw_objtext::ParseInteger(tokens[1], value)) {
-      mProblems.Warn(mLine, "\"illum\" needs a whole number; value ignored.");
-      return;
-    }
-    mMaterial->specularEnabled = value == 2;
+    if (ReadLeadingInteger(tokens, value)) mMaterial->specularEnabled = value == 2;
   }
 
   // Options ("-s 1 1 1", "-clamp on") come before the name; the name is the last token.

@@ -1,4 +1,5 @@
-// OBJ reader: positions, normals and texture coordinates, triangles from "f" lines, materials
+// OBJ reader: positions, normals and texture coordinates, triangles from "f" lines (polygons as
+// fans), materials
 // from "usemtl" and library names from "mtllib". Vertices are welded per position index: two
 // corners that agree in all 32 bytes share one vertex.
 #include <cstring>
@@ -138,39 +139,60 @@ class ObjReader {
     mCurrentMaterial = static_cast<uint32_t>(mModel.materials.size() - 1);
   }
 
+  // A polygon becomes a fan of triangles (corners 0, i, i + 1); a triangle loads as before. A bad
+  // corner among the first three drops the face, a bad later one ends the polygon before it. A
+  // token that starts with '#' begins a comment and ends the corners.
   void ReadFace(const std::vector<std::string_view>& tokens) {
-    if (tokens.size() < 4) {
+    size_t end = 1;
+    while (end < tokens.size() && tokens[end].front() != '#') ++end;
+    if (end < 4) {
       mProblems.Warn(mLine, "a face needs three vertex references; face skipped.");
       return;
     }
-    // Only the first triangle of a larger polygon is read.
-    fw_ObjVertex corners[3];
-    size_t positions[3];
-    for (int c = 0; c < 3; ++c) {
-      std::string_view token = tokens[1 + c];
-      Reference ref;
-      if (!ParseReference(token, ref)) {
-        mProblems.Warn(mLine, "'%s' is not a vertex reference; face skipped.", Shorten(token).c_str());
-        return;
+    mCorners.clear();
+    mCornerPositions.clear();
+    for (size_t c = 1; c < end; ++c) {
+      fw_ObjVertex vertex;
+      size_t position = 0;
+      if (!ReadCorner(tokens[c], c <= 3 ? "face skipped" : "the polygon ends before it", vertex, position)) {
+        if (c <= 3) return;
+        break;
       }
-      fw_ObjVertex& vertex = corners[c];
-      std::memset(&vertex, 0, sizeof vertex);
-      size_t p = 0, t = 0, n = 0;
-      if (!Resolve(ref.position, mPositions.size(), p) ||
-          (ref.texcoord != 0 && !Resolve(ref.texcoord, mTexcoords.size(), t)) ||
-          (ref.normal != 0 && !Resolve(ref.normal, mNormals.size(), n))) {
-        mProblems.Warn(mLine, "vertex reference '%s' is out of range (%zu positions, %zu texture coordinates, "
-                       "%zu normals read so far); face skipped.", Shorten(token).c_str(), mPositions.size(),
-                       mTexcoords.size(), mNormals.size());
-        return;
-      }
-      std::memcpy(vertex.position, mPositions[p].v, sizeof vertex.position);
-      if (ref.texcoord != 0) std::memcpy(vertex.texcoord, mTexcoords[t].v, sizeof vertex.texcoord);
-      if (ref.normal != 0) std::memcpy(vertex.normal, mNormals[n].v, sizeof vertex.normal);
-      positions[c] = p;
+      mCorners.push_back(vertex);
+      mCornerPositions.push_back(position);
     }
-    for (int c = 0; c < 3; ++c) mModel.indices.push_back(Weld(positions[c], corners[c]));
-    mModel.faceMaterials.push_back(mCurrentMaterial);
+    mCornerIndices.clear();
+    for (size_t c = 0; c < mCorners.size(); ++c) mCornerIndices.push_back(Weld(mCornerPositions[c], mCorners[c]));
+    for (size_t c = 1; c + 1 < mCornerIndices.size(); ++c) {
+      mModel.indices.push_back(mCornerIndices[0]);
+      mModel.indices.push_back(mCornerIndices[c]);
+      mModel.indices.push_back(mCornerIndices[c + 1]);
+      mModel.faceMaterials.push_back(mCurrentMaterial);
+    }
+  }
+
+  // One vertex reference into a vertex; `consequence` ends the warning when it cannot be read.
+  bool ReadCorner(std::string_view token, const char* consequence, fw_ObjVertex& vertex, size_t& position) {
+    Reference ref;
+    if (!ParseReference(token, ref)) {
+      mProblems.Warn(mLine, "'%s' is not a vertex reference; %s.", Shorten(token).c_str(), consequence);
+      return false;
+    }
+    std::memset(&vertex, 0, sizeof vertex);
+    size_t p = 0, t = 0, n = 0;
+    if (!Resolve(ref.position, mPositions.size(), p) ||
+        (ref.texcoord != 0 && !Resolve(ref.texcoord, mTexcoords.size(), t)) ||
+        (ref.normal != 0 && !Resolve(ref.normal, mNormals.size(), n))) {
+      mProblems.Warn(mLine, "vertex reference '%s' is out of range (%zu positions, %zu texture coordinates, "
+                     "%zu normals read so far); %s.", Shorten(token).c_str(), mPositions.size(),
+                     mTexcoords.size(), mNormals.size(), consequence);
+      return false;
+    }
+    std::memcpy(vertex.position, mPositions[p].v, sizeof vertex.position);
+    if (ref.texcoord != 0) std::memcpy(vertex.texcoord, mTexcoords[t].v, sizeof vertex.texcoord);
+    if (ref.normal != 0) std::memcpy(vertex.normal, mNormals[n].v, sizeof vertex.normal);
+    position = p;
+    return true;
   }
 
   // Chains per position index, kept as a head per position and a link per vertex.
@@ -195,6 +217,10 @@ class ObjReader {
   std::vector<Float3> mPositions, mNormals;
   std::vector<Float2> mTexcoords;
   std::vector<uint32_t> mChainHead, mChainNext;
+  // The corners of the face being read, kept between faces to save allocations.
+  std::vector<fw_ObjVertex> mCorners;
+  std::vector<size_t> mCornerPositions;
+  std::vector<uint32_t> mCornerIndices;
 };
 
 }  // namespace

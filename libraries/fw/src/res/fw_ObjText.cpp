@@ -51,6 +51,25 @@ bool ParseInteger(std::string_view token, int64_t& value) {
   return true;
 }
 
+bool ParseLeadingInteger(std::string_view token, int64_t& value) {
+  size_t i = 0;
+  const bool negative = !token.empty() && token[0] == '-';
+  if (!token.empty() && (token[0] == '-' || token[0] == '+')) i = 1;
+  if (i >= token.size() || token[i] < '0' || token[i] > '9') return false;
+  // Accumulated on the negative side, which holds one more value than the positive side.
+  int64_t parsed = 0;
+  bool saturated = false;
+  for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i) {
+    const int digit = token[i] - '0';
+    if (parsed < (INT64_MIN + digit) / 10) saturated = true;
+    if (!saturated) parsed = parsed * 10 - digit;
+  }
+  if (saturated) value = negative ? INT64_MIN : INT64_MAX;
+  else if (negative) value = parsed;
+  else value = parsed == INT64_MIN ? INT64_MAX : -parsed;
+  return true;
+}
+
 void ProblemReporter::Warn(uint32_t line, const char* format, ...) {
   ++mCount;
   if (mCount > kListedProblems) return;

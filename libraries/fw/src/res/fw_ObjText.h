@@ -43,6 +43,10 @@ void ForEachTokenLine(const char* text, size_t size, uint32_t& line, Handle&& ha
 bool ParseFloat(std::string_view token, float& value);
 // The whole token must be a signed integer that fits in 64 bits.
 bool ParseInteger(std::string_view token, int64_t& value);
+// The whole number the token starts with, as a stream read of an integer takes it: an optional
+// sign, then digits; whatever follows is left alone ("2.0" reads 2, "1e3" reads 1). Values past
+// 64 bits saturate. False when the token does not start with a number.
+bool ParseLeadingInteger(std::string_view token, int64_t& value);
 
 class ProblemReporter {
  public:

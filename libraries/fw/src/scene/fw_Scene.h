@@ -65,6 +65,8 @@ public:
   bool LoadDescription(int renderWidth, int renderHeight);
   // The same from an explicit path.
   bool LoadDescriptionFile(const std::string& path, int renderWidth, int renderHeight);
+  // The same from description text already in memory; `path` names it in warnings.
+  bool LoadDescriptionText(const std::string& text, const std::string& path, int renderWidth, int renderHeight);
 
   fw_CameraSet* cameraSet() const { return mCameraSet.get(); }
   const TransformMap& transforms() const { return mTransforms; }
@@ -74,6 +76,9 @@ public:
   fw_TransformCurve* findCurve(const std::string& name) const;
 
 private:
+  // Reads from `text` when given, else from the file at `path`.
+  bool LoadDescriptionFrom(const std::string* text, const std::string& path, int renderWidth, int renderHeight);
+
   std::string mName;
   std::unique_ptr<fw_CameraSet> mCameraSet;
   CurveIndex mCurveIndex;  // points into the curves owned by mTransforms

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <exception>
 #include <optional>
+#include <sstream>
 #include <string_view>
 
 namespace {
@@ -126,6 +127,16 @@ bool fw_Scene::LoadDescription(int renderWidth, int renderHeight) {
 }
 
 bool fw_Scene::LoadDescriptionFile(const std::string& path, int renderWidth, int renderHeight) {
+  return LoadDescriptionFrom(nullptr, path, renderWidth, renderHeight);
+}
+
+bool fw_Scene::LoadDescriptionText(const std::string& text, const std::string& path, int renderWidth,
+                                   int renderHeight) {
+  return LoadDescriptionFrom(&text, path, renderWidth, renderHeight);
+}
+
+bool fw_Scene::LoadDescriptionFrom(const std::string* text, const std::string& path, int renderWidth,
+                                   int renderHeight) {
   const char* file = path.c_str();
 
   // Nothing of an earlier description survives: cameras first, as they point at transforms.
@@ -142,7 +153,12 @@ bool fw_Scene::LoadDescriptionFile(const std::string& path, int renderWidth, int
 
   ptree tree;
   try {
-    boost::property_tree::read_xml(path, tree, boost::property_tree::xml_parser::no_comments);
+    if (text) {
+      std::istringstream stream(*text);
+      boost::property_tree::read_xml(stream, tree, boost::property_tree::xml_parser::no_comments);
+    } else {
+      boost::property_tree::read_xml(path, tree, boost::property_tree::xml_parser::no_comments);
+    }
   } catch (const std::exception& e) {
     fw_Log(fw_LogWarning, "Scene description \"%s\" could not be read (%s); the scene has no transforms and no cameras.",
            file, e.what());

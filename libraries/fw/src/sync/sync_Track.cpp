@@ -71,27 +71,45 @@ float Track::getValue(float row) const {
   return interpolateSegment(k0.interpolation, x, prev->first, k0.value, next->first, k1.value);
 }
 
+namespace {
+
+// Reads the count, then one record at a time from `next(buffer, size)`, which fills the buffer
+// completely or returns false. The count is only an upper bound: nothing is sized by it, so a
+// file that promises more than it holds costs no more than its real size.
+template <class Next>
+void readRecords(std::map<uint32_t, Key>& keys, Next&& next) {
+  unsigned char header[4];
+  if (!next(header, sizeof(header))) return;
+  const uint32_t count = readU32(header);
+  unsigned char record[kTrackRecordSize];
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!next(record, sizeof(record))) break;
+    Key key;
+    const uint32_t valueBits = readU32(record + 4);
+    std::memcpy(&key.value, &valueBits, sizeof(key.value));
+    key.interpolation = record[8];
+    keys[readU32(record)] = key;  // a later record for the same row wins
+  }
+}
+
+}  // namespace
+
 bool Track::load(const std::string& path) {
   FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return false;
-
-  unsigned char header[4];
-  if (std::fread(header, 1, sizeof(header), file) == sizeof(header)) {
-    // The count is only an upper bound: records are read one at a time, so a file that promises
-    // more than it holds costs no more than its real size.
-    const uint32_t count = readU32(header);
-    unsigned char record[kTrackRecordSize];
-    for (uint32_t i = 0; i < count; ++i) {
-      if (std::fread(record, 1, sizeof(record), file) != sizeof(record)) break;
-      Key key;
-      const uint32_t valueBits = readU32(record + 4);
-      std::memcpy(&key.value, &valueBits, sizeof(key.value));
-      key.interpolation = record[8];
-      mKeys[readU32(record)] = key;  // a later record for the same row wins
-    }
-  }
+  readRecords(mKeys, [file](unsigned char* buffer, size_t size) { return std::fread(buffer, 1, size, file) == size; });
   std::fclose(file);
   return true;
+}
+
+void Track::read(const unsigned char* data, size_t size) {
+  size_t offset = 0;
+  readRecords(mKeys, [&](unsigned char* buffer, size_t n) {
+    if (size - offset < n) return false;
+    std::memcpy(buffer, data + offset, n);
+    offset += n;
+    return true;
+  });
 }
 
 std::string trackFileName(const std::string& basePath, const std::string& name) {

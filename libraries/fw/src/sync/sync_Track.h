@@ -50,6 +50,8 @@ public:
   // Fills the track from a track file, keeping keys already present unless a record replaces
   // them. Returns whether the file could be opened; a short file keeps the records read so far.
   bool load(const std::string& path);
+  // The same from the bytes of a track file already in memory.
+  void read(const unsigned char* data, size_t size);
 
 private:
   std::string mName;

@@ -1,16 +1,16 @@
-// libFuzzer target for the OBJ and MTL readers and the CPU mesh build: the input is split at the
-// first NUL byte into OBJ text and MTL text. Built only by a Clang build (see CMakeLists.txt):
-//   fuzz_obj_reader -max_total_time=60 CORPUS_DIR
+// libFuzzer target: the OBJ and MTL readers and the CPU mesh build. The first NUL byte splits the
+// input into OBJ text and MTL text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_target.h"
 #include "diag/fw_Log.h"
 #include "res/fw_ObjMeshBuild.h"
 #include "res/fw_ObjModel.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+DUSK_FUZZ_TARGET(obj) {
   static bool quiet = (fw_SetLogListener([](int, const char*) {}), true);
   (void)quiet;
   const char* text = reinterpret_cast<const char*>(data);
