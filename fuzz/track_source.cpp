@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "fuzz_target.h"
-#include "track_text.h"
+#include "sync/sync_TrackSource.h"
 
 DUSK_FUZZ_TARGET(track_source) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   std::vector<std::string> errors;
-  for (const track_tool::SourceTrack& source : track_tool::parseSource(text, "fuzz.txt", errors)) {
-    if (!track_tool::isValidTrackName(source.name)) continue;
+  for (const sync::SourceTrack& source : sync::parseSource(text, "fuzz.txt", errors)) {
+    if (!sync::isValidTrackName(source.name)) continue;
     std::vector<std::string> again;
-    const auto reread = track_tool::parseSource(track_tool::formatTrack(source.name, source.track), "again", again);
+    const auto reread = sync::parseSource(sync::formatTrack(source.name, source.track), "again", again);
     if (!again.empty() || reread.size() != 1) std::abort();
     const auto& before = source.track.keys();
     const auto& after = reread[0].track.keys();

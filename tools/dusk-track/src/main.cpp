@@ -4,7 +4,7 @@
 //   dusk-track sample FILE ROW...                           one value per line (%.9g)
 //   dusk-track plot FILE OUT.png [--from ROW] [--to ROW] [--size WxH]
 #include "track_plot.h"
-#include "track_text.h"
+#include "sync/sync_TrackSource.h"
 
 #include <cerrno>
 #include <cmath>
@@ -19,6 +19,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using namespace sync;
 using namespace track_tool;
 
 namespace {
@@ -136,21 +137,23 @@ int dump(int argc, char** argv) {
     else return usage();
   }
   if (path.empty()) return usage();
+  // What the file itself says, beside what the program makes of it: the program's own loader
+  // reports what it met.
   sync::Track track;
-  if (!loadTrack(path, track)) return 1;
-
-  // What the file itself says, beside what the program makes of it.
-  std::string bytes;
-  readText(path, bytes);
-  uint32_t count = 0;
-  if (bytes.size() >= 4) std::memcpy(&count, bytes.data(), 4);
-  const size_t records = bytes.size() >= 4 ? (bytes.size() - 4) / sync::kTrackRecordSize : 0;
+  sync::Track::FileReport report;
+  if (!track.load(path, &report)) {
+    std::fprintf(stderr, "dusk-track: cannot open %s\n", path.c_str());
+    return 1;
+  }
   std::printf("# %s: %zu key%s\n", path.c_str(), track.keyCount(), track.keyCount() == 1 ? "" : "s");
-  if (bytes.size() < 4) std::printf("# warning: no count (the file has %zu bytes); the track is empty\n", bytes.size());
-  else if (records < count) std::printf("# warning: the count says %u records but the file holds %zu\n", count, records);
-  else if (records > count) std::printf("# note: %zu bytes after the %u records are ignored\n", bytes.size() - 4 - count * sync::kTrackRecordSize, count);
-  const size_t used = std::min<size_t>(count, records);
-  if (used > track.keyCount()) std::printf("# note: %zu records repeat a row; the last record for a row wins\n", used - track.keyCount());
+  if (!report.hasCount)
+    std::printf("# warning: no count (the file has %zu bytes); the track is empty\n", report.extraBytes);
+  else if (report.records < report.count)
+    std::printf("# warning: the count says %u records but the file holds %zu\n", report.count, report.records);
+  else if (report.extraBytes > 0)
+    std::printf("# note: %zu bytes after the %u records are ignored\n", report.extraBytes, report.count);
+  if (report.records > track.keyCount())
+    std::printf("# note: %zu records repeat a row; the last record for a row wins\n", report.records - track.keyCount());
   std::fputs(formatTrack(name.empty() ? nameFromPath(path) : name, track).c_str(), stdout);
   return 0;
 }

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace track_tool {
+namespace sync {
 
 struct SourceTrack {
   std::string name;
@@ -38,4 +38,4 @@ std::string formatTrack(const std::string& name, const sync::Track& track);
 // Writes a track file (count, then packed records) for the keys in row order.
 bool writeTrackFile(const std::string& path, const sync::Track& track);
 
-}  // namespace track_tool
+}  // namespace sync

@@ -1,5 +1,5 @@
 // Parsing and printing of track sources, and writing of track files.
-#include "track_text.h"
+#include "sync/sync_TrackSource.h"
 
 #include <cerrno>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-namespace track_tool {
+namespace sync {
 
 namespace {
 
@@ -160,4 +160,4 @@ bool writeTrackFile(const std::string& path, const sync::Track& track) {
   return std::fclose(f) == 0 && ok;
 }
 
-}  // namespace track_tool
+}  // namespace sync

@@ -47,11 +47,19 @@ public:
   // The curve's value at a fractional row. Pure, allocation-free, O(log keys).
   float getValue(float row) const;
 
+  // What reading a track file met, for the tools that explain a file.
+  struct FileReport {
+    bool hasCount = false;  // the file holds at least its 4-byte count
+    uint32_t count = 0;     // the records the count promises
+    size_t records = 0;     // whole records read (never more than the count)
+    size_t extraBytes = 0;  // bytes after the records read
+  };
+
   // Fills the track from a track file, keeping keys already present unless a record replaces
   // them. Returns whether the file could be opened; a short file keeps the records read so far.
-  bool load(const std::string& path);
+  bool load(const std::string& path, FileReport* report = nullptr);
   // The same from the bytes of a track file already in memory.
-  void read(const unsigned char* data, size_t size);
+  void read(const unsigned char* data, size_t size, FileReport* report = nullptr);
 
 private:
   std::string mName;

@@ -77,13 +77,16 @@ namespace {
 // completely or returns false. The count is only an upper bound: nothing is sized by it, so a
 // file that promises more than it holds costs no more than its real size.
 template <class Next>
-void readRecords(std::map<uint32_t, Key>& keys, Next&& next) {
+void readRecords(std::map<uint32_t, Key>& keys, Track::FileReport& report, Next&& next) {
   unsigned char header[4];
   if (!next(header, sizeof(header))) return;
   const uint32_t count = readU32(header);
+  report.hasCount = true;
+  report.count = count;
   unsigned char record[kTrackRecordSize];
   for (uint32_t i = 0; i < count; ++i) {
     if (!next(record, sizeof(record))) break;
+    ++report.records;
     Key key;
     const uint32_t valueBits = readU32(record + 4);
     std::memcpy(&key.value, &valueBits, sizeof(key.value));
@@ -94,22 +97,42 @@ void readRecords(std::map<uint32_t, Key>& keys, Next&& next) {
 
 }  // namespace
 
-bool Track::load(const std::string& path) {
+bool Track::load(const std::string& path, FileReport* report) {
   FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return false;
-  readRecords(mKeys, [file](unsigned char* buffer, size_t size) { return std::fread(buffer, 1, size, file) == size; });
+  FileReport local;
+  FileReport& r = report ? *report : local;
+  r = FileReport();
+  size_t consumed = 0;
+  readRecords(mKeys, r, [&](unsigned char* buffer, size_t size) {
+    const size_t got = std::fread(buffer, 1, size, file);
+    consumed += got;
+    return got == size;
+  });
+  if (report) {
+    // A short record was taken from the file without being used: it counts as extra.
+    const size_t used = (r.hasCount ? 4 : 0) + r.records * kTrackRecordSize;
+    unsigned char rest[4096];
+    size_t got;
+    while ((got = std::fread(rest, 1, sizeof(rest), file)) > 0) consumed += got;
+    r.extraBytes = consumed - used;
+  }
   std::fclose(file);
   return true;
 }
 
-void Track::read(const unsigned char* data, size_t size) {
+void Track::read(const unsigned char* data, size_t size, FileReport* report) {
+  FileReport local;
+  FileReport& r = report ? *report : local;
+  r = FileReport();
   size_t offset = 0;
-  readRecords(mKeys, [&](unsigned char* buffer, size_t n) {
+  readRecords(mKeys, r, [&](unsigned char* buffer, size_t n) {
     if (size - offset < n) return false;
     std::memcpy(buffer, data + offset, n);
     offset += n;
     return true;
   });
+  r.extraBytes = size - ((r.hasCount ? 4 : 0) + r.records * kTrackRecordSize);
 }
 
 std::string trackFileName(const std::string& basePath, const std::string& name) {
