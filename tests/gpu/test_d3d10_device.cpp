@@ -6,8 +6,11 @@
 
 #include "../../libraries/platform/d3d10/d3d10_sdl2_p.h"
 
+#include <platform/d3d10_debug.h>
+
 #include <SDL2/SDL.h>
 #include <epoxy/gl.h>
+#include <gtest/gtest-spi.h>
 
 using namespace gfxtest;
 
@@ -539,6 +542,35 @@ TEST_F(D3D10Render, DrawsPastTheIndexBufferAndShortRowPitchesAreRefused) {
   device->UpdateSubresource(texture, 0, nullptr, texels, 16, 0);
   EXPECT_EQ(0xFFFFFFFFu, Rgba(ReadBack(device, texture, 4), 4, 3, 0));
   texture->Release();
+}
+
+// Every GPU test runs with GL errors checked: one fails the test that made it, and the message
+// says which D3D10 call was in progress. A vertex stride past the platform's 2048-byte limit is
+// passed on to GL, which refuses it when the draw binds the buffer.
+TEST_F(D3D10Render, GlErrorFailsTheTestAndNamesTheCall) {
+  Target target(device, 8, 8);
+  Bind(target);
+  ID3D10EffectTechnique* t = effect->GetTechniqueByName("Plain");
+  Geometry quad(device, t, kQuad);
+  quad.Bind(device);
+  const UINT stride = 4096, offset = 0;
+  device->IASetVertexBuffers(0, 1, &quad.buffer, &stride, &offset);
+  t->GetPassByIndex(0)->Apply(0);
+  const unsigned long long before = platform::GlErrorCount();
+  ::testing::TestPartResultArray failures;
+  {
+    ::testing::ScopedFakeTestPartResultReporter intercept(
+        ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+    device->Draw(6, 0);
+  }
+  EXPECT_EQ(before + 1, platform::GlErrorCount());
+  ASSERT_EQ(1, failures.size());
+  EXPECT_TRUE(failures.GetTestPartResult(0).failed());
+  std::string message = failures.GetTestPartResult(0).message();
+  EXPECT_NE(std::string::npos, message.find("GL error during ID3D10Device::Draw: ")) << message;
+  quad.Bind(device);  // a sound stride again: no further error
+  device->Draw(6, 0);
+  EXPECT_EQ(before + 1, platform::GlErrorCount());
 }
 
 TEST(D3D10SwapChain, PresentsAndReachesTheFactoryThroughDxgi) {

@@ -2,6 +2,9 @@
 // and shutdown.
 #include "app/fw_Framework.h"
 #include "app/fw_FrameworkServices.h"
+#include "app/fw_StartupOptions.h"
+
+#include <platform/d3d10_debug.h>
 
 fw_DeviceSettings fw_FrameworkDeviceSettings() {
   fw_DeviceSettings settings;
@@ -19,7 +22,11 @@ fw_DeviceSettings fw_FrameworkDeviceSettings() {
   return settings;
 }
 
-HRESULT fw_CreateDevice() { return fw_CreateDeviceAndSwapChain(fw_FrameworkDeviceSettings()); }
+HRESULT fw_CreateDevice() {
+  // Checking is chosen when the GL context is made, so it must be on before the device.
+  if (fw_GetStartupOptions().glDebug) platform::EnableGlDebug();
+  return fw_CreateDeviceAndSwapChain(fw_FrameworkDeviceSettings());
+}
 
 void fw_ReleaseDevice() { fw_ReleaseDeviceResources(); }
 

@@ -10,6 +10,8 @@
 #include "res/fw_Resources.h"
 #include "res/fw_TextureTable.h"
 
+#include <platform/d3d10_debug.h>
+
 namespace {
 template <class T> void SafeRelease(T*& object) {
   if (object) {
@@ -102,6 +104,7 @@ HRESULT fw_CreateDeviceAndSwapChain(const fw_DeviceSettings& settings) {
   fw_SetDevice(device);
   fw_SetSwapChain(swapChain);
   AssociateWindow(device, settings.window);
+  if (platform::GlDebugEnabled()) fw_Log(fw_LogPlain, "GL debug: every GL error is reported as an error.");
   return S_OK;
 }
 

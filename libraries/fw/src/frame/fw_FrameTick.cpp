@@ -2,6 +2,7 @@
 #include "frame/fw_FrameTick.h"
 
 #include "diag/fw_Exit.h"
+#include "diag/fw_Log.h"
 #include "frame/fw_CameraState.h"
 #include "frame/fw_Capture.h"
 #include "frame/fw_DeviceState.h"
@@ -11,6 +12,8 @@
 #include "scene/fw_Scene.h"
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
+
+#include <platform/d3d10_debug.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -101,6 +104,9 @@ void fw_FrameTick() {
       fw_CaptureFinish();
       fw_ExitProcess(0, "the show has ended");
     case fw_GotoRowAction::Seek:
+      // A jump is where a looping show comes round again: the figures a soak run compares.
+      fw_Log(fw_LogPlain, "GotoRow: seek to row %.0f (live GL objects %ld, GL errors %llu).", gotoRow,
+             platform::LiveGlObjects().Total(), platform::GlErrorCount());
       fw_SeekToRow(gotoRow, true);
       break;
     case fw_GotoRowAction::None:
