@@ -544,6 +544,43 @@ TEST_F(D3D10Render, DrawsPastTheIndexBufferAndShortRowPitchesAreRefused) {
   texture->Release();
 }
 
+// What a frame makes (targets, views, framebuffers, input layouts, effects) gives back every GL
+// name when released, so the live counts the soak watches return to where they were.
+TEST_F(D3D10Render, ReleasedObjectsGiveBackTheirGlNames) {
+  const platform::GlObjectCounts before = platform::LiveGlObjects();
+  {
+    Target target(device, 8, 8);
+    ID3D10Texture2D* depth = MakeTexture(device, 8, 8, DXGI_FORMAT_D32_FLOAT, D3D10_BIND_DEPTH_STENCIL);
+    ASSERT_NE(nullptr, depth);
+    ID3D10DepthStencilView* dsv = nullptr;
+    ASSERT_EQ(S_OK, device->CreateDepthStencilView(depth, nullptr, &dsv));
+    ID3D10ShaderResourceView* srv = nullptr;
+    ASSERT_EQ(S_OK, device->CreateShaderResourceView(target.texture, nullptr, &srv));
+    ID3D10Effect* second = EffectFromText(device, kEffect);
+    ASSERT_NE(nullptr, second);
+    const float black[4] = {0, 0, 0, 0};
+    device->ClearRenderTargetView(target.view, black);
+    device->ClearDepthStencilView(dsv, D3D10_CLEAR_DEPTH, 1.0f, 0);
+    Bind(target, dsv);
+    Draw("DepthWrite", kQuad);
+    const platform::GlObjectCounts during = platform::LiveGlObjects();
+    EXPECT_GT(during.framebuffers, before.framebuffers);
+    EXPECT_GT(during.programs, before.programs);
+    second->Release();
+    srv->Release();
+    dsv->Release();
+    depth->Release();
+  }
+  const platform::GlObjectCounts after = platform::LiveGlObjects();
+  EXPECT_EQ(before.textures, after.textures);
+  EXPECT_EQ(before.buffers, after.buffers);
+  EXPECT_EQ(before.framebuffers, after.framebuffers);
+  EXPECT_EQ(before.programs, after.programs);
+  EXPECT_EQ(before.shaders, after.shaders);
+  EXPECT_EQ(before.vertexArrays, after.vertexArrays);
+  EXPECT_EQ(before.samplers, after.samplers);
+}
+
 // Every GPU test runs with GL errors checked: one fails the test that made it, and the message
 // says which D3D10 call was in progress. A vertex stride past the platform's 2048-byte limit is
 // passed on to GL, which refuses it when the draw binds the buffer.
