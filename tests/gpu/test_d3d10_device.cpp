@@ -6,8 +6,11 @@
 
 #include "../../libraries/platform/d3d10/d3d10_sdl2_p.h"
 
+#include <platform/d3d10_debug.h>
+
 #include <SDL2/SDL.h>
 #include <epoxy/gl.h>
+#include <gtest/gtest-spi.h>
 
 using namespace gfxtest;
 
@@ -539,6 +542,72 @@ TEST_F(D3D10Render, DrawsPastTheIndexBufferAndShortRowPitchesAreRefused) {
   device->UpdateSubresource(texture, 0, nullptr, texels, 16, 0);
   EXPECT_EQ(0xFFFFFFFFu, Rgba(ReadBack(device, texture, 4), 4, 3, 0));
   texture->Release();
+}
+
+// What a frame makes (targets, views, framebuffers, input layouts, effects) gives back every GL
+// name when released, so the live counts the soak watches return to where they were.
+TEST_F(D3D10Render, ReleasedObjectsGiveBackTheirGlNames) {
+  const platform::GlObjectCounts before = platform::LiveGlObjects();
+  {
+    Target target(device, 8, 8);
+    ID3D10Texture2D* depth = MakeTexture(device, 8, 8, DXGI_FORMAT_D32_FLOAT, D3D10_BIND_DEPTH_STENCIL);
+    ASSERT_NE(nullptr, depth);
+    ID3D10DepthStencilView* dsv = nullptr;
+    ASSERT_EQ(S_OK, device->CreateDepthStencilView(depth, nullptr, &dsv));
+    ID3D10ShaderResourceView* srv = nullptr;
+    ASSERT_EQ(S_OK, device->CreateShaderResourceView(target.texture, nullptr, &srv));
+    ID3D10Effect* second = EffectFromText(device, kEffect);
+    ASSERT_NE(nullptr, second);
+    const float black[4] = {0, 0, 0, 0};
+    device->ClearRenderTargetView(target.view, black);
+    device->ClearDepthStencilView(dsv, D3D10_CLEAR_DEPTH, 1.0f, 0);
+    Bind(target, dsv);
+    Draw("DepthWrite", kQuad);
+    const platform::GlObjectCounts during = platform::LiveGlObjects();
+    EXPECT_GT(during.framebuffers, before.framebuffers);
+    EXPECT_GT(during.programs, before.programs);
+    second->Release();
+    srv->Release();
+    dsv->Release();
+    depth->Release();
+  }
+  const platform::GlObjectCounts after = platform::LiveGlObjects();
+  EXPECT_EQ(before.textures, after.textures);
+  EXPECT_EQ(before.buffers, after.buffers);
+  EXPECT_EQ(before.framebuffers, after.framebuffers);
+  EXPECT_EQ(before.programs, after.programs);
+  EXPECT_EQ(before.shaders, after.shaders);
+  EXPECT_EQ(before.vertexArrays, after.vertexArrays);
+  EXPECT_EQ(before.samplers, after.samplers);
+}
+
+// Every GPU test runs with GL errors checked: one fails the test that made it, and the message
+// says which D3D10 call was in progress. A vertex stride past the platform's 2048-byte limit is
+// passed on to GL, which refuses it when the draw binds the buffer.
+TEST_F(D3D10Render, GlErrorFailsTheTestAndNamesTheCall) {
+  Target target(device, 8, 8);
+  Bind(target);
+  ID3D10EffectTechnique* t = effect->GetTechniqueByName("Plain");
+  Geometry quad(device, t, kQuad);
+  quad.Bind(device);
+  const UINT stride = 4096, offset = 0;
+  device->IASetVertexBuffers(0, 1, &quad.buffer, &stride, &offset);
+  t->GetPassByIndex(0)->Apply(0);
+  const unsigned long long before = platform::GlErrorCount();
+  ::testing::TestPartResultArray failures;
+  {
+    ::testing::ScopedFakeTestPartResultReporter intercept(
+        ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+    device->Draw(6, 0);
+  }
+  EXPECT_EQ(before + 1, platform::GlErrorCount());
+  ASSERT_EQ(1, failures.size());
+  EXPECT_TRUE(failures.GetTestPartResult(0).failed());
+  std::string message = failures.GetTestPartResult(0).message();
+  EXPECT_NE(std::string::npos, message.find("GL error during ID3D10Device::Draw: ")) << message;
+  quad.Bind(device);  // a sound stride again: no further error
+  device->Draw(6, 0);
+  EXPECT_EQ(before + 1, platform::GlErrorCount());
 }
 
 TEST(D3D10SwapChain, PresentsAndReachesTheFactoryThroughDxgi) {

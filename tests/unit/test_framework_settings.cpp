@@ -26,7 +26,7 @@ TEST(StartupOptions, ReadsEveryPreset) {
   fw_StartupOptions o;
   std::string error;
   ASSERT_TRUE(parse({"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--log", "x.log", "--echo",
-                     "--render-scale", "0.5"},
+                     "--render-scale", "0.5", "--gl-debug"},
                     &o, &error))
       << error;
   EXPECT_TRUE(o.noDialog);
@@ -36,11 +36,13 @@ TEST(StartupOptions, ReadsEveryPreset) {
   EXPECT_EQ(o.logFile, "x.log");
   EXPECT_TRUE(o.echo);
   EXPECT_EQ(o.renderScale, 0.5f);
+  EXPECT_TRUE(o.glDebug);
   fw_StartupOptions p;
   ASSERT_TRUE(parse({"--fullscreen", "--alerts", "off"}, &p, &error));
   EXPECT_EQ(p.fullscreen, true);
   EXPECT_EQ(p.alertMode, 2);
   EXPECT_FALSE(p.noDialog);
+  EXPECT_FALSE(p.glDebug);
 }
 
 TEST(StartupOptions, BadInputIsNamed) {

@@ -9,6 +9,7 @@
 // a process that has not made a GL window yet; where the default driver is already loaded, WARP
 // accepts whatever GL 4.5 renderer the display gives.
 #include "context_p.h"
+#include "gl_debug_p.h"
 
 #include <platform/diagnostics.h>
 
@@ -82,7 +83,7 @@ ContextInfo* MakeOn(SDL_Window* window, D3D10_DRIVER_TYPE type, HMODULE software
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, GlDebugContextFlags());
   SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
   Device::CurrentContextChanged();
   SDL_GLContext gl = SDL_GL_CreateContext(window);
@@ -92,6 +93,7 @@ ContextInfo* MakeOn(SDL_Window* window, D3D10_DRIVER_TYPE type, HMODULE software
     return nullptr;
   }
   SDL_GL_MakeCurrent(window, gl);
+  InstallGlDebugCallback();
   std::string renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER) ? glGetString(GL_RENDERER) : (const GLubyte*)"");
   std::string vendor = reinterpret_cast<const char*>(glGetString(GL_VENDOR) ? glGetString(GL_VENDOR) : (const GLubyte*)"");
   const char* refusal = nullptr;

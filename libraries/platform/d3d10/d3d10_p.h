@@ -3,6 +3,8 @@
 // the device holds none on what is bound to it: a dying object unbinds itself instead.
 #pragma once
 
+#include "gl_debug_p.h"
+
 #include <platform/d3d10.h>
 
 #include <epoxy/gl.h>
@@ -61,7 +63,10 @@ class RefCounted : public Base {
   ULONG AddRef() override { return ++mRefs; }
   ULONG Release() override {
     ULONG refs = --mRefs;
-    if (refs == 0) delete this;
+    if (refs == 0) {
+      GlCall glCall(__PRETTY_FUNCTION__);  // destructors delete GL objects
+      delete this;
+    }
     return refs;
   }
   ULONG RefCount() const { return mRefs; }

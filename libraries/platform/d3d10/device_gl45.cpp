@@ -12,6 +12,7 @@ namespace d3d10gl {
 Device* Device::sCurrent = nullptr;
 
 Device::Device(ContextInfo* context, D3D10_DRIVER_TYPE driverType) : mContext(context), mDriverType(driverType) {
+  GlCall glCall("D3D10CreateDevice");
   Activate();
   ApplyDefaultGlState();
 }
@@ -19,8 +20,13 @@ Device::Device(ContextInfo* context, D3D10_DRIVER_TYPE driverType) : mContext(co
 Device::~Device() {
   MakeCurrent();
   for (auto& entry : mFramebuffers) glDeleteFramebuffers(1, &entry.second);
+  CountGlObjects(kGlFramebuffer, -int(mFramebuffers.size()));
   for (SamplerEntry& s : mSamplers) glDeleteSamplers(1, &s.name);
-  if (mEmptyVertexArray) glDeleteVertexArrays(1, &mEmptyVertexArray);
+  CountGlObjects(kGlSampler, -int(mSamplers.size()));
+  if (mEmptyVertexArray) {
+    glDeleteVertexArrays(1, &mEmptyVertexArray);
+    CountGlObjects(kGlVertexArray, -1);
+  }
   sCurrent = nullptr;
   DestroyContext(mContext);
 }
@@ -50,6 +56,7 @@ void Device::ApplyFixedConventions() {
 void Device::ApplyDefaultGlState() {
   ApplyFixedConventions();
   glCreateVertexArrays(1, &mEmptyVertexArray);
+  CountGlObjects(kGlVertexArray, 1);
   glBindVertexArray(mEmptyVertexArray);
   mBoundVertexArray = mEmptyVertexArray;
   // The platform's defaults: no blending, depth test and write with LESS, back faces culled.
@@ -185,6 +192,7 @@ bool Device::IndicesFit(UINT count, UINT start) {
 }
 
 void Device::DrawIndexed(UINT indexCount, UINT startIndexLocation, INT baseVertexLocation) {
+  GlCall glCall("ID3D10Device::DrawIndexed");
   if (!indexCount || !mIndexBuffer || !mIndexBuffer->mName || !IndicesFit(indexCount, startIndexLocation) ||
       !PrepareDraw())
     return;
@@ -193,12 +201,14 @@ void Device::DrawIndexed(UINT indexCount, UINT startIndexLocation, INT baseVerte
 }
 
 void Device::Draw(UINT vertexCount, UINT startVertexLocation) {
+  GlCall glCall("ID3D10Device::Draw");
   if (!vertexCount || !PrepareDraw()) return;
   glDrawArrays(mMode, GLint(startVertexLocation), GLsizei(vertexCount));
 }
 
 void Device::DrawIndexedInstanced(UINT indexCountPerInstance, UINT instanceCount, UINT startIndexLocation,
                                   INT baseVertexLocation, UINT startInstanceLocation) {
+  GlCall glCall("ID3D10Device::DrawIndexedInstanced");
   if (!indexCountPerInstance || !instanceCount || !mIndexBuffer || !mIndexBuffer->mName ||
       !IndicesFit(indexCountPerInstance, startIndexLocation) || !PrepareDraw())
     return;
@@ -209,6 +219,7 @@ void Device::DrawIndexedInstanced(UINT indexCountPerInstance, UINT instanceCount
 
 void Device::DrawInstanced(UINT vertexCountPerInstance, UINT instanceCount, UINT startVertexLocation,
                            UINT startInstanceLocation) {
+  GlCall glCall("ID3D10Device::DrawInstanced");
   if (!vertexCountPerInstance || !instanceCount || !PrepareDraw()) return;
   glDrawArraysInstancedBaseInstance(mMode, GLint(startVertexLocation), GLsizei(vertexCountPerInstance),
                                     GLsizei(instanceCount), startInstanceLocation);
@@ -242,6 +253,7 @@ void Device::OMGetRenderTargets(UINT numViews, ID3D10RenderTargetView** views,
 }
 
 void Device::RSSetViewports(UINT numViewports, const D3D10_VIEWPORT* viewports) {
+  GlCall glCall("ID3D10Device::RSSetViewports");
   if (numViewports > D3D10_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE)
     numViewports = D3D10_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE;
   if (numViewports && !viewports) return;
@@ -281,6 +293,7 @@ void Device::ResetColorAndDepthMasks() {
 }
 
 void Device::ClearRenderTargetView(ID3D10RenderTargetView* view, const FLOAT colorRGBA[4]) {
+  GlCall glCall("ID3D10Device::ClearRenderTargetView");
   if (!view || !colorRGBA) return;
   MakeCurrent();
   RenderTargetView* v = static_cast<RenderTargetView*>(view);
@@ -299,6 +312,7 @@ void Device::ClearRenderTargetView(ID3D10RenderTargetView* view, const FLOAT col
 }
 
 void Device::ClearDepthStencilView(ID3D10DepthStencilView* view, UINT clearFlags, FLOAT depth, UINT8 stencil) {
+  GlCall glCall("ID3D10Device::ClearDepthStencilView");
   if (!view) return;
   MakeCurrent();
   DepthStencilView* v = static_cast<DepthStencilView*>(view);
@@ -318,6 +332,7 @@ void Device::ClearDepthStencilView(ID3D10DepthStencilView* view, UINT clearFlags
 }
 
 void Device::ClearState() {
+  GlCall glCall("ID3D10Device::ClearState");
   MakeCurrent();
   for (VertexSlot& slot : mVertexSlots) slot = VertexSlot{};
   mIndexBuffer = nullptr;
@@ -335,6 +350,7 @@ void Device::ClearState() {
 }
 
 void Device::Flush() {
+  GlCall glCall("ID3D10Device::Flush");
   MakeCurrent();
   glFlush();
 }
@@ -413,6 +429,7 @@ GLuint Device::Sampler(const SamplerDesc& desc) {
   MakeCurrent();
   GLuint s = 0;
   glCreateSamplers(1, &s);
+  CountGlObjects(kGlSampler, 1);
   bool point = desc.filter == kFilterPoint;
   GLenum minFilter;
   if (desc.mip == 0) minFilter = point ? GL_NEAREST : GL_LINEAR;

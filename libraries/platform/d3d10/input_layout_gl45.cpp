@@ -131,6 +131,7 @@ InputLayout::VertexArray* InputLayout::ForSignature(uint32_t signature) {
   VertexArray array;
   array.signature = signature;
   glCreateVertexArrays(1, &array.name);
+  CountGlObjects(kGlVertexArray, 1);
   const std::vector<SignatureInput>& inputs = SignatureById(signature);
   for (const LayoutElement& le : mElements) {
     for (const SignatureInput& in : inputs) {
@@ -164,6 +165,7 @@ InputLayout::~InputLayout() {
   mDevice->MakeCurrent();
   mDevice->ForgetLayout(this);
   for (VertexArray& array : mArrays) glDeleteVertexArrays(1, &array.name);
+  CountGlObjects(kGlVertexArray, -int(mArrays.size()));
 }
 
 HRESULT InputLayout::QueryInterface(REFIID riid, void** object) {
@@ -173,6 +175,7 @@ HRESULT InputLayout::QueryInterface(REFIID riid, void** object) {
 
 HRESULT Device::CreateInputLayout(const D3D10_INPUT_ELEMENT_DESC* elements, UINT numElements, const void* signature,
                                   SIZE_T signatureSize, ID3D10InputLayout** layout) {
+  GlCall glCall("ID3D10Device::CreateInputLayout");
   if (!elements || numElements == 0 || numElements > 32) return E_INVALIDARG;
   if (!layout) return S_FALSE;
   *layout = nullptr;

@@ -52,6 +52,8 @@ void ApplySwizzle(const TextureStorage& s) {
 bool AllocateGl(TextureStorage& s) {
   glCreateTextures(s.target, 1, &s.name);
   if (!s.name) return false;
+  CountGlObjects(kGlTexture, 1);
+  GlProbe probe;  // storage GL cannot give fails the creation
   GLenum internal = s.format->internalFormat;
   switch (s.target) {
     case GL_TEXTURE_2D:
@@ -227,6 +229,8 @@ HRESULT Buffer::Create(Device* device, const D3D10_BUFFER_DESC& desc, const D3D1
     if (desc.Usage != D3D10_USAGE_IMMUTABLE) flags |= GL_DYNAMIC_STORAGE_BIT;
     if (desc.Usage == D3D10_USAGE_DYNAMIC) flags |= GL_MAP_WRITE_BIT;
     glCreateBuffers(1, &buffer->mName);
+    if (buffer->mName) CountGlObjects(kGlBuffer, 1);
+    GlProbe probe;  // storage GL cannot give fails the creation
     glNamedBufferStorage(buffer->mName, desc.ByteWidth, bytes, flags);
     if (!buffer->mName || glGetError() != GL_NO_ERROR) {
       buffer->Release();
@@ -243,6 +247,7 @@ Buffer::~Buffer() {
   if (mName) {
     if (mMapped) glUnmapNamedBuffer(mName);
     glDeleteBuffers(1, &mName);
+    CountGlObjects(kGlBuffer, -1);
   }
 }
 
@@ -256,6 +261,7 @@ void Buffer::GetType(D3D10_RESOURCE_DIMENSION* dimension) {
 }
 
 HRESULT Buffer::Map(D3D10_MAP mapType, UINT, void** data) {
+  GlCall glCall("ID3D10Buffer::Map");
   if (!data || mMapped) return E_INVALIDARG;
   if (mDesc.Usage == D3D10_USAGE_STAGING) {
     *data = mCpu.data();
@@ -275,6 +281,7 @@ HRESULT Buffer::Map(D3D10_MAP mapType, UINT, void** data) {
 }
 
 void Buffer::Unmap() {
+  GlCall glCall("ID3D10Buffer::Unmap");
   if (!mMapped) return;
   mMapped = false;
   if (mName) {
@@ -323,6 +330,7 @@ void DeleteStorage(Device* device, TextureStorage& s) {
   device->MakeCurrent();
   device->ForgetTexture(s.name);
   glDeleteTextures(1, &s.name);
+  CountGlObjects(kGlTexture, -1);
 }
 }  // namespace
 
@@ -353,12 +361,14 @@ void Texture2D::GetType(D3D10_RESOURCE_DIMENSION* dimension) {
 }
 
 HRESULT Texture2D::Map(UINT subresource, D3D10_MAP mapType, UINT, D3D10_MAPPED_TEXTURE2D* mapped) {
+  GlCall glCall("ID3D10Texture2D::Map");
   if (!mapped) return E_INVALIDARG;
   mDevice->MakeCurrent();
   return MapStorage(mStorage, subresource, mapType, &mapped->pData, &mapped->RowPitch, nullptr);
 }
 
 void Texture2D::Unmap(UINT subresource) {
+  GlCall glCall("ID3D10Texture2D::Unmap");
   mDevice->MakeCurrent();
   UnmapStorage(mStorage, subresource);
 }
@@ -387,12 +397,14 @@ void Texture3D::GetType(D3D10_RESOURCE_DIMENSION* dimension) {
 }
 
 HRESULT Texture3D::Map(UINT subresource, D3D10_MAP mapType, UINT, D3D10_MAPPED_TEXTURE3D* mapped) {
+  GlCall glCall("ID3D10Texture3D::Map");
   if (!mapped) return E_INVALIDARG;
   mDevice->MakeCurrent();
   return MapStorage(mStorage, subresource, mapType, &mapped->pData, &mapped->RowPitch, &mapped->DepthPitch);
 }
 
 void Texture3D::Unmap(UINT subresource) {
+  GlCall glCall("ID3D10Texture3D::Unmap");
   mDevice->MakeCurrent();
   UnmapStorage(mStorage, subresource);
 }
@@ -414,6 +426,7 @@ TextureStorage* StorageOf(ID3D10Resource* resource) {
 
 HRESULT Device::CreateBuffer(const D3D10_BUFFER_DESC* desc, const D3D10_SUBRESOURCE_DATA* initialData,
                              ID3D10Buffer** buffer) {
+  GlCall glCall("ID3D10Device::CreateBuffer");
   if (!desc) return E_INVALIDARG;
   if (!buffer) return S_FALSE;  // the platform's way of validating a description
   *buffer = nullptr;
@@ -426,6 +439,7 @@ HRESULT Device::CreateBuffer(const D3D10_BUFFER_DESC* desc, const D3D10_SUBRESOU
 
 HRESULT Device::CreateTexture2D(const D3D10_TEXTURE2D_DESC* desc, const D3D10_SUBRESOURCE_DATA* initialData,
                                 ID3D10Texture2D** texture) {
+  GlCall glCall("ID3D10Device::CreateTexture2D");
   if (!desc) return E_INVALIDARG;
   if (!texture) return S_FALSE;
   *texture = nullptr;
@@ -438,6 +452,7 @@ HRESULT Device::CreateTexture2D(const D3D10_TEXTURE2D_DESC* desc, const D3D10_SU
 
 HRESULT Device::CreateTexture3D(const D3D10_TEXTURE3D_DESC* desc, const D3D10_SUBRESOURCE_DATA* initialData,
                                 ID3D10Texture3D** texture) {
+  GlCall glCall("ID3D10Device::CreateTexture3D");
   if (!desc) return E_INVALIDARG;
   if (!texture) return S_FALSE;
   *texture = nullptr;
@@ -450,6 +465,7 @@ HRESULT Device::CreateTexture3D(const D3D10_TEXTURE3D_DESC* desc, const D3D10_SU
 
 void Device::UpdateSubresource(ID3D10Resource* dst, UINT dstSubresource, const D3D10_BOX* dstBox,
                                const void* srcData, UINT srcRowPitch, UINT srcDepthPitch) {
+  GlCall glCall("ID3D10Device::UpdateSubresource");
   if (!dst || !srcData) return;
   MakeCurrent();
   D3D10_RESOURCE_DIMENSION dimension = D3D10_RESOURCE_DIMENSION_UNKNOWN;
@@ -485,6 +501,7 @@ void Device::UpdateSubresource(ID3D10Resource* dst, UINT dstSubresource, const D
 }
 
 void Device::CopyResource(ID3D10Resource* dst, ID3D10Resource* src) {
+  GlCall glCall("ID3D10Device::CopyResource");
   if (!dst || !src || dst == src) return;
   MakeCurrent();
   D3D10_RESOURCE_DIMENSION dd = D3D10_RESOURCE_DIMENSION_UNKNOWN, sd = D3D10_RESOURCE_DIMENSION_UNKNOWN;
@@ -540,6 +557,7 @@ void Device::CopyResource(ID3D10Resource* dst, ID3D10Resource* src) {
 }
 
 void Device::GenerateMips(ID3D10ShaderResourceView* view) {
+  GlCall glCall("ID3D10Device::GenerateMips");
   if (!view) return;
   MakeCurrent();
   ShaderResourceView* v = static_cast<ShaderResourceView*>(view);

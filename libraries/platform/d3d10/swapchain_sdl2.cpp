@@ -39,6 +39,7 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
   HRESULT GetDevice(REFIID riid, void** device) override { return mDevice->QueryInterface(riid, device); }
 
   HRESULT Present(UINT syncInterval, UINT flags) override {
+    GlCall glCall("IDXGISwapChain::Present");
     if (flags & DXGI_PRESENT_TEST) return S_OK;
     mDevice->MakeCurrent();
     ContextInfo* context = mDevice->Context();
@@ -71,6 +72,7 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
   }
 
   HRESULT SetFullscreenState(BOOL fullscreen, IDXGIOutput* target) override {
+    GlCall glCall("IDXGISwapChain::SetFullscreenState");
     if (target) return DXGI_ERROR_INVALID_CALL;
     SDL_Window* window = mDevice->Context()->window;
     if (mDevice->Context()->ownsWindow) return DXGI_ERROR_UNSUPPORTED;
@@ -104,6 +106,7 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
   }
 
   HRESULT ResizeBuffers(UINT bufferCount, UINT width, UINT height, DXGI_FORMAT format, UINT flags) override {
+    GlCall glCall("IDXGISwapChain::ResizeBuffers");
     if (mBackBuffer && mBackBuffer->RefCount() > 1) return DXGI_ERROR_INVALID_CALL;  // still referenced
     if (format == DXGI_FORMAT_UNKNOWN) format = mDesc.BufferDesc.Format;
     if (!PresentableFormat(format)) return E_INVALIDARG;
@@ -115,7 +118,10 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
  private:
   ~SwapChain() override {
     mDevice->MakeCurrent();
-    if (mReadFramebuffer) glDeleteFramebuffers(1, &mReadFramebuffer);
+    if (mReadFramebuffer) {
+      glDeleteFramebuffers(1, &mReadFramebuffer);
+      CountGlObjects(kGlFramebuffer, -1);
+    }
     if (mBackBuffer) mBackBuffer->Release();
     if (!mDevice->Context()->ownsWindow &&
         (SDL_GetWindowFlags(mDevice->Context()->window) & SDL_WINDOW_FULLSCREEN))
@@ -146,7 +152,10 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
     if (FAILED(hr)) return hr;
     if (mBackBuffer) mBackBuffer->Release();
     mBackBuffer = texture;
-    if (!mReadFramebuffer) glCreateFramebuffers(1, &mReadFramebuffer);
+    if (!mReadFramebuffer) {
+      glCreateFramebuffers(1, &mReadFramebuffer);
+      CountGlObjects(kGlFramebuffer, 1);
+    }
     glNamedFramebufferTexture(mReadFramebuffer, GL_COLOR_ATTACHMENT0, texture->mStorage.name, 0);
     glNamedFramebufferReadBuffer(mReadFramebuffer, GL_COLOR_ATTACHMENT0);
     mDesc.BufferDesc.Width = width;
@@ -165,6 +174,7 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
 }  // namespace
 
 HRESULT CreateSwapChain(Device* device, const DXGI_SWAP_CHAIN_DESC& desc, IDXGISwapChain** swapChain) {
+  GlCall glCall("D3D10CreateDeviceAndSwapChain");
   SwapChain* chain = new SwapChain(device, desc);
   HRESULT hr = chain->Init();
   if (FAILED(hr)) {

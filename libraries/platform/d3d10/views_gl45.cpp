@@ -26,12 +26,17 @@ GLuint MakeTextureView(GLenum target, const TextureStorage& s, const FormatInfo*
                        UINT firstLayer, UINT layers) {
   GLuint view = 0;
   glGenTextures(1, &view);  // a texture view needs a name that was never bound
-  while (glGetError() != GL_NO_ERROR) {
-  }
-  glTextureView(view, target, s.name, format->internalFormat, firstMip, mips, firstLayer, layers);
-  if (glGetError() != GL_NO_ERROR) {
-    glDeleteTextures(1, &view);
-    return 0;
+  CountGlObjects(kGlTexture, 1);
+  {
+    GlProbe probe;  // a view GL refuses fails the creation
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glTextureView(view, target, s.name, format->internalFormat, firstMip, mips, firstLayer, layers);
+    if (glGetError() != GL_NO_ERROR) {
+      glDeleteTextures(1, &view);
+      CountGlObjects(kGlTexture, -1);
+      return 0;
+    }
   }
   if (format->flags & kFmtAlphaOnly) {
     const GLint swizzle[4] = {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED};
@@ -131,6 +136,7 @@ ShaderResourceView::~ShaderResourceView() {
   if (mOwnsTexture && mTexture) {
     mDevice->ForgetTexture(mTexture);
     glDeleteTextures(1, &mTexture);
+    CountGlObjects(kGlTexture, -1);
   }
   if (mResource) mResource->Release();
 }
@@ -245,10 +251,14 @@ HRESULT RenderTargetView::Create(Device* device, ID3D10Resource* resource, const
 RenderTargetView::~RenderTargetView() {
   mDevice->MakeCurrent();
   mDevice->ForgetView(mSerial);
-  if (mClearFbo) glDeleteFramebuffers(1, &mClearFbo);
+  if (mClearFbo) {
+    glDeleteFramebuffers(1, &mClearFbo);
+    CountGlObjects(kGlFramebuffer, -1);
+  }
   if (mOwnView) {
     mDevice->ForgetTexture(mOwnView);
     glDeleteTextures(1, &mOwnView);
+    CountGlObjects(kGlTexture, -1);
   }
   if (mResource) mResource->Release();
 }
@@ -256,6 +266,7 @@ RenderTargetView::~RenderTargetView() {
 GLuint RenderTargetView::ClearFramebuffer() {
   if (!mClearFbo) {
     glCreateFramebuffers(1, &mClearFbo);
+    CountGlObjects(kGlFramebuffer, 1);
     AttachTo(mClearFbo, GL_COLOR_ATTACHMENT0, mAttachment);
     glNamedFramebufferDrawBuffer(mClearFbo, GL_COLOR_ATTACHMENT0);
   }
@@ -334,13 +345,17 @@ HRESULT DepthStencilView::Create(Device* device, ID3D10Resource* resource, const
 DepthStencilView::~DepthStencilView() {
   mDevice->MakeCurrent();
   mDevice->ForgetView(mSerial);
-  if (mClearFbo) glDeleteFramebuffers(1, &mClearFbo);
+  if (mClearFbo) {
+    glDeleteFramebuffers(1, &mClearFbo);
+    CountGlObjects(kGlFramebuffer, -1);
+  }
   if (mResource) mResource->Release();
 }
 
 GLuint DepthStencilView::ClearFramebuffer() {
   if (!mClearFbo) {
     glCreateFramebuffers(1, &mClearFbo);
+    CountGlObjects(kGlFramebuffer, 1);
     AttachTo(mClearFbo, mAttachmentPoint, mAttachment);
     glNamedFramebufferDrawBuffer(mClearFbo, GL_NONE);
   }
@@ -366,6 +381,7 @@ void DepthStencilView::GetDesc(D3D10_DEPTH_STENCIL_VIEW_DESC* desc) {
 
 HRESULT Device::CreateShaderResourceView(ID3D10Resource* resource, const D3D10_SHADER_RESOURCE_VIEW_DESC* desc,
                                          ID3D10ShaderResourceView** view) {
+  GlCall glCall("ID3D10Device::CreateShaderResourceView");
   if (!resource) return E_INVALIDARG;
   if (!view) return S_FALSE;
   *view = nullptr;
@@ -378,6 +394,7 @@ HRESULT Device::CreateShaderResourceView(ID3D10Resource* resource, const D3D10_S
 
 HRESULT Device::CreateRenderTargetView(ID3D10Resource* resource, const D3D10_RENDER_TARGET_VIEW_DESC* desc,
                                        ID3D10RenderTargetView** view) {
+  GlCall glCall("ID3D10Device::CreateRenderTargetView");
   if (!resource) return E_INVALIDARG;
   if (!view) return S_FALSE;
   *view = nullptr;
@@ -390,6 +407,7 @@ HRESULT Device::CreateRenderTargetView(ID3D10Resource* resource, const D3D10_REN
 
 HRESULT Device::CreateDepthStencilView(ID3D10Resource* resource, const D3D10_DEPTH_STENCIL_VIEW_DESC* desc,
                                        ID3D10DepthStencilView** view) {
+  GlCall glCall("ID3D10Device::CreateDepthStencilView");
   if (!resource) return E_INVALIDARG;
   if (!view) return S_FALSE;
   *view = nullptr;
@@ -415,6 +433,7 @@ GLuint Device::FramebufferFor(const uint64_t* colors, UINT count, uint64_t depth
 
   GLuint fbo = 0;
   glCreateFramebuffers(1, &fbo);
+  CountGlObjects(kGlFramebuffer, 1);
   GLenum drawBuffers[D3D10_SIMULTANEOUS_RENDER_TARGET_COUNT];
   for (UINT i = 0; i < count; ++i) {
     if (mTargets[i]) {
@@ -449,6 +468,7 @@ void Device::ForgetView(uint64_t serial) {
         mBoundFramebuffer = 0;
       }
       glDeleteFramebuffers(1, &it->second);
+      CountGlObjects(kGlFramebuffer, -1);
       it = mFramebuffers.erase(it);
     } else {
       ++it;

@@ -107,6 +107,7 @@ HRESULT D3DX10CreateEffectFromMemory(LPCVOID data, SIZE_T dataLength, LPCSTR sou
                                      UINT, UINT fxFlags, ID3D10Device* device, ID3D10EffectPool* effectPool,
                                      ID3DX10ThreadPump*, ID3D10Effect** effect, ID3D10Blob** errors,
                                      HRESULT* result) {
+  d3d10gl::GlCall glCall("D3DX10CreateEffectFromMemory");
   if (errors) *errors = nullptr;
   if (effect) *effect = nullptr;
   if (!data || !device || !effect) return Finish(E_INVALIDARG, result);
@@ -123,6 +124,7 @@ HRESULT D3DX10CreateEffectFromFileA(LPCSTR fileName, const D3D10_SHADER_MACRO* d
                                     LPCSTR profile, UINT hlslFlags, UINT fxFlags, ID3D10Device* device,
                                     ID3D10EffectPool* effectPool, ID3DX10ThreadPump* pump, ID3D10Effect** effect,
                                     ID3D10Blob** errors, HRESULT* result) {
+  d3d10gl::GlCall glCall("D3DX10CreateEffectFromFileA");
   if (errors) *errors = nullptr;
   if (effect) *effect = nullptr;
   if (!fileName || !device || !effect) return Finish(E_INVALIDARG, result);
@@ -139,6 +141,7 @@ HRESULT D3DX10CreateEffectPoolFromFileA(LPCSTR fileName, const D3D10_SHADER_MACR
                                         ID3D10Include* include, LPCSTR, UINT, UINT,
                                         ID3D10Device* device, ID3DX10ThreadPump*, ID3D10EffectPool** effectPool,
                                         ID3D10Blob** errors, HRESULT* result) {
+  d3d10gl::GlCall glCall("D3DX10CreateEffectPoolFromFileA");
   if (errors) *errors = nullptr;
   if (effectPool) *effectPool = nullptr;
   if (!fileName || !device || !effectPool) return Finish(E_INVALIDARG, result);

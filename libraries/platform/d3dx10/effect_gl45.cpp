@@ -33,6 +33,7 @@ HRESULT Pass::GetDesc(D3D10_PASS_DESC* desc) {
 }
 
 HRESULT Pass::Apply(UINT) {
+  d3d10gl::GlCall glCall("ID3D10EffectPass::Apply");
   if (!mEffect) return E_FAIL;
   if (mEffect->mRecorder) return ApplyRecorded(this);
   Device* device = mEffect->mGl;
@@ -155,6 +156,7 @@ Effect::~Effect() {
     for (auto& program : mPrograms) {
       mGl->ForgetProgram(program->name);
       glDeleteProgram(program->name);
+      d3d10gl::CountGlObjects(d3d10gl::kGlProgram, -1);
     }
   }
   if (mRecorder) mRecorder->ForgetEffect(this);
@@ -256,7 +258,11 @@ class Builder {
       : mDevice(device), mParsed(parsed), mDefines(defines), mMessages(messages) {}
 
   ~Builder() {
-    for (auto& entry : mShaders) glDeleteShader(entry.second);
+    for (auto& entry : mShaders) {
+      if (!entry.second) continue;  // a stage that did not compile, deleted at once
+      glDeleteShader(entry.second);
+      d3d10gl::CountGlObjects(d3d10gl::kGlShader, -1);
+    }
   }
 
   bool Variables(Effect* effect) { return DeclareVariables(effect, mParsed, mMessages); }
@@ -269,6 +275,7 @@ class Builder {
     GLenum type = stage == Stage::kVertex ? GL_VERTEX_SHADER
                   : stage == Stage::kFragment ? GL_FRAGMENT_SHADER : GL_GEOMETRY_SHADER;
     GLuint shader = glCreateShader(type);
+    d3d10gl::CountGlObjects(d3d10gl::kGlShader, 1);
     std::string source = StageSource(mParsed, *section, mDefines);
     const char* text = source.c_str();
     glShaderSource(shader, 1, &text, nullptr);
@@ -281,6 +288,7 @@ class Builder {
                            "\" does not compile:");
       for (const std::string& line : Lines(MapCompilerLog(log, mParsed.source))) mMessages->push_back(line);
       glDeleteShader(shader);
+      d3d10gl::CountGlObjects(d3d10gl::kGlShader, -1);
       shader = 0;
     }
     mShaders[key] = shader;
@@ -297,6 +305,7 @@ class Builder {
     GLuint fs = pass.fragment.empty() ? 0 : Shader(Stage::kFragment, pass.fragment);
     if (!vs || (!pass.geometry.empty() && !gs) || (!pass.fragment.empty() && !fs)) return nullptr;
     GLuint name = glCreateProgram();
+    d3d10gl::CountGlObjects(d3d10gl::kGlProgram, 1);
     glAttachShader(name, vs);
     if (gs) glAttachShader(name, gs);
     if (fs) glAttachShader(name, fs);
@@ -311,12 +320,14 @@ class Builder {
       for (const std::string& line : Lines(MapCompilerLog(InfoLog(name, true), mParsed.source)))
         mMessages->push_back(line);
       glDeleteProgram(name);
+      d3d10gl::CountGlObjects(d3d10gl::kGlProgram, -1);
       return nullptr;
     }
     auto program = std::make_unique<Program>();
     program->name = name;
     if (!Reflect(effect, pass, program.get())) {
       glDeleteProgram(name);
+      d3d10gl::CountGlObjects(d3d10gl::kGlProgram, -1);
       return nullptr;
     }
     Program* raw = program.get();

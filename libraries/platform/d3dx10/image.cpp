@@ -13,6 +13,7 @@
 #include <platform/diagnostics.h>
 
 #include "image_p.h"
+#include "../d3d10/gl_debug_p.h"
 
 using d3dx10image::Image;
 using d3dx10image::Level;
@@ -170,6 +171,7 @@ HRESULT D3DX10GetImageInfoFromFileA(LPCSTR srcFile, ID3DX10ThreadPump* pump, D3D
 
 HRESULT D3DX10CreateTextureFromFileA(ID3D10Device* device, LPCSTR srcFile, D3DX10_IMAGE_LOAD_INFO* loadInfo,
                                      ID3DX10ThreadPump* pump, ID3D10Resource** texture, HRESULT* result) {
+  d3d10gl::GlCall glCall("D3DX10CreateTextureFromFileA");
   HRESULT outcome = E_INVALIDARG;
   if (texture) {
     *texture = nullptr;
@@ -184,6 +186,7 @@ HRESULT D3DX10CreateTextureFromFileA(ID3D10Device* device, LPCSTR srcFile, D3DX1
 HRESULT D3DX10CreateShaderResourceViewFromFileA(ID3D10Device* device, LPCSTR srcFile,
                                                 D3DX10_IMAGE_LOAD_INFO* loadInfo, ID3DX10ThreadPump* pump,
                                                 ID3D10ShaderResourceView** view, HRESULT* result) {
+  d3d10gl::GlCall glCall("D3DX10CreateShaderResourceViewFromFileA");
   HRESULT outcome = E_INVALIDARG;
   if (view) {
     *view = nullptr;

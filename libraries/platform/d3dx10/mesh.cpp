@@ -443,6 +443,7 @@ HRESULT Mesh::Optimize(UINT flags, UINT* faceRemap, LPD3D10BLOB* vertexRemap) {
 }
 
 HRESULT Mesh::CommitToDevice() {
+  d3d10gl::GlCall glCall("ID3DX10Mesh::CommitToDevice");
   if (!mDevice) {
     platform::Report(platform::kReportWarning, "ID3DX10Mesh::CommitToDevice: the mesh was created without a device.");
     return E_FAIL;
@@ -477,6 +478,7 @@ HRESULT Mesh::CommitToDevice() {
 }
 
 HRESULT Mesh::DrawSubset(UINT attribId) {
+  d3d10gl::GlCall glCall("ID3DX10Mesh::DrawSubset");
   if (!mDeviceIndexBuffer) return E_FAIL;
   mDevice->IASetVertexBuffers(0, mSlotCount, mDeviceVertexBuffers.data(), mStrides.data(), mOffsets.data());
   mDevice->IASetIndexBuffer(mDeviceIndexBuffer, IndexBytes() == 4 ? DXGI_FORMAT_R32_UINT : DXGI_FORMAT_R16_UINT, 0);

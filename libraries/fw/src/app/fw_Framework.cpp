@@ -17,6 +17,8 @@
 #include "scene/fw_Scene.h"
 #include "sync/fw_Sync.h"
 
+#include <platform/d3d10_debug.h>
+
 namespace {
 
 // The second display first, then the primary one; left at 0 when neither can be read.
@@ -83,6 +85,8 @@ HRESULT fw_Framework::Init(HINSTANCE instance, const std::string& musicPath, int
 
   if (_CreateWindow(instance, showCommand) < 0) return E_FAIL;
 
+  // GL error checking is chosen when the GL context is made, so it must be on before the device.
+  if (fw_GetStartupOptions().glDebug) platform::EnableGlDebug();
   if (fw_CreateDeviceAndSwapChain(fw_FrameworkDeviceSettings()) < 0) {
     fw_ReleaseDeviceResources();
     return E_FAIL;

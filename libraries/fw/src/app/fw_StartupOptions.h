@@ -1,5 +1,5 @@
 // The command line's presets for start-up (--no-dialog, --windowed, --fullscreen, --mute, --alerts,
-// --log, --echo, --render-scale), kept in one process-wide record that the entry point fills and
+// --log, --echo, --render-scale, --gl-debug), kept in one process-wide record that the entry point fills and
 // the framework reads where the settings are made. Other options go to the capture parser.
 #pragma once
 
@@ -14,6 +14,7 @@ struct fw_StartupOptions {
   std::string logFile;
   bool echo = false;
   std::optional<float> renderScale;
+  bool glDebug = false;  // --gl-debug: GL errors become logged errors naming the call
 };
 
 fw_StartupOptions& fw_GetStartupOptions();

@@ -46,7 +46,10 @@ fw_MusicPlayer::fw_MusicPlayer(const std::string& path, HWND window) {
   mPlaybackStream = fw_bass::BASS_StreamCreateFile(TRUE, mFileData.get(), 0, mFileSize, BASS_STREAM_PRESCAN);
   mDecodeStream = fw_bass::BASS_StreamCreateFile(TRUE, mFileData.get(), 0, mFileSize, BASS_STREAM_PRESCAN | BASS_STREAM_DECODE);
   fw_bass::BASS_GetInfo(&mDeviceInfo);
-  if (!mPlaybackStream) fw_Log(fw_LogPlain, "No music from %s: the show runs silently.", path.c_str());
+  // A missing soundtrack is a silent show by design; a file that is there but does not play is
+  // a damaged one.
+  if (!mPlaybackStream)
+    fw_Log(mFileSize ? fw_LogWarning : fw_LogPlain, "No music from %s: the show runs silently.", path.c_str());
 }
 
 fw_MusicPlayer::~fw_MusicPlayer() {

@@ -8,6 +8,8 @@
 #include "frame/fw_Capture.h"
 #include "frame/fw_LoadResources.h"
 
+#include <platform/d3d10_debug.h>
+
 namespace {
 template <class T> void SafeRelease(T*& object) {
   if (object) {
@@ -100,6 +102,7 @@ HRESULT fw_CreateDeviceAndSwapChain(const fw_DeviceSettings& settings) {
   fw_SetDevice(device);
   fw_SetSwapChain(swapChain);
   AssociateWindow(device, settings.window);
+  if (platform::GlDebugEnabled()) fw_Log(fw_LogPlain, "GL debug: every GL error is reported as an error.");
   return S_OK;
 }
 

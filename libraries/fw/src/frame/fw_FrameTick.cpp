@@ -4,6 +4,7 @@
 #include "device/fw_DeviceState.h"
 #include "device/fw_RenderSize.h"
 #include "diag/fw_Exit.h"
+#include "diag/fw_Log.h"
 #include "frame/fw_Capture.h"
 #include "frame/fw_FrameRules.h"
 #include "post/fw_PostEffects.h"
@@ -15,6 +16,7 @@
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
 
+#include <platform/d3d10_debug.h>
 
 namespace {
 uint32_t gRenderSkipCounter = 0;
@@ -106,6 +108,9 @@ void fw_FrameTick() {
       fw_CaptureFinish();
       fw_ExitProcess(0, "the show has ended");
     case fw_GotoRowAction::Seek:
+      // A jump is where a looping show comes round again: the figures a soak run compares.
+      fw_Log(fw_LogPlain, "GotoRow: seek to row %.0f (live GL objects %ld, GL errors %llu).", gotoRow,
+             platform::LiveGlObjects().Total(), platform::GlErrorCount());
       fw_SeekToRow(gotoRow, true);
       break;
     case fw_GotoRowAction::None:

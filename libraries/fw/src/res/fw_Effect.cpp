@@ -69,6 +69,10 @@ bool fw_Effect::load(const std::string& name, ID3D10EffectPool* pool) {
                               pool ? D3D10_EFFECT_COMPILE_CHILD_EFFECT : 0, fw_GetDevice(), pool, nullptr, &mEffect,
                               nullptr, nullptr);
   fw_Log(fw_LogPlain, "     ... done!");
+  // Text with no technique compiles to an effect that can draw nothing: a damaged or wrong file.
+  D3D10_EFFECT_DESC desc{};
+  if (mEffect && SUCCEEDED(mEffect->GetDesc(&desc)) && desc.Techniques == 0)
+    fw_Log(fw_LogWarning, "The effect <%s> has no techniques.  Nothing is drawn with it.", path.c_str());
   mPath = path;
   return mEffect != nullptr;
 }

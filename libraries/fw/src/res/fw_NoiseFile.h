@@ -1,6 +1,6 @@
 // The volume noise data: 128 × 128 × 128 bytes (x fastest, then y, then z) read from a file.
 // Never reads past the buffer: a longer file gives its first 2097152 bytes, a shorter one is
-// padded with zeros, a missing one gives all zeros.
+// padded with zeros (with a warning naming the file), a missing one gives all zeros.
 #pragma once
 
 #include <cstdint>

@@ -49,6 +49,15 @@ void LoadObjModel(const std::string& directory, const std::string& file, fw_ObjM
     const std::string mtlPath = directory + "/" + model.libraries.front();
     if (fw_ReadWholeFile(mtlPath, text)) {
       fw_ParseMtlText(text.data(), text.size(), mtlPath, model);
+      // A library that defines none of the materials the mesh uses (damaged, or the wrong file)
+      // leaves every subset without a look; say so once rather than per material.
+      bool anyDefined = false;
+      for (const fw_ObjMaterialData& material : model.materials) anyDefined = anyDefined || material.definedInLibrary;
+      if (!anyDefined && !model.faceMaterials.empty()) {
+        fw_Log(fw_LogWarning, "The material library <%s> defines none of the materials of <%s>.  They keep their defaults.",
+               mtlPath.c_str(), objPath.c_str());
+        ++model.problems;
+      }
     } else {
       fw_Log(fw_LogWarning, "Could not open the material library <%s>.  The materials keep their defaults.",
              mtlPath.c_str());

@@ -1,6 +1,8 @@
 // The framework's sync system and its seek.
 #include "sync/fw_Sync.h"
 
+#include "diag/fw_Log.h"
+
 #include <memory>
 
 namespace {
@@ -15,6 +17,7 @@ void fw_StartSync(const char* basePath) {
   gDevice.reset();
   gTimer = std::make_unique<fw_SyncTimer>();
   gDevice = std::make_unique<PlayerDevice>(basePath ? basePath : kFwSyncBasePath, *gTimer);
+  gDevice->setWarningSink([](const std::string& message) { fw_Log(fw_LogWarning, "%s", message.c_str()); });
 }
 
 void fw_StopSync() {

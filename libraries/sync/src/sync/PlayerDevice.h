@@ -5,7 +5,9 @@
 
 #include "sync/sync_Device.h"
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class PlayerDevice : public sync::Device {
@@ -19,10 +21,15 @@ public:
   // Playback has nothing to do per row.
   bool update(float row) override { return true; }
 
+  // Receives a message for each track file that is damaged (shorter than its key count); the
+  // framework sends them to its log.
+  void setWarningSink(std::function<void(const std::string&)> warn) { mWarn = std::move(warn); }
+
   sync::Timer& timer() { return mTimer; }
   size_t trackCount() const { return mTracks.size(); }
 
 private:
   std::vector<std::unique_ptr<sync::Track>> mTracks;  // in order of first request
   sync::Timer& mTimer;
+  std::function<void(const std::string&)> mWarn;
 };
