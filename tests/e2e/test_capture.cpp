@@ -84,7 +84,7 @@ void RunCapture(const std::string& directory, int frames) {
   }
   if (message.message != WM_QUIT || message.wParam != 0) std::exit(16);
   fw_ReleaseDeviceResources();
-  std::exit(scene.releases == 1 && scene.renders == frames - 3 ? 0 : 17);
+  std::exit(scene.releases == 1 && scene.renders == frames ? 0 : 17);
 }
 
 std::string ReadFile(const fs::path& path) {
@@ -115,8 +115,9 @@ TEST(CaptureDeathTest, TwoRunsWriteIdenticalMovingFramesAndASoundtrack) {
     EXPECT_EQ(static_cast<unsigned char>(a[23]), 180);
   }
   EXPECT_FALSE(fs::exists(base / "a" / "frame_000008.png"));
-  // The first three ticks draw nothing; after that Time moves the fill from frame to frame.
+  // Every written frame is drawn (the three warm-up ticks are not written); Time moves the fill.
   EXPECT_NE(ReadFile(base / "a" / "frame_000004.png"), ReadFile(base / "a" / "frame_000005.png"));
+  EXPECT_NE(ReadFile(base / "a" / "frame_000000.png"), ReadFile(base / "a" / "frame_000001.png"));
   EXPECT_NE(ReadFile(base / "a" / "frame_000003.png"), ReadFile(base / "a" / "frame_000007.png"));
 
   // No soundtrack here: a silent WAV of exactly the captured length (8 frames at 30 fps).

@@ -1,7 +1,8 @@
 // The real program playing the real production in capture mode, from a copy of the production
 // with tracks of the test's own: every part switched on renders lit, varied frames without a
-// warning, and the same tracks render the same pictures again (the shared generator is reseeded
-// wherever the picture depends on it), with a missing background picture reported and replaced.
+// warning; the same tracks render the same pictures again (the shared generator is reseeded
+// wherever the picture depends on it), with a missing background picture reported and replaced;
+// and captures that start at different frames agree byte for byte on the frames they share.
 #include "core_tracks.h"
 #include "process_runner.h"
 
@@ -47,11 +48,13 @@ class DemoShow : public ::testing::Test {
     ASSERT_TRUE(core_test::WriteTrack((mRoot / "data/sync/sync").string(), name, keys));
   }
 
-  // Five frames from row 800 at a quarter of the render size; the last three are drawn.
-  ProcessResult Capture(const fs::path& out) {
+  // Frames of the show at 10 a second (frame 462 is at row 800.8) at a quarter of the render
+  // size; the frames before the first are stepped through without being drawn.
+  ProcessResult Capture(const fs::path& out, int firstFrame = 462, int frames = 2) {
     RunningProcess dusk(std::string(DUSK_BIN_DIR) + "/dusk",
                         {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo", "--render-scale",
-                         "0.25", "--capture", out.string(), "--from-row", "800", "--frames", "5"},
+                         "0.25", "--capture", out.string(), "--fps", "10", "--from-frame", std::to_string(firstFrame),
+                         "--frames", std::to_string(frames)},
                         mRoot.string());
     return dusk.wait(280.0);
   }
@@ -118,7 +121,7 @@ TEST_F(DemoShow, EveryPartSwitchedOnRendersWithoutWarnings) {
   for (const char* effect : {"rtype.fx", "grain.fx", "leafs.fx", "mesh.fx", "mosaicQuads.fx"})
     EXPECT_NE(run.output.find(effect), std::string::npos) << effect;
 
-  const Picture last = Load(out / "frame_000004.png");
+  const Picture last = Load(out / "frame_000463.png");
   ASSERT_FALSE(last.rgb.empty());
   EXPECT_EQ(last.width, 320);
   EXPECT_GT(last.mean(), 25.0) << "a lit picture";
@@ -141,11 +144,34 @@ TEST_F(DemoShow, SameTracksRenderTheSamePicturesAndAMissingPictureIsReplaced) {
   EXPECT_NE(first.output.find("bg/99.png"), std::string::npos) << first.output;
   EXPECT_NE(first.output.find("WARNING"), std::string::npos) << first.output;
 
-  for (const char* frame : {"frame_000003.png", "frame_000004.png"}) {
+  for (const char* frame : {"frame_000462.png", "frame_000463.png"}) {
     const std::string a = ReadAll(mRoot / "first" / frame), b = ReadAll(mRoot / "second" / frame);
     ASSERT_FALSE(a.empty()) << frame;
     EXPECT_TRUE(a == b) << frame << " differs between two runs with the same tracks";
   }
   // The picture moves from frame to frame.
-  EXPECT_NE(ReadAll(mRoot / "first/frame_000003.png"), ReadAll(mRoot / "first/frame_000004.png"));
+  EXPECT_NE(ReadAll(mRoot / "first/frame_000462.png"), ReadAll(mRoot / "first/frame_000463.png"));
+}
+
+// The show's own tracks in the second drop: camera cuts and shake on the shared generator, the
+// models placed from it, frame after frame. A span must step through the frames before it
+// exactly as a capture that draws them, or chunks rendered apart would not join.
+TEST_F(DemoShow, CapturesFromDifferentFramesAgreeOnTheFramesTheyShare) {
+  const fs::path tracks = fs::path(DUSK_SOURCE_DIR) / "projects/dusk/data/sync";
+  for (fs::directory_iterator it(tracks), end; it != end; ++it)
+    fs::create_symlink(it->path(), mRoot / "data/sync" / it->path().filename());
+  const ProcessResult drawn = Capture(mRoot / "drawn", 1098, 4);  // rows 1903.2 to 1908.4
+  const ProcessResult stepped = Capture(mRoot / "stepped", 1100, 2);
+  ASSERT_EQ(drawn.exitCode, 0) << drawn.output;
+  ASSERT_EQ(stepped.exitCode, 0) << stepped.output;
+  for (const char* frame : {"frame_001100.png", "frame_001101.png"}) {
+    const std::string a = ReadAll(mRoot / "drawn" / frame), b = ReadAll(mRoot / "stepped" / frame);
+    ASSERT_FALSE(a.empty()) << frame;
+    EXPECT_TRUE(a == b) << frame << " differs between a capture from frame 1098 and one from 1100";
+  }
+  EXPECT_FALSE(fs::exists(mRoot / "stepped/frame_001099.png"));
+  // The first frame written is a drawn one, and the picture moves from frame to frame.
+  const Picture first = Load(mRoot / "stepped/frame_001100.png");
+  EXPECT_GT(first.deviation(), 10.0) << "a drawn picture";
+  EXPECT_NE(ReadAll(mRoot / "drawn/frame_001100.png"), ReadAll(mRoot / "drawn/frame_001101.png"));
 }

@@ -2,6 +2,7 @@
 // projects/dusk/tracks compile to, every track the program reads is there and no misspelt one,
 // "GotoRow" ends the show exactly at the soundtrack's last row, and the real program, captured
 // near the end, ends by itself with exit code 0 at that row.
+#include "core_prod.h"
 #include "process_runner.h"
 #include "sync/sync_Track.h"
 
@@ -154,9 +155,9 @@ TEST(ShowTracks, TheShowIsLitFromItsFirstSecondsToItsFadeOut) {
 
 TEST(Show, EndsByItselfWithExitCodeZeroAtTheLastRow) {
   const fs::path dir = fs::temp_directory_path() / fs::unique_path("show-end-%%%%%%");
-  // 10 frames a second are 1.7333334 rows a frame: from row 2806 the frames are at rows 2806.0
-  // ... 2814.67 (six of them); the seventh tick reaches row 2816.4, past the key at 2815, and
-  // ends the process before it presents.
+  // 10 frames a second are 1.7333334 rows a frame: from row 2806 the frames are 1619 to 1624 of
+  // the show, at rows 2806.1 ... 2814.9 (six of them); the next tick reaches row 2816.7, past the
+  // key at 2815, and ends the process before it presents.
   RunningProcess run(DuskBinary(),
                      {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo", "--render-scale",
                       "0.125", "--capture", dir.string(), "--fps", "10", "--from-row", "2806"},
@@ -164,12 +165,7 @@ TEST(Show, EndsByItselfWithExitCodeZeroAtTheLastRow) {
   const ProcessResult result = run.wait(240);
   ASSERT_NE(result.exitCode, -1000) << "the show did not end by itself\n" << result.output;
   EXPECT_EQ(result.exitCode, 0) << result.output;
-  int frames = 0;
-  for (char name[32];; ++frames) {
-    std::snprintf(name, sizeof(name), "frame_%06d.png", frames);
-    if (!fs::exists(dir / name)) break;
-  }
-  EXPECT_EQ(frames, 6) << result.output;
+  EXPECT_EQ(core_test::FrameNumbers(dir), (std::vector<int>{1619, 1620, 1621, 1622, 1623, 1624})) << result.output;
   EXPECT_EQ(result.output.find("Closing application."), std::string::npos) << result.output;
   fs::remove_all(dir);
 }

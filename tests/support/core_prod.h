@@ -15,7 +15,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -119,15 +121,20 @@ class TestProduction {
   }
 };
 
-// Frames a capture wrote: frame_000000.png, frame_000001.png, ... counted up to the first gap.
-inline int CountFrames(const fs::path& directory) {
-  int n = 0;
-  for (;; ++n) {
-    char name[32];
-    std::snprintf(name, sizeof(name), "frame_%06d.png", n);
-    if (!fs::exists(directory / name)) return n;
+// The frame numbers a capture wrote (frame_NNNNNN.png, named by their number in the show), in order.
+inline std::vector<int> FrameNumbers(const fs::path& directory) {
+  std::vector<int> numbers;
+  if (!fs::is_directory(directory)) return numbers;
+  for (fs::directory_iterator it(directory), end; it != end; ++it) {
+    int n = 0;
+    char tail = 0;
+    if (std::sscanf(it->path().filename().c_str(), "frame_%6d.pn%c", &n, &tail) == 2 && tail == 'g') numbers.push_back(n);
   }
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
 }
+
+inline int CountFrames(const fs::path& directory) { return static_cast<int>(FrameNumbers(directory).size()); }
 
 inline std::string ReadWholeFile(const fs::path& path) {
   std::ifstream in(path.string(), std::ios::binary);

@@ -3,6 +3,7 @@
 // window origin) comes from glClipControl, so viewports and texture rows need no flips.
 #include "context_p.h"
 
+#include <platform/d3d10_offline.h>
 #include <platform/diagnostics.h>
 
 #include <cstring>
@@ -193,8 +194,8 @@ bool Device::IndicesFit(UINT count, UINT start) {
 
 void Device::DrawIndexed(UINT indexCount, UINT startIndexLocation, INT baseVertexLocation) {
   GlCall glCall("ID3D10Device::DrawIndexed");
-  if (!indexCount || !mIndexBuffer || !mIndexBuffer->mName || !IndicesFit(indexCount, startIndexLocation) ||
-      !PrepareDraw())
+  if (platform::GpuWorkDiscarded() || !indexCount || !mIndexBuffer || !mIndexBuffer->mName ||
+      !IndicesFit(indexCount, startIndexLocation) || !PrepareDraw())
     return;
   const void* first = reinterpret_cast<const void*>(uintptr_t(mIndexOffset) + uintptr_t(startIndexLocation) * mIndexSize);
   glDrawElementsBaseVertex(mMode, GLsizei(indexCount), mIndexType, first, baseVertexLocation);
@@ -202,14 +203,14 @@ void Device::DrawIndexed(UINT indexCount, UINT startIndexLocation, INT baseVerte
 
 void Device::Draw(UINT vertexCount, UINT startVertexLocation) {
   GlCall glCall("ID3D10Device::Draw");
-  if (!vertexCount || !PrepareDraw()) return;
+  if (platform::GpuWorkDiscarded() || !vertexCount || !PrepareDraw()) return;
   glDrawArrays(mMode, GLint(startVertexLocation), GLsizei(vertexCount));
 }
 
 void Device::DrawIndexedInstanced(UINT indexCountPerInstance, UINT instanceCount, UINT startIndexLocation,
                                   INT baseVertexLocation, UINT startInstanceLocation) {
   GlCall glCall("ID3D10Device::DrawIndexedInstanced");
-  if (!indexCountPerInstance || !instanceCount || !mIndexBuffer || !mIndexBuffer->mName ||
+  if (platform::GpuWorkDiscarded() || !indexCountPerInstance || !instanceCount || !mIndexBuffer || !mIndexBuffer->mName ||
       !IndicesFit(indexCountPerInstance, startIndexLocation) || !PrepareDraw())
     return;
   const void* first = reinterpret_cast<const void*>(uintptr_t(mIndexOffset) + uintptr_t(startIndexLocation) * mIndexSize);
@@ -220,7 +221,7 @@ void Device::DrawIndexedInstanced(UINT indexCountPerInstance, UINT instanceCount
 void Device::DrawInstanced(UINT vertexCountPerInstance, UINT instanceCount, UINT startVertexLocation,
                            UINT startInstanceLocation) {
   GlCall glCall("ID3D10Device::DrawInstanced");
-  if (!vertexCountPerInstance || !instanceCount || !PrepareDraw()) return;
+  if (platform::GpuWorkDiscarded() || !vertexCountPerInstance || !instanceCount || !PrepareDraw()) return;
   glDrawArraysInstancedBaseInstance(mMode, GLint(startVertexLocation), GLsizei(vertexCountPerInstance),
                                     GLsizei(instanceCount), startInstanceLocation);
 }
@@ -294,7 +295,7 @@ void Device::ResetColorAndDepthMasks() {
 
 void Device::ClearRenderTargetView(ID3D10RenderTargetView* view, const FLOAT colorRGBA[4]) {
   GlCall glCall("ID3D10Device::ClearRenderTargetView");
-  if (!view || !colorRGBA) return;
+  if (platform::GpuWorkDiscarded() || !view || !colorRGBA) return;
   MakeCurrent();
   RenderTargetView* v = static_cast<RenderTargetView*>(view);
   GLuint fbo = v->ClearFramebuffer();
@@ -313,7 +314,7 @@ void Device::ClearRenderTargetView(ID3D10RenderTargetView* view, const FLOAT col
 
 void Device::ClearDepthStencilView(ID3D10DepthStencilView* view, UINT clearFlags, FLOAT depth, UINT8 stencil) {
   GlCall glCall("ID3D10Device::ClearDepthStencilView");
-  if (!view) return;
+  if (platform::GpuWorkDiscarded() || !view) return;
   MakeCurrent();
   DepthStencilView* v = static_cast<DepthStencilView*>(view);
   GLuint fbo = v->ClearFramebuffer();

@@ -3,6 +3,7 @@
 // the top row, which is also GL's first row, so nothing is flipped).
 #include "device_p.h"
 
+#include <platform/d3d10_offline.h>
 #include <platform/diagnostics.h>
 
 #include <algorithm>
@@ -502,6 +503,7 @@ void Device::UpdateSubresource(ID3D10Resource* dst, UINT dstSubresource, const D
 
 void Device::CopyResource(ID3D10Resource* dst, ID3D10Resource* src) {
   GlCall glCall("ID3D10Device::CopyResource");
+  if (platform::GpuWorkDiscarded()) return;
   if (!dst || !src || dst == src) return;
   MakeCurrent();
   D3D10_RESOURCE_DIMENSION dd = D3D10_RESOURCE_DIMENSION_UNKNOWN, sd = D3D10_RESOURCE_DIMENSION_UNKNOWN;
@@ -558,6 +560,7 @@ void Device::CopyResource(ID3D10Resource* dst, ID3D10Resource* src) {
 
 void Device::GenerateMips(ID3D10ShaderResourceView* view) {
   GlCall glCall("ID3D10Device::GenerateMips");
+  if (platform::GpuWorkDiscarded()) return;
   if (!view) return;
   MakeCurrent();
   ShaderResourceView* v = static_cast<ShaderResourceView*>(view);

@@ -3,6 +3,7 @@
 // and scaled to the window, then swaps. Full screen is SDL's desktop full screen.
 #include "context_p.h"
 
+#include <platform/d3d10_offline.h>
 #include <platform/diagnostics.h>
 
 #include <SDL.h>
@@ -40,7 +41,7 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
 
   HRESULT Present(UINT syncInterval, UINT flags) override {
     GlCall glCall("IDXGISwapChain::Present");
-    if (flags & DXGI_PRESENT_TEST) return S_OK;
+    if ((flags & DXGI_PRESENT_TEST) || platform::GpuWorkDiscarded()) return S_OK;
     mDevice->MakeCurrent();
     ContextInfo* context = mDevice->Context();
     int interval = syncInterval > 0 ? 1 : 0;

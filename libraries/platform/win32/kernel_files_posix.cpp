@@ -44,3 +44,19 @@ DWORD GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart) {
   }
   return static_cast<DWORD>(full.size());
 }
+
+// Standard handles carry their descriptor number; they are no kernel objects to wait on or close.
+HANDLE GetStdHandle(DWORD which) {
+  const intptr_t fd = which == STD_INPUT_HANDLE ? 0 : which == STD_OUTPUT_HANDLE ? 1 : which == STD_ERROR_HANDLE ? 2 : -1;
+  return fd < 0 ? nullptr : reinterpret_cast<HANDLE>(fd + 1);
+}
+
+DWORD GetFileType(HANDLE file) {
+  const intptr_t fd = reinterpret_cast<intptr_t>(file) - 1;
+  if (fd < 0 || fd > 2) return FILE_TYPE_UNKNOWN;
+  if (isatty(static_cast<int>(fd))) return FILE_TYPE_CHAR;
+  struct stat st{};
+  if (fstat(static_cast<int>(fd), &st) != 0) return FILE_TYPE_UNKNOWN;
+  if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return FILE_TYPE_PIPE;
+  return S_ISREG(st.st_mode) || S_ISBLK(st.st_mode) ? FILE_TYPE_DISK : FILE_TYPE_CHAR;
+}

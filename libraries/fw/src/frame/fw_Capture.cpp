@@ -7,35 +7,60 @@
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
 #include "frame/fw_CaptureFiles.h"
+#include "frame/fw_CaptureProgress.h"
 #include "res/fw_Paths.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
+#include "sync/sync_Sections.h"
 
+#include <platform/d3d10_offline.h>
 #include <platform/d3dx10tex.h>
 #include <platform/win32.h>
 
 #include <boost/filesystem.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 namespace {
+// The tick's first three calls draw nothing; they run at the show's time 0, and frame 0 of the
+// show is the fourth tick.
+constexpr int64_t kWarmUpTicks = 3;
+
 struct CaptureState {
   bool active = false;
   bool finished = false;
   fw_CaptureSettings settings;
   std::string musicFile;
-  int64_t frame = 0;          // frames presented so far: the virtual clock's position
+  int64_t tick = 0;             // ticks presented so far, warm-up included: the virtual clock
+  int64_t firstFrame = 0;       // the span written, by frame number in the show
+  int64_t lastFrame = -1;       // below 0: to the show's own end
+  int64_t showEndFrame = -1;    // the show's last frame when its end is known, for the total
   int64_t written = 0;
-  double startSeconds = 0.0;  // music time of the first frame
   double wallStart = 0.0, cpuStart = 0.0;
-  double writeSeconds = 0.0;  // wall time spent reading frames back and writing them
+  double writeSeconds = 0.0;    // wall time spent reading frames back and writing them
+  std::vector<sync::Section> sections;
+  std::unique_ptr<fw_CaptureProgressPrinter> progress;
 };
 CaptureState gCapture;
+
+int64_t FrameOfTick(int64_t tick) { return tick < kWarmUpTicks ? 0 : tick - kWarmUpTicks; }
+
+// The frames this capture writes, when known: the span's end, or the show's own.
+int64_t TotalFrames() {
+  const int64_t last = gCapture.lastFrame >= 0 ? gCapture.lastFrame : gCapture.showEndFrame;
+  return last >= gCapture.firstFrame ? last - gCapture.firstFrame + 1 : 0;
+}
+
+std::string SectionName(float row) {
+  const sync::Section* section = sync::sectionAt(gCapture.sections, row);
+  return section ? section->name : std::string();
+}
 
 // Wall seconds; the performance counter is the virtual clock while capturing.
 double WallSeconds() { return static_cast<double>(GetTickCount64()) * 0.001; }
@@ -147,6 +172,23 @@ int64_t fw_CaptureCounterTicks(int64_t frame, int32_t fps) {
   return static_cast<int64_t>(static_cast<__int128>(frame) * 1000000000 / fps);
 }
 
+float fw_CaptureRowOfFrame(int64_t frame, int32_t fps) {
+  // As the sync timer makes it: the music clock's seconds, as float, times the row rate.
+  const float seconds = static_cast<float>(static_cast<double>(fw_CaptureCounterTicks(frame, fps)) * 1e-9);
+  return static_cast<float>(static_cast<long double>(seconds) * static_cast<long double>(sync::kRowRate));
+}
+
+int64_t fw_CaptureFirstFrameAtRow(float row, int32_t fps) {
+  if (!(row > 0.0f)) return 0;
+  if (fps <= 0) fps = 60;
+  // The estimate is within a frame of the answer; the rows themselves decide.
+  int64_t frame = static_cast<int64_t>(std::floor(static_cast<double>(row) / static_cast<double>(sync::kRowRate) * fps));
+  if (frame < 0) frame = 0;
+  while (frame > 0 && fw_CaptureRowOfFrame(frame - 1, fps) >= row) --frame;
+  while (fw_CaptureRowOfFrame(frame, fps) < row) ++frame;
+  return frame;
+}
+
 bool fw_CaptureInstall(const fw_CaptureSettings& settings, const std::string& musicFile) {
   gCapture = CaptureState();
   gCapture.settings = settings;
@@ -158,7 +200,21 @@ bool fw_CaptureInstall(const fw_CaptureSettings& settings, const std::string& mu
     return false;
   }
   gCapture.active = true;
-  platform::SetVirtualPerformanceCounter([] { return fw_CaptureCounterTicks(gCapture.frame, gCapture.settings.fps); });
+  const int32_t fps = settings.fps;
+  gCapture.firstFrame = settings.fromFrame >= 0 ? settings.fromFrame : fw_CaptureFirstFrameAtRow(settings.fromRow, fps);
+  // The last frame at or before the end row is the one before the first frame past it.
+  if (settings.toRow >= 0.0f)
+    gCapture.lastFrame = fw_CaptureFirstFrameAtRow(std::nextafter(settings.toRow, INFINITY), fps) - 1;
+  if (settings.frames >= 0) {
+    const int64_t last = gCapture.firstFrame + settings.frames - 1;
+    gCapture.lastFrame = gCapture.lastFrame >= 0 ? std::min(gCapture.lastFrame, last) : last;
+  }
+  std::vector<std::string> errors;
+  const size_t dot = musicFile.find_last_of('.');
+  if (dot != std::string::npos && musicFile.find('/', dot) == std::string::npos)
+    gCapture.sections = sync::loadSections(musicFile.substr(0, dot) + ".sections", errors);
+  gCapture.progress = std::make_unique<fw_CaptureProgressPrinter>(GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR);
+  platform::SetVirtualPerformanceCounter([] { return fw_CaptureCounterTicks(FrameOfTick(gCapture.tick), gCapture.settings.fps); });
   fw_Log(fw_LogPlain, "Capture: writing frames at %d frames per second to <%s>.", settings.fps,
          settings.directory.c_str());
   return true;
@@ -168,17 +224,32 @@ bool fw_CaptureActive() { return gCapture.active; }
 int64_t fw_CaptureFramesWritten() { return gCapture.written; }
 
 void fw_CaptureBeginFrame() {
-  if (!gCapture.active || gCapture.frame != 0 || gCapture.finished) return;
-  gCapture.wallStart = WallSeconds();
-  gCapture.cpuStart = CpuSeconds();
-  if (gCapture.settings.fromRow > 0.0f) fw_SeekToRow(gCapture.settings.fromRow, true);
-  gCapture.startSeconds = fw_GetMusicTime();
+  if (!gCapture.active || gCapture.finished) return;
+  const int64_t frame = FrameOfTick(gCapture.tick);
+  // Frames before the span are stepped through for what they carry to the next frame (the
+  // shared generator, camera shake, the scenes' own state), but never drawn.
+  platform::SetGpuWorkDiscarded(gCapture.tick >= kWarmUpTicks && frame < gCapture.firstFrame);
+  if (gCapture.tick == 0) {
+    gCapture.wallStart = WallSeconds();
+    gCapture.cpuStart = CpuSeconds();
+    // The show's end, when the "GotoRow" track has one, gives the progress its total.
+    if (sync::Device* device = fw_GetSyncDevice()) {
+      for (const auto& [row, key] : device->getTrack("GotoRow").keys()) {
+        if (key.value != 0.0f) continue;
+        gCapture.showEndFrame = fw_CaptureFirstFrameAtRow(static_cast<float>(row), gCapture.settings.fps) - 1;
+        break;
+      }
+    }
+    if (gCapture.firstFrame > 0)
+      fw_Log(fw_LogPlain, "Capture: stepping through frames 0 to %lld without drawing them.",
+             static_cast<long long>(gCapture.firstFrame - 1));
+  }
 }
 
 bool fw_CaptureReachedEnd(float row) {
   if (!gCapture.active) return false;
   if (gCapture.finished) return true;
-  if (gCapture.settings.toRow < 0.0f || row <= gCapture.settings.toRow) return false;
+  if (gCapture.lastFrame < 0 || FrameOfTick(gCapture.tick) <= gCapture.lastFrame) return false;
   fw_CaptureFinish();
   PostQuitMessage(0);
   return true;
@@ -186,23 +257,28 @@ bool fw_CaptureReachedEnd(float row) {
 
 void fw_CaptureFrame() {
   if (!gCapture.active || gCapture.finished) return;
+  const int64_t tick = gCapture.tick++;  // the virtual clock moves on by exactly one tick
+  const int64_t frame = FrameOfTick(tick);
+  if (tick < kWarmUpTicks || frame < gCapture.firstFrame) return;
+  if (gCapture.written == 0) gCapture.writeSeconds = 0.0;
+
   fw_Texture* backbuffer = fw_FindTexture("backbuffer");
   const double writeStart = WallSeconds();
   const bool ok = backbuffer && backbuffer->mTexture2D &&
-                  SUCCEEDED(D3DX10SaveTextureToFileA(backbuffer->mTexture2D, D3DX10_IFF_PNG,
-                                                     FramePath(gCapture.written).c_str()));
+                  SUCCEEDED(D3DX10SaveTextureToFileA(backbuffer->mTexture2D, D3DX10_IFF_PNG, FramePath(frame).c_str()));
   gCapture.writeSeconds += WallSeconds() - writeStart;
   if (!ok) {
     // A capture with a hole in it is no capture: stop with a failure code scripts can see (the
     // orderly shutdown would end the process with 0).
-    fw_Log(fw_LogError, "Capture: could not write frame %lld to <%s>; stopping.",
-           static_cast<long long>(gCapture.written), FramePath(gCapture.written).c_str());
+    fw_Log(fw_LogError, "Capture: could not write frame %lld to <%s>; stopping.", static_cast<long long>(frame),
+           FramePath(frame).c_str());
     fw_CaptureFinish();
     fw_ExitProcess(20, "a captured frame could not be written");
   }
   ++gCapture.written;
-  ++gCapture.frame;  // the virtual clock moves on by exactly one frame
-  if (gCapture.settings.frames >= 0 && gCapture.written >= gCapture.settings.frames) {
+  const float row = fw_CaptureRowOfFrame(frame, gCapture.settings.fps);
+  gCapture.progress->update(WallSeconds(), gCapture.written, TotalFrames(), row, SectionName(row));
+  if (gCapture.lastFrame >= 0 && frame >= gCapture.lastFrame) {
     fw_CaptureFinish();
     PostQuitMessage(0);
   }
@@ -211,6 +287,12 @@ void fw_CaptureFrame() {
 void fw_CaptureFinish() {
   if (!gCapture.active || gCapture.finished) return;
   gCapture.finished = true;
+  platform::SetGpuWorkDiscarded(false);
+  if (gCapture.written > 0) {
+    const int64_t last = gCapture.firstFrame + gCapture.written - 1;
+    const float row = fw_CaptureRowOfFrame(last, gCapture.settings.fps);
+    gCapture.progress->finish(WallSeconds(), gCapture.written, TotalFrames(), row, SectionName(row));
+  }
   const double wall = WallSeconds() - gCapture.wallStart;
   const double cpu = CpuSeconds() - gCapture.cpuStart;
   const int64_t n = gCapture.written;
@@ -226,7 +308,9 @@ void fw_CaptureFinish() {
   std::vector<int16_t> samples;
   int32_t channels = 0, rate = 0;
   const std::string wav = dir + "/soundtrack.wav";
-  bool haveSound = DecodeSoundtrack(gCapture.startSeconds, seconds, &samples, &channels, &rate);
+  // The span's own stretch of the music, from its first frame's time.
+  const double startSeconds = static_cast<double>(fw_CaptureCounterTicks(gCapture.firstFrame, gCapture.settings.fps)) * 1e-9;
+  bool haveSound = DecodeSoundtrack(startSeconds, seconds, &samples, &channels, &rate);
   if (!haveSound) {
     // No soundtrack to decode: a silent track of the same length keeps the video's timing.
     channels = 2;
@@ -243,7 +327,8 @@ void fw_CaptureFinish() {
   }
   const std::string video = dir + "/capture.mp4";
   const int status = Run({"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-framerate",
-                          std::to_string(gCapture.settings.fps), "-i", dir + "/frame_%06d.png", "-i", wav, "-c:v",
+                          std::to_string(gCapture.settings.fps), "-start_number", std::to_string(gCapture.firstFrame),
+                          "-i", dir + "/frame_%06d.png", "-i", wav, "-c:v",
                           "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", video});
   if (status == 0)
     fw_Log(fw_LogPlain, "Capture: wrote <%s>.", video.c_str());

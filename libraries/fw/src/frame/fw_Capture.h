@@ -1,7 +1,9 @@
-// Capture mode: offline rendering to files. A virtual performance counter advances exactly one
-// frame (1/fps s) per presented frame, so the music clock, the sync row and every picture depend
-// on the frame number alone; each presented frame is read back at render size and written as
-// DIR/frame_NNNNNN.png; at the end the soundtrack of the captured span is written as
+// Capture mode: offline rendering to files. A virtual performance counter puts frame k of the
+// show at exactly k / fps seconds (the tick's three warm-up calls run at 0 and are not written),
+// so every picture depends on its frame number alone. The frames before the span are stepped
+// through without drawing, for what they carry to the next frame. Each frame of the span is read
+// back at render size and written as DIR/frame_NNNNNN.png under its number in the show, so
+// captures of neighbouring spans join exactly; at the end the span's soundtrack is written as
 // DIR/soundtrack.wav and, when ffmpeg is installed, both are muxed into DIR/capture.mp4.
 #pragma once
 
@@ -15,18 +17,22 @@
 bool fw_CaptureInstall(const fw_CaptureSettings& settings, const std::string& musicFile);
 bool fw_CaptureActive();
 
-// Frame tick hooks. Before the clocks advance: the first frame seeks to the start row.
+// Frame tick hooks. Before the clocks advance: drops the GPU work of frames before the span.
 void fw_CaptureBeginFrame();
-// After the row is known: true when the row has passed the end row, after finishing the capture
-// and posting the quit message; the tick then draws nothing more.
+// After the row is known: true when the frame is past the span's last, after finishing the
+// capture and posting the quit message; the tick then draws nothing more.
 bool fw_CaptureReachedEnd(float row);
-// Right before present: reads "backbuffer" back and writes it; finishes after the frame limit.
+// Right before present: writes "backbuffer" when the frame is in the span; finishes after its last.
 void fw_CaptureFrame();
 // Writes the soundtrack and the video once; called at the end of the capture, also when the show
 // ends by its own timeline. Harmless when repeated or when no capture runs.
 void fw_CaptureFinish();
 
 int64_t fw_CaptureFramesWritten();
+// The row frame n of the show is drawn at, and the first frame at or after a row (0 for rows
+// at or below 0): spans are made of whole frames, so captures of neighbouring spans join.
+float fw_CaptureRowOfFrame(int64_t frame, int32_t fps);
+int64_t fw_CaptureFirstFrameAtRow(float row, int32_t fps);
 // Performance counter ticks (10^9 per second) for a frame number at a rate: floor(n · 10^9 / fps),
 // so n frames are n/fps seconds to the nanosecond, without drift.
 int64_t fw_CaptureCounterTicks(int64_t frame, int32_t fps);

@@ -39,7 +39,7 @@ int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_Captu
   const char* option = argv[index];
   const bool known = !std::strcmp(option, "--capture") || !std::strcmp(option, "--fps") ||
                      !std::strcmp(option, "--from-row") || !std::strcmp(option, "--to-row") ||
-                     !std::strcmp(option, "--frames");
+                     !std::strcmp(option, "--frames") || !std::strcmp(option, "--from-frame");
   if (!known) return 0;
   const char* value = index + 1 < argc ? argv[index + 1] : nullptr;
   if (!value) {
@@ -61,6 +61,9 @@ int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_Captu
     ok = ParseFloat(value, &settings->fromRow) && settings->fromRow >= 0.0f;
   } else if (!std::strcmp(option, "--to-row")) {
     ok = ParseFloat(value, &settings->toRow) && settings->toRow >= 0.0f;
+  } else if (!std::strcmp(option, "--from-frame")) {
+    ok = ParseInt(value, 0, 100000000, &number);
+    if (ok) settings->fromFrame = number;
   } else {
     ok = ParseInt(value, 1, 100000000, &number);
     if (ok) settings->frames = number;
@@ -73,11 +76,15 @@ bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, std::string*
   const fw_CaptureSettings defaults;
   if (!settings.enabled) {
     if (settings.fps != defaults.fps || settings.fromRow != defaults.fromRow || settings.toRow >= 0.0f ||
-        settings.frames >= 0) {
-      *error = "--fps, --from-row, --to-row and --frames need --capture DIR";
+        settings.frames >= 0 || settings.fromFrame >= 0) {
+      *error = "--fps, --from-row, --from-frame, --to-row and --frames need --capture DIR";
       return false;
     }
     return true;
+  }
+  if (settings.fromFrame >= 0 && settings.fromRow != defaults.fromRow) {
+    *error = "--from-frame and --from-row name the same thing; give one";
+    return false;
   }
   if (settings.toRow >= 0.0f && settings.toRow < settings.fromRow) {
     *error = "--to-row must not be below --from-row";

@@ -1,5 +1,5 @@
-// Capture mode's command-line options: --capture DIR [--fps N] [--from-row R] [--to-row R]
-// [--frames N]. The program's option parser hands every argument it does not know to
+// Capture mode's command-line options: --capture DIR [--fps N] [--from-row R | --from-frame N]
+// [--to-row R] [--frames N]. The program's option parser hands every argument it does not know to
 // fw_ParseCaptureOption; the settings stay in one process-wide record.
 #pragma once
 
@@ -10,8 +10,9 @@ struct fw_CaptureSettings {
   bool enabled = false;
   std::string directory;
   int32_t fps = 60;
-  float fromRow = 0.0f;
-  float toRow = -1.0f;   // below 0: no row limit
+  float fromRow = 0.0f;     // the span starts at the first frame at or after this row
+  int64_t fromFrame = -1;   // or at this frame of the show (frame k is at k / fps seconds)
+  float toRow = -1.0f;      // below 0: no row limit
   int64_t frames = -1;   // below 0: no frame limit
 };
 

@@ -6,13 +6,15 @@
 #include <set>
 
 namespace {
+// Never destroyed: the show may end in the middle of a frame, without the release, and what the
+// table holds then stays with it until the process is gone.
 std::map<std::string, fw_Texture*>& Table() {
-  static std::map<std::string, fw_Texture*> table;
-  return table;
+  static auto* table = new std::map<std::string, fw_Texture*>;
+  return *table;
 }
 std::set<fw_Texture*>& Owned() {
-  static std::set<fw_Texture*> owned;
-  return owned;
+  static auto* owned = new std::set<fw_Texture*>;
+  return *owned;
 }
 }  // namespace
 

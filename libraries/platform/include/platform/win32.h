@@ -176,6 +176,17 @@ BOOL CreateDirectoryA(LPCSTR path, SECURITY_ATTRIBUTES* attributes);
 DWORD GetFileAttributesA(LPCSTR path);
 // Makes a path absolute against the working directory (no file system access beyond that).
 DWORD GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart);
+#define STD_INPUT_HANDLE ((DWORD)-10)
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE ((DWORD)-12)
+#define FILE_TYPE_UNKNOWN 0x0000u
+#define FILE_TYPE_DISK 0x0001u
+#define FILE_TYPE_CHAR 0x0002u
+#define FILE_TYPE_PIPE 0x0003u
+// The standard streams' handles (for GetFileType only).
+HANDLE GetStdHandle(DWORD which);
+// FILE_TYPE_CHAR for a terminal, FILE_TYPE_PIPE for a pipe or socket, FILE_TYPE_DISK for a file.
+DWORD GetFileType(HANDLE file);
 
 
 #include <platform/win32_user.h>
