@@ -262,10 +262,22 @@ void fw_LiveEndFrame() {
 void fw_LiveHoldAtEnd() {
   if (!gLive) return;
   fw_SyncTimer* timer = fw_GetSyncTimer();
-  if (timer && timer->isPlaying()) {
-    timer->pause();
-    fw_Log(fw_LogPlain, "Live mode: the show's end, held at row %.0f.", Row());
+  sync::Device* device = fw_GetSyncDevice();
+  // Only a show that ran into its end is held; a row someone moved to past it stays where it is.
+  if (!timer || !device || !timer->isPlaying()) return;
+  timer->pause();
+  // Held on the row where "GotoRow" became 0 (the first of its last run of zero keys), not on
+  // whichever row the frame happened to land past it.
+  const float row = Row();
+  const auto& keys = device->getTrack("GotoRow").keys();
+  float hold = std::floor(row);
+  for (auto it = keys.upper_bound(static_cast<uint32_t>(hold)); it != keys.begin();) {
+    --it;
+    if (it->second.value != 0.0f) break;
+    hold = static_cast<float>(it->first);
   }
+  Seek(hold);
+  fw_Log(fw_LogPlain, "Live mode: the show's end, held at row %.0f.", hold);
 }
 
 // ---- keys ----
