@@ -1,6 +1,6 @@
 // Live mode, for people making a show: saved track files, track sources, effects and images are
 // taken while the show runs; transport keys move the row; the window title shows row, bar,
-// section and frame rate. Needs the sync system (its live device), the loaded resources and the
+// section and frame rate. Needs the live sync device, the loaded resources and the
 // window; the run starts it after loading and the frame tick drives it. Without --live it is off
 // and every call here does nothing.
 #pragma once
