@@ -92,21 +92,23 @@ void ReloadSource(const std::string& path) {
 // An effect that does not build keeps the one in use; its messages go to the log, to standard
 // output (where the person editing is looking when the log is a file) and for a while the title.
 void ReloadEffects(const std::string& path) {
-  const std::string name = boost::filesystem::path(path).filename().string();
   const bool include = Extension(path) == ".fxi";
   for (fw_Effect* effect : fw_GetLoadedEffects()) {
+    // A precompiled effect has its includes resolved already: it is rebuilt from the source
+    // beside it, which the loader reads as well (the .fxo itself stays as the build left it).
+    std::string source = effect->mPath;
+    if (Extension(source) == ".fxo" && boost::filesystem::exists(source.substr(0, source.size() - 1)))
+      source.pop_back();
     // An include may be used by any effect; rebuilding all of them is cheap next to a save.
-    if (!include && effect->mName != name) continue;
-    if (!include && !SameFile(effect->mPath, path)) continue;
+    if (!include && !SameFile(source, path)) continue;
     std::string messages;
-    if (effect->reload(&messages)) {
-      fw_Log(fw_LogPlain, "Effect <%s> reloaded.", effect->mPath.c_str());
+    if (effect->reload(&messages, source)) {
+      fw_Log(fw_LogPlain, "Effect <%s> reloaded.", source.c_str());
       continue;
     }
     std::string first = messages.substr(0, messages.find('\n'));
-    if (first.empty()) first = effect->mPath + ": the effect was not created";
-    fw_Log(fw_LogWarning, "Effect <%s> did not build; the one in use stays: %s", effect->mPath.c_str(),
-           messages.c_str());
+    if (first.empty()) first = source + ": the effect was not created";
+    fw_Log(fw_LogWarning, "Effect <%s> did not build; the one in use stays: %s", source.c_str(), messages.c_str());
     std::printf("dusk: effect error: %s\n", messages.c_str());
     std::fflush(stdout);
     gLive->error = first;

@@ -93,9 +93,9 @@ bool fw_Effect::load(const std::string& name, ID3D10EffectPool* pool) {
   return mEffect != nullptr;
 }
 
-bool fw_Effect::reload(std::string* messages) {
+bool fw_Effect::reload(std::string* messages, const std::string& source) {
   messages->clear();
-  const std::string path = fw_EffectPath(mName, fw_GetFrameworkRoot(), fw_GetProjectRoot());
+  const std::string path = source.empty() ? fw_EffectPath(mName, fw_GetFrameworkRoot(), fw_GetProjectRoot()) : source;
   Effect_IncludeHandler includes(fw_GetFrameworkRoot(), fw_GetProjectRoot());
   ID3D10Effect* rebuilt = nullptr;
   ID3D10Blob* errors = nullptr;
@@ -110,7 +110,6 @@ bool fw_Effect::reload(std::string* messages) {
   // An effect that never loaded has nothing handed out yet: the new one simply takes its place.
   const bool replaced = mEffect ? platform::ReplaceEffectContents(mEffect, rebuilt) : (mEffect = rebuilt, true);
   if (rebuilt != mEffect) rebuilt->Release();
-  if (replaced) mPath = path;
   return replaced;
 }
 

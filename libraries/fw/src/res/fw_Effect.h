@@ -34,8 +34,9 @@ struct fw_Effect {
   // Live mode: builds the file again and, when it builds, swaps it into the effect in use, so
   // techniques and variables taken from it stay valid and keep their values. When it does not
   // build (or the effect never loaded), the effect in use stays and the compiler's messages are
-  // returned in *messages.
-  bool reload(std::string* messages);
+  // returned in *messages. `source` names the file to build from instead of the one the name
+  // resolves to (an effect loaded precompiled is rebuilt from its source).
+  bool reload(std::string* messages, const std::string& source = "");
   // The technique of that name, or the interface's invalid technique (safe to use) when the
   // effect has none or did not load.
   ID3D10EffectTechnique* getTechniqueByName(const char* name);
