@@ -87,6 +87,17 @@ class LiveShow : public ::testing::Test {
   fs::path mRoot = fs::temp_directory_path() / fs::unique_path("live-show-%%%%%%");
 };
 
+// The title, polled until it contains the text.
+bool TitleShows(const std::string& window, const std::string& text, std::string* title) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (std::chrono::steady_clock::now() < end) {
+    *title = RunCommand("xdotool getwindowname " + window);
+    if (title->find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
+
 }  // namespace
 
 TEST_F(LiveShow, SavedTracksSourcesAndEffectsChangeTheShowAndBadOnesAreNamed) {
@@ -128,7 +139,9 @@ TEST_F(LiveShow, SavedTracksSourcesAndEffectsChangeTheShowAndBadOnesAreNamed) {
   black.replace(black.find(line), line.size(), "    oColor = vec4(0.0, 0.0, 0.0, 1.0);");
   Save(quads, broken);
   ASSERT_TRUE(dusk.waitForOutput("did not build", 60.0)) << dusk.output();
-  EXPECT_TRUE(std::regex_search(dusk.output(), std::regex("mosaicQuads\\.fx:[0-9]+"))) << dusk.output();
+  EXPECT_TRUE(std::regex_search(dusk.output(), std::regex("mosaicQuads\\.fx:[0-9]+: error"))) << dusk.output();
+  std::string title;
+  EXPECT_TRUE(TitleShows(FindXWindow("amber over the hills.*", 10.0), "noSuchValue", &title)) << title;
   EXPECT_GT(MeanOfNextFrame(frames), 25.0);
   EXPECT_TRUE(dusk.running());
 
@@ -139,21 +152,6 @@ TEST_F(LiveShow, SavedTracksSourcesAndEffectsChangeTheShowAndBadOnesAreNamed) {
   EXPECT_LT(MeanOfNextFrame(frames), 3.0);
   EXPECT_TRUE(dusk.running());
 }
-
-namespace {
-
-// The title, polled until it contains the text.
-bool TitleShows(const std::string& window, const std::string& text, std::string* title) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < end) {
-    *title = RunCommand("xdotool getwindowname " + window);
-    if (title->find(text) != std::string::npos) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return false;
-}
-
-}  // namespace
 
 TEST(LiveKeys, TheShowHoldsAtItsEndAndKeysMoveTheRowTheTitleShows) {
   core_test::TestProduction prod;

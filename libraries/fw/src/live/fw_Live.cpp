@@ -89,6 +89,20 @@ void ReloadSource(const std::string& path) {
   device->applySource(text.str(), path);
 }
 
+// The line of the compiler's messages that says what is wrong: a stage that does not compile is
+// announced on a line of its own ending in ':', with the compiler's own lines below it.
+std::string FirstError(const std::string& messages) {
+  std::istringstream lines(messages);
+  std::string line, first;
+  while (std::getline(lines, line)) {
+    line.erase(0, line.find_first_not_of(' '));
+    if (line.empty()) continue;
+    if (first.empty()) first = line;
+    if (line.find("error") != std::string::npos && line.back() != ':') return line;
+  }
+  return first;
+}
+
 // An effect that does not build keeps the one in use; its messages go to the log, to standard
 // output (where the person editing is looking when the log is a file) and for a while the title.
 void ReloadEffects(const std::string& path) {
@@ -106,12 +120,11 @@ void ReloadEffects(const std::string& path) {
       fw_Log(fw_LogPlain, "Effect <%s> reloaded.", source.c_str());
       continue;
     }
-    std::string first = messages.substr(0, messages.find('\n'));
-    if (first.empty()) first = source + ": the effect was not created";
+    gLive->error = FirstError(messages);
+    if (gLive->error.empty()) gLive->error = source + ": the effect was not created";
     fw_Log(fw_LogWarning, "Effect <%s> did not build; the one in use stays: %s", source.c_str(), messages.c_str());
     std::printf("dusk: effect error: %s\n", messages.c_str());
     std::fflush(stdout);
-    gLive->error = first;
     gLive->errorTime = GetTickCount64();
   }
 }
