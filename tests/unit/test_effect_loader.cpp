@@ -1,3 +1,4 @@
+#include "core_recording.h"
 #include "res/fw_Effect.h"
 
 #include <gtest/gtest.h>
@@ -93,4 +94,53 @@ TEST(EffectObject, AnUnloadedEffectHandsOutSafeInvalidObjects) {
   EXPECT_FALSE(variable->GetElement(3)->AsVector()->IsValid());
   effect.release();
   effect.release();
+}
+
+// Reloading keeps every object handed out: a kept variable keeps its value, a kept technique and
+// pass draw with the new program; what the new text dropped, or declares differently, is
+// invalid or no longer found. Text that does not build changes nothing.
+TEST_F(Roots, AReloadedEffectKeepsWhatItHandedOut) {
+  core_test::RecordingDevice device;
+  fw_SetRoots(fw, proj);
+  const std::string stage =
+      "-- vertex VS\nlayout(location = 0) in vec3 POSITION;\nvoid main() { gl_Position = vec4(POSITION, 1.0); }\n"
+      "-- fragment PS\nlayout(location = 0) out vec4 oColor;\nvoid main() { oColor = vec4(gScale); }\n";
+  Write(proj, "live.fx", "-- common\nuniform float gScale = 1.0;\nuniform float gGone;\nuniform float gShape;\n" + stage +
+                             "-- technique draw\npass p0 vertex=VS fragment=PS\n-- technique old\npass p0 vertex=VS fragment=PS\n");
+  fw_Effect effect;
+  ASSERT_TRUE(effect.load("live.fx", nullptr));
+  ID3D10Effect* object = effect.mEffect;
+  ID3D10EffectScalarVariable* scale = effect.getVariableByName("gScale")->AsScalar();
+  ID3D10EffectVariable* shape = effect.getVariableByName("gShape");
+  ID3D10EffectTechnique* draw = effect.getTechniqueByName("draw");
+  ID3D10EffectTechnique* old = effect.getTechniqueByName("old");
+  ID3D10EffectPass* pass = draw->GetPassByIndex(0);
+  ASSERT_EQ(scale->SetFloat(4.0f), S_OK);
+
+  Write(proj, "live.fx", "-- common\nuniform float gScale = 2.0;\nuniform vec2 gShape;\nuniform float gNew = 3.0;\n" + stage +
+                             "-- technique draw\npass p0 vertex=VS fragment=PS blend=add\n");
+  std::string messages;
+  ASSERT_TRUE(effect.reload(&messages)) << messages;
+  EXPECT_EQ(effect.mEffect, object);
+  EXPECT_EQ(effect.getVariableByName("gScale")->AsScalar(), scale);
+  float value = 0.0f;
+  EXPECT_EQ(scale->GetFloat(&value), S_OK);
+  EXPECT_EQ(value, 4.0f);  // the value set, not the new initial value
+  EXPECT_EQ(effect.getTechniqueByName("draw"), draw);
+  EXPECT_EQ(draw->GetPassByIndex(0), pass);
+  EXPECT_TRUE(pass->IsValid());
+  EXPECT_EQ(pass->Apply(0), S_OK);
+  EXPECT_FALSE(old->IsValid());
+  EXPECT_TRUE(FAILED(old->GetPassByIndex(0)->Apply(0)));
+  EXPECT_FALSE(effect.getVariableByName("gGone")->IsValid());
+  EXPECT_TRUE(effect.getVariableByName("gNew")->IsValid());
+  EXPECT_NE(effect.getVariableByName("gShape"), shape);  // float became vec2: a new variable
+  EXPECT_EQ(shape->AsScalar()->SetFloat(1.0f), S_OK);     // the old one is still safe to use
+
+  Write(proj, "live.fx", "-- common\nuniform float gScale;\n-- technique draw\npass p0 vertex=Missing\n");
+  EXPECT_FALSE(effect.reload(&messages));
+  EXPECT_NE(messages.find("live.fx"), std::string::npos) << messages;
+  EXPECT_EQ(effect.getTechniqueByName("draw"), draw);
+  EXPECT_TRUE(pass->IsValid());
+  EXPECT_TRUE(effect.getVariableByName("gNew")->IsValid());
 }

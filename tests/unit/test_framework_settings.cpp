@@ -26,7 +26,7 @@ TEST(StartupOptions, ReadsEveryPreset) {
   fw_StartupOptions o;
   std::string error;
   ASSERT_TRUE(parse({"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--log", "x.log", "--echo",
-                     "--render-scale", "0.5", "--gl-debug"},
+                     "--render-scale", "0.5", "--gl-debug", "--live"},
                     &o, &error))
       << error;
   EXPECT_TRUE(o.noDialog);
@@ -37,12 +37,14 @@ TEST(StartupOptions, ReadsEveryPreset) {
   EXPECT_TRUE(o.echo);
   EXPECT_EQ(o.renderScale, 0.5f);
   EXPECT_TRUE(o.glDebug);
+  EXPECT_TRUE(o.live);
   fw_StartupOptions p;
   ASSERT_TRUE(parse({"--fullscreen", "--alerts", "off"}, &p, &error));
   EXPECT_EQ(p.fullscreen, true);
   EXPECT_EQ(p.alertMode, 2);
   EXPECT_FALSE(p.noDialog);
   EXPECT_FALSE(p.glDebug);
+  EXPECT_FALSE(p.live);
 }
 
 TEST(StartupOptions, BadInputIsNamed) {

@@ -1,5 +1,6 @@
 // The playback sync device: lazy load-once tracks by exact name, defaults of the device
 // interface, and the framework's sync system with its value-reading convention.
+#include "sync/LiveDevice.h"
 #include "sync/PlayerDevice.h"
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -123,6 +125,49 @@ TEST_F(SyncDevice, FrameworkSyncSystemReadsValuesWithDefaultsForEmptyTracks) {
   fw_StopSync();
   EXPECT_EQ(nullptr, fw_GetSyncDevice());
   EXPECT_EQ(nullptr, fw_GetSyncTimer());
+}
+
+// The live device changes keys, never track objects: references taken before a reload read the
+// new keys. A source with an error, a vanished or a half-written file leaves every key alone.
+TEST_F(SyncDevice, LiveDeviceReplacesKeysInPlaceAndKeepsThemOnBadInput) {
+  writeTrack("Fade", 1.0f);
+  ProbeTimer timer;
+  LiveDevice device(base, timer);
+  std::vector<std::string> warnings;
+  device.setWarningSink([&](const std::string& message) { warnings.push_back(message); });
+  sync::Track& fade = device.getTrack("Fade");
+  ASSERT_EQ(fade.getValue(0.0f), 1.0f);
+
+  writeTrack("Fade", 2.0f);
+  EXPECT_TRUE(device.reloadTrackFile(sync::trackFileName(base, "Fade")));
+  EXPECT_EQ(fade.getValue(0.0f), 2.0f);
+  EXPECT_FALSE(device.reloadTrackFile(sync::trackFileName(base, "Other")));  // never requested
+
+  // Compiled from a source: the keys change and the file is written as the compiler would.
+  ASSERT_TRUE(device.applySource("track Fade\n0 3 linear\n32 5\ntrack Zoom\n0 7\n", "tracks/post.txt"));
+  EXPECT_EQ(fade.keyCount(), 2u);
+  EXPECT_EQ(fade.getValue(16.0f), 4.0f);
+  EXPECT_EQ(device.getTrack("Zoom").getValue(0.0f), 7.0f);
+  sync::Track onDisk;
+  ASSERT_TRUE(onDisk.load(sync::trackFileName(base, "Zoom")));
+  EXPECT_EQ(onDisk.getValue(0.0f), 7.0f);
+  EXPECT_FALSE(fs::exists(sync::trackFileName(base, "Zoom") + ".new"));
+  EXPECT_TRUE(warnings.empty());
+
+  // An error anywhere in the source: nothing changes, and the warning names file and line.
+  EXPECT_FALSE(device.applySource("track Fade\n0 9\n8 nine\n", "tracks/post.txt"));
+  EXPECT_EQ(fade.getValue(16.0f), 4.0f);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].rfind("tracks/post.txt:3: ", 0), 0u) << warnings[0];
+
+  // A file cut short (a save caught half way) and a file gone keep the keys in use.
+  { std::ofstream(sync::trackFileName(base, "Fade"), std::ios::binary) << std::string("\x02\0\0\0\0\0\0\0", 8); }
+  EXPECT_TRUE(device.reloadTrackFile(sync::trackFileName(base, "Fade")));
+  fs::remove(sync::trackFileName(base, "Fade"));
+  EXPECT_TRUE(device.reloadTrackFile(sync::trackFileName(base, "Fade")));
+  EXPECT_EQ(fade.getValue(16.0f), 4.0f);
+  EXPECT_EQ(warnings.size(), 3u);
+  EXPECT_EQ(timer.calls, 0);
 }
 
 TEST(SyncRowRate, MusicSecondsToRowsUsesTheWidenedFloatRate) {

@@ -202,6 +202,10 @@ class Effect final : public d3d10gl::RefCounted<ID3D10Effect> {
   std::vector<std::unique_ptr<Technique>> mTechniques;
   std::vector<std::unique_ptr<Program>> mPrograms;
   std::vector<std::pair<std::string, d3d10gl::SamplerDesc>> mSamplerDescs;
+  // What a reload took away but the program may still point at (see ReplaceContents).
+  std::vector<std::unique_ptr<Variable>> mRetiredVariables;
+  std::vector<std::unique_ptr<Technique>> mRetiredTechniques;
+  std::vector<std::unique_ptr<Pass>> mRetiredPasses;
 
  private:
   ~Effect() override;
@@ -231,6 +235,9 @@ Effect* BuildRecordedEffect(d3d10null::Device* device, const ParsedEffect& parse
 // Adds the effect's own variables (those the pool does not already give it); false when a
 // declaration disagrees with the pool's variable of that name.
 bool DeclareVariables(Effect* effect, const ParsedEffect& parsed, std::vector<std::string>* messages);
+// Moves a rebuilt effect's variables, programs, techniques and passes into target, keeping the
+// target's objects wherever names (and variable types) match.
+void ReplaceContents(Effect* target, Effect* source);
 // Apply on a recording device.
 HRESULT ApplyRecorded(Pass* pass);
 

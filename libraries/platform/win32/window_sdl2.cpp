@@ -163,6 +163,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   record->sdl = sdl;
   record->sdlId = SDL_GetWindowID(sdl);
   record->invalid = true;
+  // The title shown is the window's own: a retitle must reach SDL, not only the table.
+  record->onTitle = [owner = record.get()](const std::string& title) {
+    if (owner->sdl) SDL_SetWindowTitle(owner->sdl, title.c_str());
+  };
   HWND hwnd = Register(record);
 
   CREATESTRUCTA cs{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style), windowName,

@@ -76,7 +76,8 @@ fw_Framework::fw_Framework(const std::string& musicPath, const std::string& appN
 
 HRESULT fw_Framework::Init(HINSTANCE instance, const std::string& musicPath, int showCommand) {
   mInstance = instance;
-  fw_StartSync(kFwSyncBasePath);  // a new timer and the player device on "data/sync/sync"
+  // A new timer and the player device on "data/sync/sync" (the live device in live mode).
+  fw_StartSync(kFwSyncBasePath, fw_GetStartupOptions().live);
 
   if (mShowStartupDialog) {
     INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(fw_IDD_STARTUP), nullptr, fw_StartupDialogProc, 0);

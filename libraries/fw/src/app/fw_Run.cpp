@@ -3,6 +3,7 @@
 #include "app/fw_Framework.h"
 #include "app/fw_MouseState.h"
 #include "app/fw_ResourceSummary.h"
+#include "app/fw_StartupOptions.h"
 #include "audio/fw_MusicPlayer.h"
 #include "diag/fw_Alert.h"
 #include "diag/fw_Exit.h"
@@ -10,6 +11,7 @@
 #include "frame/fw_Capture.h"
 #include "frame/fw_FrameTick.h"
 #include "frame/fw_LoadResources.h"
+#include "live/fw_Live.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_Paths.h"
 #include "sync/fw_Clock.h"
@@ -33,6 +35,8 @@ int fw_Framework::Run() {
     fw_TimedAlert(20.0f, "%s", fw_ResourceSummaryText(warnings, fw_GetLogPath()).c_str());
   }
 
+  if (fw_GetStartupOptions().live) fw_LiveStart(mWindow, mTitle, mMusicPath);
+
   fw_RestartClocks();
   if (fw_MusicPlayer* player = fw_GetMusicPlayer()) player->play(0.0f);
 
@@ -50,6 +54,7 @@ int fw_Framework::Run() {
   // Cleanup, the reverse of the setup: device resources (the chain's effect, the scenes'
   // resources, the standard resources, then the swap chain and the device), clocks, mouse state,
   // the chain itself, and the music player, whose destructor stops the stream before freeing it.
+  fw_LiveStop();
   fw_ReleaseDeviceResources();
   fw_DestroyClocks();
   fw_DestroyMouseState();

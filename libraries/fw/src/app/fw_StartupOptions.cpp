@@ -11,7 +11,7 @@ fw_StartupOptions& fw_GetStartupOptions() {
 
 const char* fw_StartupUsage() {
   return "usage: dusk [--no-dialog] [--windowed | --fullscreen] [--mute] [--alerts box|console|off]\n"
-         "            [--log FILE] [--echo] [--render-scale F] [--gl-debug]\n"
+         "            [--log FILE] [--echo] [--render-scale F] [--gl-debug] [--live]\n"
          "            [--capture DIR [--fps N] [--from-row R] [--to-row R] [--frames N]]\n";
 }
 
@@ -37,6 +37,8 @@ bool fw_ParseStartupOptions(int argc, const char* const* argv, fw_StartupOptions
       options->echo = true;
     } else if (arg == "--gl-debug") {
       options->glDebug = true;
+    } else if (arg == "--live") {
+      options->live = true;
     } else if (arg == "--alerts") {
       const char* v = value("--alerts");
       if (!v) return false;

@@ -1,5 +1,5 @@
 // The command line's presets for start-up (--no-dialog, --windowed, --fullscreen, --mute, --alerts,
-// --log, --echo, --render-scale, --gl-debug), kept in one process-wide record that the entry point fills and
+// --log, --echo, --render-scale, --gl-debug, --live), kept in one process-wide record that the entry point fills and
 // the framework reads where the settings are made. Other options go to the capture parser.
 #pragma once
 
@@ -15,6 +15,7 @@ struct fw_StartupOptions {
   bool echo = false;
   std::optional<float> renderScale;
   bool glDebug = false;  // --gl-debug: GL errors become logged errors naming the call
+  bool live = false;     // --live: saved files reload, transport keys, a status title
 };
 
 fw_StartupOptions& fw_GetStartupOptions();

@@ -6,6 +6,7 @@
 #include "diag/fw_Alert.h"
 #include "frame/fw_FrameTick.h"
 #include "frame/fw_WindowMessages.h"
+#include "live/fw_Live.h"
 #include "scene/fw_Scene.h"
 
 namespace {
@@ -69,6 +70,7 @@ LRESULT CALLBACK fw_Framework::WindowProc(HWND window, UINT message, WPARAM wPar
     }
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) PostQuitMessage(0);
+      fw_LiveKeyDown(static_cast<int>(wParam), GetKeyState(VK_SHIFT) < 0);
       if (scene) scene->onKeyDown(static_cast<int>(wParam), GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0);
       return 0;
     case WM_MOUSEMOVE:

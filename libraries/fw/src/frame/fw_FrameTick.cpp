@@ -7,6 +7,7 @@
 #include "diag/fw_Log.h"
 #include "frame/fw_Capture.h"
 #include "frame/fw_FrameRules.h"
+#include "live/fw_Live.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_CameraState.h"
 #include "res/fw_Resources.h"
@@ -95,6 +96,7 @@ void fw_FrameTick() {
   fw_FrameContext& context = fw_GetFrameContext();
   fw_CaptureBeginFrame();
   fw_UpdateClocks();
+  fw_LiveBeginFrame();
 
   const float row = fw_GetSyncRow();
   if (sync::Device* device = fw_GetSyncDevice()) device->update(row);
@@ -104,6 +106,11 @@ void fw_FrameTick() {
   const float gotoRow = fw_SyncValue("GotoRow", -1.0f);
   switch (fw_GotoRowDecision(gotoRow)) {
     case fw_GotoRowAction::EndShow:
+      // Someone making the show wants to look at its end, not lose the window.
+      if (fw_LiveActive()) {
+        fw_LiveHoldAtEnd();
+        break;
+      }
       // The show is over: end at once, without the orderly shutdown of the main loop.
       fw_CaptureFinish();
       fw_ExitProcess(0, "the show has ended");
@@ -130,5 +137,6 @@ void fw_FrameTick() {
   fw_GetGlobals().Time->SetFloat(MusicSeconds());
   Render();
   fw_ScaleOutToWindow();
+  fw_LiveEndFrame();
   fw_Present(context.device);
 }

@@ -7,13 +7,21 @@
 
 #include "device/fw_DeviceState.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace {
 std::string ShaderDirectory(const std::string& root) { return root + "/src/shaders/"; }
+
+std::vector<fw_Effect*>& LoadedEffects() {
+  static std::vector<fw_Effect*> effects;
+  return effects;
+}
 }  // namespace
+
+const std::vector<fw_Effect*>& fw_GetLoadedEffects() { return LoadedEffects(); }
 
 Effect_IncludeHandler::Effect_IncludeHandler(const std::string& frameworkRoot, const std::string& projectRoot)
     : roots{frameworkRoot, projectRoot} {}
@@ -57,7 +65,11 @@ std::string fw_EffectPath(const std::string& name, const std::string& frameworkR
   return path;
 }
 
-fw_Effect::~fw_Effect() { release(); }
+fw_Effect::~fw_Effect() {
+  release();
+  auto& effects = LoadedEffects();
+  effects.erase(std::remove(effects.begin(), effects.end(), this), effects.end());
+}
 
 bool fw_Effect::load(const std::string& name, ID3D10EffectPool* pool) {
   const std::string path = fw_EffectPath(name, fw_GetFrameworkRoot(), fw_GetProjectRoot());
@@ -74,7 +86,31 @@ bool fw_Effect::load(const std::string& name, ID3D10EffectPool* pool) {
   if (mEffect && SUCCEEDED(mEffect->GetDesc(&desc)) && desc.Techniques == 0)
     fw_Log(fw_LogWarning, "The effect <%s> has no techniques.  Nothing is drawn with it.", path.c_str());
   mPath = path;
+  mName = name;
+  mPool = pool;
+  auto& effects = LoadedEffects();
+  if (std::find(effects.begin(), effects.end(), this) == effects.end()) effects.push_back(this);
   return mEffect != nullptr;
+}
+
+bool fw_Effect::reload(std::string* messages, const std::string& source) {
+  messages->clear();
+  const std::string path = source.empty() ? fw_EffectPath(mName, fw_GetFrameworkRoot(), fw_GetProjectRoot()) : source;
+  Effect_IncludeHandler includes(fw_GetFrameworkRoot(), fw_GetProjectRoot());
+  ID3D10Effect* rebuilt = nullptr;
+  ID3D10Blob* errors = nullptr;
+  D3DX10CreateEffectFromFileA(path.c_str(), nullptr, &includes, "fx_4_0", D3D10_SHADER_ENABLE_STRICTNESS,
+                              mPool ? D3D10_EFFECT_COMPILE_CHILD_EFFECT : 0, fw_GetDevice(), mPool, nullptr, &rebuilt,
+                              &errors, nullptr);
+  if (errors) {
+    messages->assign(static_cast<const char*>(errors->GetBufferPointer()));
+    errors->Release();
+  }
+  if (!rebuilt) return false;
+  // An effect that never loaded has nothing handed out yet: the new one simply takes its place.
+  const bool replaced = mEffect ? platform::ReplaceEffectContents(mEffect, rebuilt) : (mEffect = rebuilt, true);
+  if (rebuilt != mEffect) rebuilt->Release();
+  return replaced;
 }
 
 void fw_Effect::release() {

@@ -6,6 +6,7 @@
 #include <platform/d3dx10effect.h>
 
 #include <string>
+#include <vector>
 
 // Resolves #include "name" in the framework's shader directory first, then the project's; never
 // relative to the including file.
@@ -30,6 +31,12 @@ struct fw_Effect {
   bool load(const std::string& name, ID3D10EffectPool* pool);
   // Releases the effect; harmless when repeated.
   void release();
+  // Live mode: builds the file again and, when it builds, swaps it into the effect in use, so
+  // techniques and variables taken from it stay valid and keep their values. When it does not
+  // build (or the effect never loaded), the effect in use stays and the compiler's messages are
+  // returned in *messages. `source` names the file to build from instead of the one the name
+  // resolves to (an effect loaded precompiled is rebuilt from its source).
+  bool reload(std::string* messages, const std::string& source = "");
   // The technique of that name, or the interface's invalid technique (safe to use) when the
   // effect has none or did not load.
   ID3D10EffectTechnique* getTechniqueByName(const char* name);
@@ -38,7 +45,12 @@ struct fw_Effect {
 
   ID3D10Effect* mEffect = nullptr;
   std::string mPath;  // the path handed to the compiler
+  std::string mName;  // the short name it was loaded by
+  ID3D10EffectPool* mPool = nullptr;  // the parent it was loaded with (not owned)
 };
+
+// Every fw_Effect that has been loaded and not yet destroyed, in order of loading.
+const std::vector<fw_Effect*>& fw_GetLoadedEffects();
 
 // The path an effect name resolves to under the given roots, after the precompiled-file rule.
 std::string fw_EffectPath(const std::string& name, const std::string& frameworkRoot, const std::string& projectRoot);

@@ -9,23 +9,37 @@ namespace {
 
 // The device refers to the timer, so it is always destroyed first.
 std::unique_ptr<fw_SyncTimer> gTimer;
-std::unique_ptr<PlayerDevice> gDevice;
+std::unique_ptr<sync::Device> gDevice;
+LiveDevice* gLiveDevice = nullptr;  // gDevice when it is the live one
 
 }  // namespace
 
-void fw_StartSync(const char* basePath) {
+void fw_StartSync(const char* basePath, bool live) {
+  gLiveDevice = nullptr;
   gDevice.reset();
   gTimer = std::make_unique<fw_SyncTimer>();
-  gDevice = std::make_unique<PlayerDevice>(basePath ? basePath : kFwSyncBasePath, *gTimer);
-  gDevice->setWarningSink([](const std::string& message) { fw_Log(fw_LogWarning, "%s", message.c_str()); });
+  auto warn = [](const std::string& message) { fw_Log(fw_LogWarning, "%s", message.c_str()); };
+  if (live) {
+    auto device = std::make_unique<LiveDevice>(basePath ? basePath : kFwSyncBasePath, *gTimer);
+    device->setWarningSink(warn);
+    device->setNoticeSink([](const std::string& message) { fw_Log(fw_LogPlain, "%s", message.c_str()); });
+    gLiveDevice = device.get();
+    gDevice = std::move(device);
+  } else {
+    auto device = std::make_unique<PlayerDevice>(basePath ? basePath : kFwSyncBasePath, *gTimer);
+    device->setWarningSink(warn);
+    gDevice = std::move(device);
+  }
 }
 
 void fw_StopSync() {
+  gLiveDevice = nullptr;
   gDevice.reset();
   gTimer.reset();
 }
 
 sync::Device* fw_GetSyncDevice() { return gDevice.get(); }
+LiveDevice* fw_GetLiveSyncDevice() { return gLiveDevice; }
 fw_SyncTimer* fw_GetSyncTimer() { return gTimer.get(); }
 
 float fw_GetSyncRow() { return gTimer ? gTimer->getRow() : 0.0f; }

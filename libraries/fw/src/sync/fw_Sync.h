@@ -3,6 +3,7 @@
 // the convention every caller uses to read a track's value.
 #pragma once
 
+#include "sync/LiveDevice.h"
 #include "sync/PlayerDevice.h"
 #include "sync/fw_SyncTimer.h"
 
@@ -11,12 +12,14 @@
 // The base path of the framework's track files, relative to the working directory.
 inline constexpr const char* kFwSyncBasePath = "data/sync/sync";
 
-// Creates a new timer (destroying any earlier one and its device) and the PlayerDevice on it.
-// The first step of the framework's initialisation.
-void fw_StartSync(const char* basePath = kFwSyncBasePath);
+// Creates a new timer (destroying any earlier one and its device) and the PlayerDevice on it, or
+// in live mode the LiveDevice. The first step of the framework's initialisation.
+void fw_StartSync(const char* basePath = kFwSyncBasePath, bool live = false);
 // Destroys the device and the timer; at exit.
 void fw_StopSync();
 sync::Device* fw_GetSyncDevice();
+// The device when it is the live one, else null.
+LiveDevice* fw_GetLiveSyncDevice();
 fw_SyncTimer* fw_GetSyncTimer();
 
 // The timer's current row, 0 before the sync system exists.

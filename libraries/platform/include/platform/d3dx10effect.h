@@ -227,3 +227,15 @@ HRESULT D3DX10CreateEffectPoolFromFileA(LPCSTR fileName, const D3D10_SHADER_MACR
                                         ID3D10Include* include, LPCSTR profile, UINT hlslFlags, UINT fxFlags,
                                         ID3D10Device* device, ID3DX10ThreadPump* pump,
                                         ID3D10EffectPool** effectPool, ID3D10Blob** errors, HRESULT* result);
+
+namespace platform {
+
+// Live reloading: gives `target` the techniques, passes and programs of `source`, an effect just
+// built from the same file on the same device and pool. Every object handed out by the target
+// stays valid: a variable whose name and type are unchanged keeps its object and value, a
+// technique or pass of an unchanged name keeps its object; what the new text no longer has stays
+// alive but invalid. The caller still releases `source`. False, changing nothing, when the two
+// cannot be joined (different devices or pools, or a pool).
+bool ReplaceEffectContents(ID3D10Effect* target, ID3D10Effect* source);
+
+}  // namespace platform

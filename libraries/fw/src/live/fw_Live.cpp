@@ -1,0 +1,322 @@
+// Live mode: the watch, what each saved file does, the transport keys, the status title.
+// Sections: state · reloading files · frame hooks · keys.
+#include "live/fw_Live.h"
+
+#include "diag/fw_Log.h"
+#include "live/fw_LiveTransport.h"
+#include "res/fw_Effect.h"
+#include "res/fw_Paths.h"
+#include "res/fw_Texture.h"
+#include "res/fw_TextureTable.h"
+#include "device/fw_DeviceState.h"
+#include "sync/fw_Sync.h"
+
+#include <platform/d3dx10tex.h>
+#include <platform/file_watch.h>
+
+#include <boost/filesystem.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+// ---- state ----
+
+constexpr ULONGLONG kTitleInterval = 250;  // ms: a few titles a second are readable, more flicker
+constexpr ULONGLONG kErrorShown = 6000;    // ms an effect error stays in the title
+
+struct LiveState {
+  std::unique_ptr<platform::DirectoryWatch> watch;
+  HWND window = nullptr;
+  std::string title;
+  std::string sectionsPath;
+  std::vector<fw_LiveSection> sections;
+  // The looped section ([first, last + 1) in rows) and the row of the frame before.
+  bool looping = false;
+  fw_LiveSection loop;
+  float previousRow = 0.0f;
+  bool screenshotWanted = false;
+  // Status title.
+  ULONGLONG titleTime = 0;
+  unsigned framesSinceTitle = 0;
+  float fps = 0.0f;
+  std::string error;
+  ULONGLONG errorTime = 0;
+  // Images whose size or format changed keep their old resources here: a scene may still hold
+  // a view of them.
+  std::vector<std::unique_ptr<fw_Texture>> retiredTextures;
+};
+
+std::unique_ptr<LiveState> gLive;
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string Extension(const std::string& path) {
+  const size_t dot = path.find_last_of('.');
+  const size_t slash = path.find_last_of('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string ext = path.substr(dot);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  boost::system::error_code error;
+  return boost::filesystem::equivalent(a, b, error) && !error;
+}
+
+float Row() { return fw_GetSyncRow(); }
+
+bool Paused() {
+  fw_SyncTimer* timer = fw_GetSyncTimer();
+  return timer && !timer->isPlaying();
+}
+
+// ---- reloading files ----
+
+void ReloadSource(const std::string& path) {
+  LiveDevice* device = fw_GetLiveSyncDevice();
+  std::ifstream file(path, std::ios::binary);
+  if (!device || !file) return;
+  std::ostringstream text;
+  text << file.rdbuf();
+  device->applySource(text.str(), path);
+}
+
+// The line of the compiler's messages that says what is wrong: a stage that does not compile is
+// announced on a line of its own ending in ':', with the compiler's own lines below it.
+std::string FirstError(const std::string& messages) {
+  std::istringstream lines(messages);
+  std::string line, first;
+  while (std::getline(lines, line)) {
+    line.erase(0, line.find_first_not_of(' '));
+    if (line.empty()) continue;
+    if (first.empty()) first = line;
+    if (line.find("error") != std::string::npos && line.back() != ':') return line;
+  }
+  return first;
+}
+
+// An effect that does not build keeps the one in use; its messages go to the log, to standard
+// output (where the person editing is looking when the log is a file) and for a while the title.
+void ReloadEffects(const std::string& path) {
+  const bool include = Extension(path) == ".fxi";
+  for (fw_Effect* effect : fw_GetLoadedEffects()) {
+    // A precompiled effect has its includes resolved already: it is rebuilt from the source
+    // beside it, which the loader reads as well (the .fxo itself stays as the build left it).
+    std::string source = effect->mPath;
+    if (Extension(source) == ".fxo" && boost::filesystem::exists(source.substr(0, source.size() - 1)))
+      source.pop_back();
+    // An include may be used by any effect; rebuilding all of them is cheap next to a save.
+    if (!include && !SameFile(source, path)) continue;
+    std::string messages;
+    if (effect->reload(&messages, source)) {
+      fw_Log(fw_LogPlain, "Effect <%s> reloaded.", source.c_str());
+      continue;
+    }
+    gLive->error = FirstError(messages);
+    if (gLive->error.empty()) gLive->error = source + ": the effect was not created";
+    fw_Log(fw_LogWarning, "Effect <%s> did not build; the one in use stays: %s", source.c_str(), messages.c_str());
+    std::printf("dusk: effect error: %s\n", messages.c_str());
+    std::fflush(stdout);
+    gLive->errorTime = GetTickCount64();
+  }
+}
+
+// Same size and format: the texels are copied into the texture in use, so every view of it shows
+// the new image. Otherwise the new resources take the old ones' place in the same fw_Texture.
+void ReloadImage(const std::string& path) {
+  for (const auto& [name, texture] : fw_GetTextureTable()) {
+    if (!texture || !texture->mTexture2D || !SameFile(fw_DataPath(name), path)) continue;
+    ID3D10ShaderResourceView* view = nullptr;
+    D3DX10CreateShaderResourceViewFromFileA(fw_GetDevice(), path.c_str(), nullptr, nullptr, &view, nullptr);
+    if (!view) {
+      fw_Log(fw_LogWarning, "Image <%s> could not be read; the texture keeps its picture.", path.c_str());
+      continue;
+    }
+    auto fresh = std::make_unique<fw_Texture>();
+    fresh->mShaderResourceView = view;
+    ID3D10Resource* resource = nullptr;
+    view->GetResource(&resource);
+    if (resource) {
+      resource->QueryInterface(__uuidof(ID3D10Texture2D), reinterpret_cast<void**>(&fresh->mTexture2D));
+      resource->Release();
+    }
+    D3D10_TEXTURE2D_DESC was{}, now{};
+    texture->mTexture2D->GetDesc(&was);
+    if (fresh->mTexture2D) fresh->mTexture2D->GetDesc(&now);
+    if (fresh->mTexture2D && was.Width == now.Width && was.Height == now.Height && was.Format == now.Format &&
+        was.MipLevels == now.MipLevels && was.ArraySize == now.ArraySize) {
+      fw_GetDevice()->CopyResource(texture->mTexture2D, fresh->mTexture2D);
+    } else {
+      std::swap(texture->mShaderResourceView, fresh->mShaderResourceView);
+      std::swap(texture->mTexture2D, fresh->mTexture2D);
+      std::swap(texture->mTexture3D, fresh->mTexture3D);
+      gLive->retiredTextures.push_back(std::move(fresh));
+    }
+    fw_Log(fw_LogPlain, "Image <%s> reloaded.", path.c_str());
+  }
+}
+
+// ---- keys ----
+
+void Seek(float row) {
+  fw_SeekToRow(row, true);
+  gLive->previousRow = row;
+}
+
+}  // namespace
+
+void fw_LiveFileSaved(const std::string& path) {
+  if (!gLive) return;
+  const std::string ext = Extension(path);
+  if (ext == ".track") {
+    if (LiveDevice* device = fw_GetLiveSyncDevice()) device->reloadTrackFile(path);
+  } else if (ext == ".txt" && EndsWith(boost::filesystem::path(path).parent_path().string(), "tracks")) {
+    ReloadSource(path);
+  } else if (ext == ".fx" || ext == ".fxi") {
+    ReloadEffects(path);
+  } else if (ext == ".sections") {
+    if (SameFile(path, gLive->sectionsPath)) gLive->sections = fw_ReadSectionMap(gLive->sectionsPath);
+  } else if (ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".tga" || ext == ".bmp" || ext == ".dds") {
+    ReloadImage(path);
+  }
+}
+
+bool fw_LiveStart(HWND window, const std::string& title, const std::string& musicPath) {
+  gLive = std::make_unique<LiveState>();
+  gLive->window = window;
+  gLive->title = title;
+  const std::string project = fw_GetProjectRoot();
+  // The music path is relative to the project root unless it is a full path.
+  const boost::filesystem::path sections = boost::filesystem::path(musicPath).replace_extension(".sections");
+  gLive->sectionsPath = sections.is_absolute() ? sections.string() : project + "/" + sections.string();
+  if (!musicPath.empty()) gLive->sections = fw_ReadSectionMap(gLive->sectionsPath);
+
+  gLive->watch = std::make_unique<platform::DirectoryWatch>();
+  if (!gLive->watch->valid()) {
+    fw_Log(fw_LogWarning, "Live mode: files cannot be watched on this system; nothing will reload.");
+    return false;
+  }
+  // The track files are named relative to the working directory, as the device reads them.
+  const std::string trackDirectory = boost::filesystem::path(kFwSyncBasePath).parent_path().string();
+  std::vector<std::string> directories{trackDirectory, project + "/tracks", project + "/src/shaders",
+                                       fw_GetFrameworkRoot() + "/src/shaders", project + "/data"};
+  // Images live in data/ and one level of folders below it.
+  boost::system::error_code error;
+  for (boost::filesystem::directory_iterator it(project + "/data", error), end; !error && it != end;
+       it.increment(error)) {
+    if (boost::filesystem::is_directory(it->path(), error) && it->path().filename() != "temp" &&
+        it->path().filename() != "screenshots" && it->path().filename() != "sync")
+      directories.push_back(it->path().string());
+  }
+  for (const std::string& directory : directories) {
+    if (!gLive->watch->add(directory)) fw_Log(fw_LogPlain, "Live mode: <%s> is not watched.", directory.c_str());
+  }
+  fw_Log(fw_LogPlain, "Live mode: watching %zu folders; %zu sections in <%s>.", directories.size(),
+         gLive->sections.size(), gLive->sectionsPath.c_str());
+  return true;
+}
+
+void fw_LiveStop() { gLive.reset(); }
+
+bool fw_LiveActive() { return gLive != nullptr; }
+
+// ---- frame hooks ----
+
+void fw_LiveBeginFrame() {
+  if (!gLive) return;
+  if (gLive->watch) {
+    for (const std::string& path : gLive->watch->poll()) fw_LiveFileSaved(path);
+  }
+  const float row = Row();
+  if (gLive->looping) {
+    const float end = static_cast<float>(gLive->loop.last + 1);
+    // Only a row that ran past the end from inside comes round: a seek elsewhere is left alone.
+    if (row >= end && gLive->previousRow >= static_cast<float>(gLive->loop.first) && gLive->previousRow < end) {
+      Seek(static_cast<float>(gLive->loop.first));
+      return;
+    }
+  }
+  gLive->previousRow = row;
+}
+
+void fw_LiveEndFrame() {
+  if (!gLive) return;
+  if (gLive->screenshotWanted) {
+    gLive->screenshotWanted = false;
+    char name[64];
+    std::snprintf(name, sizeof(name), "/data/screenshots/row_%05d.png", static_cast<int>(std::floor(Row())));
+    const std::string path = fw_GetProjectRoot() + name;
+    fw_Texture* backbuffer = fw_FindTexture("backbuffer");
+    if (backbuffer && backbuffer->mTexture2D &&
+        SUCCEEDED(D3DX10SaveTextureToFileA(backbuffer->mTexture2D, D3DX10_IFF_PNG, path.c_str())))
+      fw_Log(fw_LogPlain, "Screenshot <%s> written.", path.c_str());
+    else
+      fw_Log(fw_LogWarning, "Screenshot <%s> could not be written.", path.c_str());
+  }
+
+  ++gLive->framesSinceTitle;
+  const ULONGLONG now = GetTickCount64();
+  if (gLive->titleTime != 0 && now - gLive->titleTime < kTitleInterval) return;
+  if (gLive->titleTime != 0) gLive->fps = 1000.0f * gLive->framesSinceTitle / static_cast<float>(now - gLive->titleTime);
+  gLive->titleTime = now;
+  gLive->framesSinceTitle = 0;
+  std::string line = fw_LiveStatusLine(gLive->title, Row(), gLive->sections, gLive->fps, Paused());
+  if (gLive->looping) line += " \u00b7 loop " + gLive->loop.name;
+  if (!gLive->error.empty() && now - gLive->errorTime < kErrorShown) line += " \u00b7 " + gLive->error;
+  if (gLive->window) SetWindowTextA(gLive->window, line.c_str());
+}
+
+void fw_LiveHoldAtEnd() {
+  if (!gLive) return;
+  fw_SyncTimer* timer = fw_GetSyncTimer();
+  sync::Device* device = fw_GetSyncDevice();
+  // Only a show that ran into its end is held; a row someone moved to past it stays where it is.
+  if (!timer || !device || !timer->isPlaying()) return;
+  timer->pause();
+  // Held on the row where "GotoRow" became 0 (the first of its last run of zero keys), not on
+  // whichever row the frame happened to land past it.
+  const float row = Row();
+  const auto& keys = device->getTrack("GotoRow").keys();
+  float hold = std::floor(row);
+  for (auto it = keys.upper_bound(static_cast<uint32_t>(hold)); it != keys.begin();) {
+    --it;
+    if (it->second.value != 0.0f) break;
+    hold = static_cast<float>(it->first);
+  }
+  Seek(hold);
+  fw_Log(fw_LogPlain, "Live mode: the show's end, held at row %.0f.", hold);
+}
+
+// ---- keys ----
+
+void fw_LiveKeyDown(int key, bool shift) {
+  if (!gLive) return;
+  switch (key) {
+    case VK_SPACE:
+      if (sync::Device* device = fw_GetSyncDevice()) device->onPauseToggled();
+      return;
+    case 'L': {
+      const fw_LiveSection* section = fw_SectionAt(gLive->sections, Row());
+      gLive->looping = !gLive->looping && section;
+      if (section) gLive->loop = *section;
+      fw_Log(fw_LogPlain, "Live mode: %s%s.", gLive->looping ? "looping " : "loop off",
+             gLive->looping ? gLive->loop.name.c_str() : "");
+      return;
+    }
+    case VK_F12:
+      gLive->screenshotWanted = true;
+      return;
+    default:
+      break;
+  }
+  const float target = fw_LiveSeekTarget(key, shift, Row(), gLive->sections);
+  if (target >= 0.0f) Seek(target);
+}

@@ -1,0 +1,28 @@
+// Live mode's reading of the show: the soundtrack's section map (name, first and last row per
+// line), where a transport key moves the row, and the status line the window title shows.
+// Pure functions on values, so they are tested without a window or a clock.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct fw_LiveSection {
+  std::string name;
+  int first = 0, last = 0;  // rows, both inside the section
+};
+
+// Reads "name first last" lines ('#' starts a comment) in row order. A bad line is warned about,
+// naming file and line, and skipped; a missing file gives no sections and no warning.
+std::vector<fw_LiveSection> fw_ReadSectionMap(const std::string& path);
+
+// The section that holds the row, or null.
+const fw_LiveSection* fw_SectionAt(const std::vector<fw_LiveSection>& sections, float row);
+
+// The row a transport key asks for (←/→ 8 rows, with shift 32; Page Up/Down the previous/next
+// section's start; Home row 0), never below 0; -1 when the key is no seek.
+float fw_LiveSeekTarget(int key, bool shift, float row, const std::vector<fw_LiveSection>& sections);
+
+// "title · row 1412 · bar 45.1 · breakdown · 12 fps · paused" (bars of 32 rows, beats of 8,
+// both counted from 1; the section and "paused" only when there are).
+std::string fw_LiveStatusLine(const std::string& title, float row, const std::vector<fw_LiveSection>& sections,
+                              float fps, bool paused);

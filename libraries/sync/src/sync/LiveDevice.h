@@ -1,0 +1,46 @@
+// The sync device for making a show: tracks are made and filled from their files as in the
+// player, and are filled again when their file or the source that defines them is saved. Track
+// objects are never replaced, only their keys, so references callers hold stay good. The sync
+// timer's pause is toggled through it. Needs a sync::Timer that outlives it.
+#pragma once
+
+#include "sync/sync_Device.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class LiveDevice : public sync::Device {
+public:
+  LiveDevice(std::string basePath, sync::Timer& timer) : sync::Device(std::move(basePath)), mTimer(timer) {}
+
+  // As in the player: the first request reads the track's file (a missing file leaves it empty).
+  sync::Track& getTrack(std::string_view name) override;
+  bool update(float row) override { return true; }
+  // Pauses a playing timer and plays a paused one.
+  void onPauseToggled() override;
+
+  // A saved track file: when it is the file of a track already requested, that track's keys are
+  // replaced by the file's. Returns whether it was one of this device's track files.
+  bool reloadTrackFile(const std::string& path);
+  // A saved track source: with no error, every track it defines gets the source's keys and its
+  // file is written (so the next start sees the same); with an error nothing changes and each
+  // problem goes to the warning sink as "file:line: message". Returns whether it was applied.
+  bool applySource(const std::string& text, const std::string& fileName);
+
+  // Receives what is wrong with a file the device read or compiled.
+  void setWarningSink(std::function<void(const std::string&)> warn) { mWarn = std::move(warn); }
+  // Receives a line for each track that changed.
+  void setNoticeSink(std::function<void(const std::string&)> notice) { mNotice = std::move(notice); }
+
+private:
+  sync::Track* find(std::string_view name);
+  void warn(const std::string& message) const {
+    if (mWarn) mWarn(message);
+  }
+
+  std::vector<std::unique_ptr<sync::Track>> mTracks;
+  sync::Timer& mTimer;
+  std::function<void(const std::string&)> mWarn, mNotice;
+};
