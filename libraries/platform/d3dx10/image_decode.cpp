@@ -140,9 +140,22 @@ D3DX10_IMAGE_FILE_FORMAT SniffFormat(const std::vector<uint8_t>& bytes) {
   return D3DX10_IFF_TGA;  // TGA has no magic number; stb_image decides
 }
 
+// stb_image also reads PNM, PSD, HDR and PIC files, which this loader does not offer; its PNM
+// reader reads past the end of a short 16-bit file. Those formats are refused by their magic
+// numbers (a TGA never starts like them: its second byte is 0 or 1).
+static bool IsFormatNotOffered(const std::vector<uint8_t>& bytes) {
+  auto starts = [&](const char* magic, size_t n) { return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0; };
+  const bool pnm = bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '7';
+  return pnm || starts("8BPS", 4) || starts("#?", 2) || starts("\x53\x80\xF6\x34", 4);
+}
+
 bool StbMayRead(const std::vector<uint8_t>& bytes, std::string& error) {
   if (bytes.empty()) {
     error = "the file is empty";  // and stb_image must not see the null data pointer
+    return false;
+  }
+  if (IsFormatNotOffered(bytes)) {
+    error = "not a PNG, JPEG, BMP, GIF or TGA file";
     return false;
   }
   if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
