@@ -4,12 +4,30 @@
 
 #include <SDL.h>
 
+#include <dlfcn.h>
+
 #include <chrono>
 #include <thread>
 
 namespace bass {
 
 namespace {
+
+// The ALSA library prints its own complaints to standard error when there is no sound card,
+// before SDL and the program say the same plainly in the log. Its error handler is replaced by
+// one that drops them; SDL loads the same library, so the handler is the one it uses.
+void DropAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void QuietAlsaErrors() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+  if (!alsa) return;  // no ALSA: nothing to quieten; the handle stays open for SDL otherwise
+  using SetHandler = int (*)(void (*)(const char*, int, const char*, int, const char*, ...));
+  auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+  if (set) set(&DropAlsaError);
+}
 
 class SdlOutput : public Output {
 public:
@@ -20,6 +38,7 @@ public:
   }
 
   int open(int rate) {
+    QuietAlsaErrors();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return BASS_ERROR_DRIVER;
     mSubsystem = true;
     SDL_AudioSpec want{};
