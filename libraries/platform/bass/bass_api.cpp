@@ -25,10 +25,27 @@ struct State {
   DWORD volumeMusic = 10000;
 };
 
-// Never destroyed: calls may come from static destructors of the program at exit.
+State*& statePointer() {
+  static State* s = nullptr;
+  return s;
+}
+
+// Made on the first call. Not a static object: the program's own static destructors may still
+// call in at exit, before the library's destructors run.
 State& state() {
-  static State* s = new State;
+  State*& s = statePointer();
+  if (!s) s = new State;
   return *s;
+}
+
+// When the library is unloaded (FreeLibrary, or the very end of the process): the output goes
+// first, so no mixing callback can run over channels that are being destroyed.
+__attribute__((destructor)) void freeState() {
+  State*& s = statePointer();
+  if (!s) return;
+  s->output.reset();
+  delete s;
+  s = nullptr;
 }
 
 thread_local int gError = BASS_OK;
