@@ -19,7 +19,7 @@ TEST(AppRun, WindowedRunOpens1280x720AndQuitsOnEscape) {
   ASSERT_TRUE(haveDisplay()) << "run under xvfb-run";
   RunningProcess dusk(DuskBinary(), {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo"},
                       DuskProjectDirectory());
-  std::string window = FindXWindow("amber over the hills", 60.0);
+  std::string window = FindXWindow("amber over the hills", 60.0, dusk.pid());
   ASSERT_FALSE(window.empty()) << dusk.output();
   int width = 0, height = 0;
   ASSERT_TRUE(XWindowSize(window, &width, &height));
@@ -41,7 +41,7 @@ TEST(AppRun, WindowedRunOpens1280x720AndQuitsOnEscape) {
 TEST(AppRun, DialogExitEndsWithZeroBeforeAnyWindow) {
   ASSERT_TRUE(haveDisplay()) << "run under xvfb-run";
   RunningProcess dusk(DuskBinary(), {"--mute", "--alerts", "console", "--echo"}, DuskProjectDirectory());
-  std::string dialog = FindXWindow("Basalt", 20.0);
+  std::string dialog = FindXWindow("Basalt", 20.0, dusk.pid());
   ASSERT_FALSE(dialog.empty()) << dusk.output();
   ASSERT_TRUE(XKey(dialog, "Escape"));  // Escape is the dialog's Exit
   ProcessResult result = dusk.wait(120.0);  // generous: a cold shader cache on a busy machine

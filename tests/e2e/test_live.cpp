@@ -142,7 +142,7 @@ TEST_F(LiveShow, SavedTracksSourcesAndEffectsChangeTheShowAndBadOnesAreNamed) {
   ASSERT_TRUE(dusk.waitForOutput("did not build", 60.0)) << dusk.output();
   EXPECT_TRUE(std::regex_search(dusk.output(), std::regex("mosaicQuads\\.fx:[0-9]+: error"))) << dusk.output();
   std::string title;
-  EXPECT_TRUE(TitleShows(FindXWindow("amber over the hills.*", 10.0), "noSuchValue", &title)) << title;
+  EXPECT_TRUE(TitleShows(FindXWindow("amber over the hills.*", 10.0, dusk.pid()), "noSuchValue", &title)) << title;
   EXPECT_GT(MeanOfNextFrame(frames), 25.0);
   EXPECT_TRUE(dusk.running());
 
@@ -163,7 +163,7 @@ TEST(LiveKeys, TheShowHoldsAtItsEndAndKeysMoveTheRowTheTitleShows) {
                       {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo", "--render-scale", "0.25",
                        "--live"},
                       prod.root.string());
-  const std::string window = FindXWindow("amber over the hills.*", 60.0);
+  const std::string window = FindXWindow("amber over the hills.*", 60.0, dusk.pid());
   ASSERT_FALSE(window.empty()) << dusk.output();
   std::string title;
 

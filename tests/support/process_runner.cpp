@@ -98,10 +98,11 @@ std::string RunCommand(const std::string& command, int* exitCode) {
   return out;
 }
 
-std::string FindXWindow(const std::string& name, double timeoutSeconds) {
+std::string FindXWindow(const std::string& name, double timeoutSeconds, int pid) {
   auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
   while (std::chrono::steady_clock::now() < end) {
-    std::string out = RunCommand("xdotool search --onlyvisible --name '^" + name + "$'");
+    const std::string owner = pid > 0 ? " --pid " + std::to_string(pid) : "";
+    std::string out = RunCommand("xdotool search --onlyvisible" + owner + " --name '^" + name + "$'");
     std::istringstream lines(out);
     std::string id;
     if (std::getline(lines, id) && !id.empty()) return id;

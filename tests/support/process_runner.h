@@ -23,6 +23,7 @@ class RunningProcess {
   // The output so far.
   std::string output() const;
   bool running();
+  int pid() const { return mPid; }
   // Waits until the output contains text; false on timeout or when the process ends first.
   bool waitForOutput(const std::string& text, double timeoutSeconds);
 
@@ -36,7 +37,9 @@ class RunningProcess {
 // xdotool helpers; return empty/false when the tool fails.
 std::string RunCommand(const std::string& command, int* exitCode = nullptr);
 // Window id of a visible window whose name is exactly `name`, polling up to timeoutSeconds.
-std::string FindXWindow(const std::string& name, double timeoutSeconds);
+// With a process id, only that process's windows count: a window of another program with the
+// same title (a message box that has not left the screen yet) is never taken for it.
+std::string FindXWindow(const std::string& name, double timeoutSeconds, int pid = 0);
 // Inner (client) width and height of the X window.
 bool XWindowSize(const std::string& windowId, int* width, int* height);
 bool XKey(const std::string& windowId, const std::string& key);
