@@ -1,5 +1,6 @@
 // Image bytes into RGBA8 levels, without any device: stb_image for PNG, JPEG, BMP, GIF and TGA,
 // our own reader for DDS. Kept apart from the texture code so that it can be run on its own.
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -177,8 +178,9 @@ bool StbMayRead(const std::vector<uint8_t>& bytes, std::string& error) {
   // A few bytes of TGA or PNG can claim gigabytes of texels, which stb_image would allocate and
   // fill. Nothing larger than the device's largest 2D texture is decoded.
   int width = 0, height = 0, channels = 0;
+  // stb_image reports a top-down BMP's height as negative and then decodes its absolute value.
   if (stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels) &&
-      (width > kMaxStbSide || height > kMaxStbSide)) {
+      (std::abs(static_cast<int64_t>(width)) > kMaxStbSide || std::abs(static_cast<int64_t>(height)) > kMaxStbSide)) {
     error = std::to_string(width) + " x " + std::to_string(height) + " texels is larger than " +
             std::to_string(kMaxStbSide) + " on a side";
     return false;
