@@ -4,6 +4,7 @@
 #include "audio/fw_BassBinding.h"
 #include "audio/fw_ModuleCache.h"
 #include "audio/fw_MusicPlayer.h"
+#include "device/fw_DeviceState.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
 #include "frame/fw_CaptureFiles.h"
@@ -44,6 +45,7 @@ struct CaptureState {
   int64_t written = 0;
   double wallStart = 0.0, cpuStart = 0.0;
   double writeSeconds = 0.0;    // wall time spent reading frames back and writing them
+  ID3D10Texture2D* staging = nullptr;  // the frame's CPU-readable copy, made once per size and format
   std::vector<sync::Section> sections;
   std::unique_ptr<fw_CaptureProgressPrinter> progress;
 };
@@ -55,6 +57,29 @@ int64_t FrameOfTick(int64_t tick) { return tick < kWarmUpTicks ? 0 : tick - kWar
 int64_t TotalFrames() {
   const int64_t last = gCapture.lastFrame >= 0 ? gCapture.lastFrame : gCapture.showEndFrame;
   return last >= gCapture.firstFrame ? last - gCapture.firstFrame + 1 : 0;
+}
+
+// The staging copy matches the source's size and format; made again when those change. One copy
+// for the whole capture keeps the driver from making and freeing a texture every frame.
+ID3D10Texture2D* Staging(ID3D10Device* device, const D3D10_TEXTURE2D_DESC& source) {
+  if (gCapture.staging) {
+    D3D10_TEXTURE2D_DESC desc;
+    gCapture.staging->GetDesc(&desc);
+    if (desc.Width == source.Width && desc.Height == source.Height && desc.Format == source.Format)
+      return gCapture.staging;
+    gCapture.staging->Release();
+    gCapture.staging = nullptr;
+  }
+  D3D10_TEXTURE2D_DESC desc = source;
+  desc.MipLevels = 1;
+  desc.ArraySize = 1;
+  desc.SampleDesc = {1, 0};
+  desc.Usage = D3D10_USAGE_STAGING;
+  desc.BindFlags = 0;
+  desc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
+  desc.MiscFlags = 0;
+  device->CreateTexture2D(&desc, nullptr, &gCapture.staging);
+  return gCapture.staging;
 }
 
 std::string SectionName(float row) {
@@ -263,9 +288,17 @@ void fw_CaptureFrame() {
   if (gCapture.written == 0) gCapture.writeSeconds = 0.0;
 
   fw_Texture* backbuffer = fw_FindTexture("backbuffer");
+  ID3D10Device* device = fw_GetDevice();
   const double writeStart = WallSeconds();
-  const bool ok = backbuffer && backbuffer->mTexture2D &&
-                  SUCCEEDED(D3DX10SaveTextureToFileA(backbuffer->mTexture2D, D3DX10_IFF_PNG, FramePath(frame).c_str()));
+  bool ok = false;
+  if (device && backbuffer && backbuffer->mTexture2D) {
+    D3D10_TEXTURE2D_DESC desc;
+    backbuffer->mTexture2D->GetDesc(&desc);
+    if (ID3D10Texture2D* staging = Staging(device, desc)) {
+      device->CopyResource(staging, backbuffer->mTexture2D);
+      ok = SUCCEEDED(D3DX10SaveTextureToFileA(staging, D3DX10_IFF_PNG, FramePath(frame).c_str()));
+    }
+  }
   gCapture.writeSeconds += WallSeconds() - writeStart;
   if (!ok) {
     // A capture with a hole in it is no capture: stop with a failure code scripts can see (the
@@ -288,6 +321,10 @@ void fw_CaptureFinish() {
   if (!gCapture.active || gCapture.finished) return;
   gCapture.finished = true;
   platform::SetGpuWorkDiscarded(false);
+  if (gCapture.staging) {
+    gCapture.staging->Release();
+    gCapture.staging = nullptr;
+  }
   if (gCapture.written > 0) {
     const int64_t last = gCapture.firstFrame + gCapture.written - 1;
     const float row = fw_CaptureRowOfFrame(last, gCapture.settings.fps);
