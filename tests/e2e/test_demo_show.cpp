@@ -3,6 +3,7 @@
 // warning; the same tracks render the same pictures again (the shared generator is reseeded
 // wherever the picture depends on it), with a missing background picture reported and replaced;
 // and captures that start at different frames agree byte for byte on the frames they share.
+#include "core_prod.h"
 #include "core_tracks.h"
 #include "process_runner.h"
 
@@ -29,18 +30,7 @@ namespace fs = boost::filesystem;
 class DemoShow : public ::testing::Test {
  protected:
   void SetUp() override {
-    const fs::path production = fs::path(DUSK_SOURCE_DIR) / "projects/dusk";
-    fs::create_directories(mRoot / "data/sync");
-    fs::create_directories(mRoot / "src/shaders");
-    for (fs::directory_iterator it(production / "data"), end; it != end; ++it) {
-      const std::string name = it->path().filename().string();
-      if (name != "sync" && name != "temp" && name != "screenshots") fs::create_symlink(it->path(), mRoot / "data" / name);
-    }
-    for (const fs::path& dir : {production / "src/shaders", fs::path(DUSK_SOURCE_DIR) / "libraries/fw/src/shaders"})
-      for (fs::directory_iterator it(dir), end; it != end; ++it)
-        if (fs::is_regular_file(it->path()) && it->path().filename() != "CMakeLists.txt" &&
-            it->path().filename() != ".gitignore")
-          fs::copy_file(it->path(), mRoot / "src/shaders" / it->path().filename(), fs::copy_options::overwrite_existing);
+    core_test::StageProduction(mRoot);
   }
   void TearDown() override { fs::remove_all(mRoot); }
 

@@ -58,19 +58,8 @@ fs::path FramePath(const fs::path& dir, int n) {
 class LiveShow : public ::testing::Test {
  protected:
   void SetUp() override {
-    const fs::path production = fs::path(DUSK_SOURCE_DIR) / "projects/dusk";
-    fs::create_directories(mRoot / "data/sync");
-    fs::create_directories(mRoot / "src/shaders");
+    core_test::StageProduction(mRoot);
     fs::create_directories(mRoot / "tracks");
-    for (fs::directory_iterator it(production / "data"), end; it != end; ++it) {
-      const std::string name = it->path().filename().string();
-      if (name != "sync" && name != "temp" && name != "screenshots") fs::create_symlink(it->path(), mRoot / "data" / name);
-    }
-    for (const fs::path& dir : {production / "src/shaders", fs::path(DUSK_SOURCE_DIR) / "libraries/fw/src/shaders"})
-      for (fs::directory_iterator it(dir), end; it != end; ++it)
-        if (fs::is_regular_file(it->path()) && it->path().filename() != "CMakeLists.txt" &&
-            it->path().filename() != ".gitignore")
-          fs::copy_file(it->path(), mRoot / "src/shaders" / it->path().filename(), fs::copy_options::overwrite_existing);
   }
   void TearDown() override { fs::remove_all(mRoot); }
 

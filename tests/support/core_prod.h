@@ -121,6 +121,24 @@ class TestProduction {
   }
 };
 
+// The real production staged under root for a run: its data linked (the program only reads it,
+// but for "sync", "temp" and "screenshots", which the test makes its own), its shaders and the
+// framework's copied beside each other, so a test may edit them.
+inline void StageProduction(const fs::path& root) {
+  const fs::path production = fs::path(DUSK_SOURCE_DIR) / "projects/dusk";
+  fs::create_directories(root / "data/sync");
+  fs::create_directories(root / "src/shaders");
+  for (fs::directory_iterator it(production / "data"), end; it != end; ++it) {
+    const std::string name = it->path().filename().string();
+    if (name != "sync" && name != "temp" && name != "screenshots") fs::create_symlink(it->path(), root / "data" / name);
+  }
+  for (const fs::path& dir : {production / "src/shaders", fs::path(DUSK_SOURCE_DIR) / "libraries/fw/src/shaders"})
+    for (fs::directory_iterator it(dir), end; it != end; ++it)
+      if (fs::is_regular_file(it->path()) && it->path().filename() != "CMakeLists.txt" &&
+          it->path().filename() != ".gitignore")
+        fs::copy_file(it->path(), root / "src/shaders" / it->path().filename(), fs::copy_options::overwrite_existing);
+}
+
 // The frame numbers a capture wrote (frame_NNNNNN.png, named by their number in the show), in order.
 inline std::vector<int> FrameNumbers(const fs::path& directory) {
   std::vector<int> numbers;
