@@ -14,6 +14,7 @@
 #include "res/fw_TextureTable.h"
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
+#include "sync/fw_SyncTimer.h"
 #include "sync/sync_Sections.h"
 
 #include <platform/d3d10_offline.h>
@@ -198,9 +199,8 @@ int64_t fw_CaptureCounterTicks(int64_t frame, int32_t fps) {
 }
 
 float fw_CaptureRowOfFrame(int64_t frame, int32_t fps) {
-  // As the sync timer makes it: the music clock's seconds, as float, times the row rate.
-  const float seconds = static_cast<float>(static_cast<double>(fw_CaptureCounterTicks(frame, fps)) * 1e-9);
-  return static_cast<float>(static_cast<long double>(seconds) * static_cast<long double>(sync::kRowRate));
+  // As the sync timer makes it from the music clock's seconds.
+  return fw_RowAtMusicTime(static_cast<float>(static_cast<double>(fw_CaptureCounterTicks(frame, fps)) * 1e-9));
 }
 
 int64_t fw_CaptureFirstFrameAtRow(float row, int32_t fps) {

@@ -43,9 +43,11 @@ void fw_SyncTimer::play() {
   if (fw_MusicPlayer* player = fw_GetMusicPlayer()) player->play(clock ? static_cast<float>(clock->getTime()) : 0.0f);
 }
 
-float fw_SyncTimer::getRow() {
-  return static_cast<float>(static_cast<long double>(getTime()) * static_cast<long double>(sync::kRowRate));
+float fw_RowAtMusicTime(float seconds) {
+  return static_cast<float>(static_cast<long double>(seconds) * static_cast<long double>(sync::kRowRate));
 }
+
+float fw_SyncTimer::getRow() { return fw_RowAtMusicTime(getTime()); }
 
 void fw_SyncTimer::setRow(float row) {
   const float seconds = fw_RowToSeconds(row);

@@ -20,5 +20,7 @@ public:
   virtual float getTime();
 };
 
+// The row the timer gives at a music time: the float seconds times the row rate, rounded to float.
+float fw_RowAtMusicTime(float seconds);
 // The seconds that setRow stores for a row, whole-row correction included.
 float fw_RowToSeconds(float row);
