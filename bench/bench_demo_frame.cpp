@@ -89,8 +89,7 @@ fw_Texture* TargetOf(demo_Phase phase) {
   }
 }
 
-// The repository's top, from this file's place (bench/ below it).
-std::string SourceDir() { return fs::path(__FILE__).parent_path().parent_path().string(); }
+std::string SourceDir() { return DUSK_SOURCE_DIR; }
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0.0;
