@@ -1,95 +1,103 @@
-// Frame cost of the Demo scene on the framework's device (a software rasteriser under Xvfb
-// here): the median time of whole frames at 1280 x 720 and at half that render size, and the
-// median time of each stretch of the frame (terrain, hero, models, mosaic, adds, leaves, bloom,
-// composite, summed over the eight sub-frames). The tracks switch every part on: three model
-// instances, four mosaic layers, 1,000 leaves and a motion-blur spread; a third run at full size
-// switches the bloom off, so the frame's cost with and without it can be set side by side.
+// Where a Demo frame's time goes: the production's own tracks at one row per section of the
+// soundtrack (or the rows given), rendered by the framework's device. For each row it prints the
+// median whole frame, and for each stretch of the frame (terrain, hero, models, mosaic, adds,
+// leaves, bloom, composite; summed over the eight sub-frames) its time and the GL pipeline
+// statistics: vertex and fragment shader invocations and the primitives sent to the clipper.
+// Fragments over the frame's pixels is that stretch's overdraw.
 //
-//   xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_demo_frame
+//   xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_demo_frame [--rows 128,512,...]
+//       [--frames N] [--size WxH] [--save DIR] [--source DIR]
+//
+// Whole frames run without anything in between; the split runs one more frame with the queries
+// around each stretch, each read back before the next starts, so the split's sum is a little
+// above the whole frame. --save writes each row's last whole frame as DIR/row_<row>.png, for
+// setting two builds' pictures side by side. bench/frame_cost runs this program from two commits.
 #include "demo_Demo.h"
 #include "device/fw_DeviceState.h"
+#include "frame/fw_LoadResources.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_Paths.h"
-#include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
+#include "scene/fw_CameraFrame.h"
+#include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
+#include "sync/sync_Sections.h"
 
-#include <benchmark/benchmark.h>
-
-#include <boost/filesystem.hpp>
+#include <epoxy/gl.h>
+#include <platform/d3dx10tex.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <map>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-namespace fs = boost::filesystem;
 using Clock = std::chrono::steady_clock;
 
 const char* const kPhaseNames[demo_kPhaseCount] = {"terrain", "hero", "models", "mosaic",
                                                    "adds",    "leaves", "bloom", "composite"};
 
-void WriteTrack(const fs::path& dir, const std::string& name, float value) {
-  std::ofstream out((dir / ("sync_" + name + ".track")).string(), std::ios::binary);
-  const uint32_t count = 1, row = 0;
-  const uint8_t step = 0;
-  out.write(reinterpret_cast<const char*>(&count), 4);
-  out.write(reinterpret_cast<const char*>(&row), 4);
-  out.write(reinterpret_cast<const char*>(&value), 4);
-  out.write(reinterpret_cast<const char*>(&step), 1);
-}
-
-// Waits until the device has finished everything drawn into `target` so far, by reading it back.
-class DeviceWait {
- public:
-  ~DeviceWait() {
-    for (auto& entry : mStaging) entry.second->Release();
-  }
-  void operator()(fw_Texture* target) {
-    if (!target || !target->mTexture2D) return;
-    ID3D10Texture2D*& staging = mStaging[target];
-    if (!staging) {
-      D3D10_TEXTURE2D_DESC desc;
-      target->mTexture2D->GetDesc(&desc);
-      desc.MipLevels = 1;
-      desc.ArraySize = 1;
-      desc.Usage = D3D10_USAGE_STAGING;
-      desc.BindFlags = 0;
-      desc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
-      desc.MiscFlags = 0;
-      fw_GetDevice()->CreateTexture2D(&desc, nullptr, &staging);
-      if (!staging) return;
-    }
-    fw_GetDevice()->CopyResource(staging, target->mTexture2D);
-    D3D10_MAPPED_TEXTURE2D mapped{};
-    if (SUCCEEDED(staging->Map(0, D3D10_MAP_READ, 0, &mapped))) staging->Unmap(0);
-  }
-
- private:
-  std::map<fw_Texture*, ID3D10Texture2D*> mStaging;
+struct Options {
+  std::vector<int> rows;
+  int frames = 3;
+  int width = 1280, height = 720;
+  std::string save;
+#ifdef DUSK_SOURCE_DIR
+  std::string source = DUSK_SOURCE_DIR;
+#else
+  std::string source = ".";
+#endif
 };
 
-// The target each stretch of drawing ends in.
-fw_Texture* TargetOf(demo_Phase phase) {
-  switch (phase) {
-    case demo_Phase::Terrain:
-    case demo_Phase::Hero: return fw_FindTexture("r8g8b8a8_2");
-    case demo_Phase::Models: return fw_FindTexture("r8g8b8a8_1");
-    case demo_Phase::Mosaic: return fw_FindTexture("r8g8b8a8_3");
-    case demo_Phase::Composite: return fw_FindTexture("backbuffer");
-    default: return fw_FindTexture("r16g16b16a16f_1");
+bool ParseOptions(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (!value) {
+      std::fprintf(stderr, "%s needs a value\n", arg.c_str());
+      return false;
+    }
+    ++i;
+    if (arg == "--rows") {
+      for (const char* p = value; *p;) {
+        char* end = nullptr;
+        const long row = std::strtol(p, &end, 10);
+        if (end == p || row < 0) return std::fprintf(stderr, "bad --rows \"%s\"\n", value), false;
+        o.rows.push_back(static_cast<int>(row));
+        p = *end == ',' ? end + 1 : end;
+      }
+    } else if (arg == "--frames") {
+      o.frames = std::max(1, std::atoi(value));
+    } else if (arg == "--size") {
+      if (std::sscanf(value, "%dx%d", &o.width, &o.height) != 2 || o.width < 16 || o.height < 16)
+        return std::fprintf(stderr, "bad --size \"%s\"\n", value), false;
+    } else if (arg == "--save") {
+      o.save = value;
+    } else if (arg == "--source") {
+      o.source = value;
+    } else {
+      std::fprintf(stderr, "unknown option %s\n", arg.c_str());
+      return false;
+    }
   }
+  return true;
 }
 
-std::string SourceDir() { return DUSK_SOURCE_DIR; }
+// One row a section, in its middle.
+std::vector<int> SectionRows(const std::string& source) {
+  std::vector<std::string> errors;
+  const auto sections = sync::loadSections(source + "/projects/dusk/data/eventide_palekestrel3.sections", errors);
+  std::vector<int> rows;
+  for (const sync::Section& s : sections) rows.push_back(static_cast<int>((s.firstRow + s.lastRow) / 2));
+  return rows;
+}
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0.0;
@@ -97,94 +105,143 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-void BM_DemoFrame(benchmark::State& state) {
-  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-  const bool bloom = state.range(2) != 0;
-  const fs::path dir = fs::temp_directory_path() / fs::unique_path("bench-demo-%%%%%%");
-  fs::create_directories(dir);
-  ID3D10Device* device = nullptr;
-  D3D10CreateDevice(nullptr, D3D10_DRIVER_TYPE_WARP, nullptr, 0, D3D10_SDK_VERSION, &device);
-  if (!device) {
-    state.SkipWithError("no software GL 4.5 device (run under xvfb-run)");
-    return;
+// The queries of one stretch: its time on the device and the work the pipeline did.
+class PhaseQueries {
+ public:
+  static constexpr int kCount = 4;
+  PhaseQueries() { glGenQueries(kCount, mIds); }
+  ~PhaseQueries() { glDeleteQueries(kCount, mIds); }
+  void begin() {
+    for (int i = 0; i < kCount; ++i) glBeginQuery(kTargets[i], mIds[i]);
   }
-  fw_SetDevice(device);
-  fw_SetRoots(SourceDir() + "/libraries/fw", SourceDir() + "/projects/dusk");
-  fw_SetRenderSize(width, height);
-  fw_SetOutputSize(width, height);
-  fw_gPostEffects = new fw_PostEffects();
-  const std::pair<const char*, float> tracks[] = {
-      {"3_i", -2},          {"2_i", 5},         {"4_i", 12},         {"2_NumQuads", 40},  {"4_NumQuads", 30},
-      {"1_Spread", 20},     {"4_Glitch", 30},   {"timeDelay", 120},  {"leafsNum", 4},     {"leafsScale", 40},
-      {"heroX", -100},      {"heroY", 40},      {"bgScroll", 57.5f}, {"meshWireShow", 60}, {"Post_Bloom", bloom ? 100.0f : 0.0f}};
-  for (const auto& t : tracks) WriteTrack(dir, t.first, t.second);
-  fw_StartSync((dir / "sync").string().c_str());
-  fw_LoadResources();
-  auto owned = std::make_unique<Demo>("demo.xml");
-  Demo& demo = *owned;
-  demo.createResources();
-  D3DXMATRIX view, projection, viewProjection;
-  D3DXVECTOR3 eye(0, 0, 650), at(0, 0, 0), up(0, 1, 0);
-  D3DXMatrixLookAtRH(&view, &eye, &at, &up);
-  D3DXMatrixPerspectiveFovRH(&projection, 0.7853982f, 16.0f / 9.0f, 1.0f, 2000.0f);
-  D3DXMatrixMultiply(&viewProjection, &view, &projection);
-  fw_GetGlobals().ViewProjection->SetMatrix(viewProjection);
-
-  DeviceWait wait;
-  fw_Texture* backbuffer = fw_FindTexture("backbuffer");
-  demo.render();  // warm-up: programs linked, textures resident
-  wait(backbuffer);
-
-  std::vector<double> frames;
-  for (auto _ : state) {
-    const Clock::time_point start = Clock::now();
-    demo.render();
-    wait(backbuffer);
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    frames.push_back(ms);
-    state.SetIterationTime(ms * 0.001);
+  // Ends the queries and adds their results (which waits for the device) to sums.
+  void end(double sums[kCount]) {
+    for (int i = 0; i < kCount; ++i) glEndQuery(kTargets[i]);
+    for (int i = 0; i < kCount; ++i) {
+      GLuint64 value = 0;
+      glGetQueryObjectui64v(mIds[i], GL_QUERY_RESULT, &value);
+      sums[i] += static_cast<double>(value);
+    }
   }
 
-  // The split: wait at the end of each stretch; a second wait right after measures the wait
-  // itself, which is left out of the next stretch.
-  std::vector<std::vector<double>> phases(demo_kPhaseCount);
-  for (int frame = 0; frame < static_cast<int>(frames.size()); ++frame) {
-    double sums[demo_kPhaseCount] = {};
-    Clock::time_point last = Clock::now();
-    demo.mPhaseHook = [&](demo_Phase phase) {
-      wait(TargetOf(phase));
-      const Clock::time_point done = Clock::now();
-      sums[static_cast<int>(phase)] += std::chrono::duration<double, std::milli>(done - last).count();
-      wait(TargetOf(phase));
-      last = Clock::now();
-    };
-    demo.render();
-    demo.mPhaseHook = nullptr;
-    for (int p = 0; p < demo_kPhaseCount; ++p) phases[p].push_back(sums[p]);
-  }
+ private:
+  static constexpr GLenum kTargets[kCount] = {GL_TIME_ELAPSED, GL_VERTEX_SHADER_INVOCATIONS_ARB,
+                                              GL_FRAGMENT_SHADER_INVOCATIONS_ARB, GL_CLIPPING_INPUT_PRIMITIVES_ARB};
+  GLuint mIds[kCount] = {};
+};
 
-  state.counters["median_ms"] = Median(frames);
-  std::printf("\n%dx%d%s: median frame %.1f ms over %zu frames; per phase (median ms):", width, height,
-              bloom ? "" : " without bloom", Median(frames), frames.size());
-  for (int p = 0; p < demo_kPhaseCount; ++p) {
-    state.counters[std::string(kPhaseNames[p]) + "_ms"] = Median(phases[p]);
-    std::printf(" %s %.1f", kPhaseNames[p], Median(phases[p]));
-  }
-  std::printf("\n");
+struct PhaseSample {
+  double wallMs = 0.0;
+  double query[PhaseQueries::kCount] = {};  // ns, vertices, fragments, primitives
+};
 
-  owned.reset();
-  fw_ReleaseFrameworkResources();
-  delete fw_gPostEffects;
-  fw_gPostEffects = nullptr;
-  fw_StopSync();
-  fw_SetDevice(nullptr);
-  device->Release();
-  fs::remove_all(dir);
+// The frame the program draws at a row: the scene updated, its camera in the shared variables,
+// prepared and rendered (as the frame tick does, without the window).
+void RenderAt(Demo& demo, int row) {
+  fw_SeekToRow(static_cast<float>(row), true);
+  demo.update(static_cast<float>(fw_GetMusicTime()));
+  fw_GlobalVariables& g = fw_GetGlobals();
+  fw_CameraFrameValues camera;
+  if (fw_ComputeCameraFrameValues(demo.cameraSet(), &camera)) {
+    g.View->SetMatrix(reinterpret_cast<const float*>(&camera.view));
+    g.ViewProjection->SetMatrix(reinterpret_cast<const float*>(&camera.viewProjection));
+    g.NearXYZFarZ->SetFloatVector(reinterpret_cast<const float*>(&camera.nearXYZFarZ));
+  }
+  const float w = static_cast<float>(fw_GetRenderWidth()), h = static_cast<float>(fw_GetRenderHeight());
+  const float dim[4] = {w, h, 1.0f / w, 1.0f / h};
+  g.RenderDim->SetFloatVector(dim);
+  demo.prepare();
+  if (fw_ComputeEyeFrameValues(demo.cameraSet(), demo.worldScale(), &camera)) {
+    g.View->SetMatrix(reinterpret_cast<const float*>(&camera.view));
+    g.ViewProjection->SetMatrix(reinterpret_cast<const float*>(&camera.viewProjection));
+    g.ViewInverse->SetMatrix(reinterpret_cast<const float*>(&camera.viewInverse));
+    g.EyePositionWorld->SetFloatVector(reinterpret_cast<const float*>(&camera.eyePositionWorld));
+  }
+  demo.render();
 }
 
 }  // namespace
 
-// Full render size, render scale 0.5, and full size without the bloom.
-BENCHMARK(BM_DemoFrame)->Args({1280, 720, 1})->Args({640, 360, 1})->Args({1280, 720, 0})->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) return 2;
+  if (options.rows.empty()) options.rows = SectionRows(options.source);
+  if (options.rows.empty()) {
+    std::fprintf(stderr, "no rows: no section map under %s\n", options.source.c_str());
+    return 2;
+  }
 
-BENCHMARK_MAIN();
+  ID3D10Device* device = nullptr;
+  D3D10CreateDevice(nullptr, D3D10_DRIVER_TYPE_WARP, nullptr, 0, D3D10_SDK_VERSION, &device);
+  if (!device) {
+    std::fprintf(stderr, "no software GL 4.5 device (run under xvfb-run)\n");
+    return 1;
+  }
+  fw_SetDevice(device);
+  fw_SetRoots(options.source + "/libraries/fw", options.source + "/projects/dusk");
+  fw_SetRenderSize(options.width, options.height);
+  fw_SetOutputSize(options.width, options.height);
+  fw_CreateClocks();
+  fw_StartSync((options.source + "/projects/dusk/data/sync/sync").c_str());
+  fw_gPostEffects = new fw_PostEffects();
+  if (FAILED(fw_LoadResources())) return 1;
+  auto demo = std::make_unique<Demo>("demo.xml");
+  demo->createResources();
+  fw_Texture* backbuffer = fw_FindTexture("backbuffer");
+
+  RenderAt(*demo, options.rows.front());  // warm-up: programs linked, textures resident
+  glFinish();
+
+  const double pixels = static_cast<double>(options.width) * options.height;
+  std::printf("Demo frame at %dx%d, %d frames a row; per stretch: ms (device ms) and vertex, fragment "
+              "(overdraw) and primitive counts\n",
+              options.width, options.height, options.frames);
+  for (int row : options.rows) {
+    std::vector<double> frames;
+    for (int f = 0; f < options.frames; ++f) {
+      const Clock::time_point start = Clock::now();
+      RenderAt(*demo, row);
+      glFinish();
+      frames.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    if (!options.save.empty() && backbuffer && backbuffer->mTexture2D) {
+      const std::string file = options.save + "/row_" + std::to_string(row) + ".png";
+      D3DX10SaveTextureToFileA(backbuffer->mTexture2D, D3DX10_IFF_PNG, file.c_str());
+    }
+
+    // The split: queries around each stretch, read at its end.
+    PhaseSample phases[demo_kPhaseCount];
+    PhaseQueries queries;
+    Clock::time_point last = Clock::now();
+    demo->mPhaseHook = [&](demo_Phase phase) {
+      PhaseSample& sample = phases[static_cast<int>(phase)];
+      queries.end(sample.query);
+      const Clock::time_point now = Clock::now();
+      sample.wallMs += std::chrono::duration<double, std::milli>(now - last).count();
+      last = now;
+      queries.begin();
+    };
+    queries.begin();
+    RenderAt(*demo, row);
+    double rest[PhaseQueries::kCount] = {};
+    queries.end(rest);
+    demo->mPhaseHook = nullptr;
+
+    std::printf("row %d: frame %.1f ms (median of %zu)\n", row, Median(frames), frames.size());
+    for (int p = 0; p < demo_kPhaseCount; ++p) {
+      const PhaseSample& s = phases[p];
+      std::printf("  %-9s %8.1f ms (%8.1f) vs %9.0f fs %11.0f (%5.2fx) prims %8.0f\n", kPhaseNames[p], s.wallMs,
+                  s.query[0] * 1e-6, s.query[1], s.query[2], s.query[2] / pixels, s.query[3]);
+    }
+  }
+
+  demo.reset();
+  fw_ReleaseFrameworkResources();
+  delete fw_gPostEffects;
+  fw_gPostEffects = nullptr;
+  fw_StopSync();
+  fw_DestroyClocks();
+  fw_SetDevice(nullptr);
+  device->Release();
+  return 0;
+}

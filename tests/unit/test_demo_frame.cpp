@@ -134,22 +134,30 @@ TEST_F(DemoFrame, MosaicLayersFollowTheirPicturesAndSwitches) {
   ASSERT_TRUE(WriteTrack("1_DepthMess", 20.0f));
   ASSERT_NO_FATAL_FAILURE(LoadDemo());
   mDemo->render();
-  std::vector<Draw> quads = DrawsOf("Quads");
+  // Every picture is opaque, so each sub-frame draws its layers front to back, the top one first.
+  std::vector<Draw> quads = DrawsOf("QuadsOpaque");
   ASSERT_EQ(quads.size(), 8u * 4);
+  EXPECT_TRUE(DrawsOf("QuadsSeeThrough").empty());
   const char* pictures[4] = {"r8g8b8a8_2", "./bg/1.png", "./bg/0.png", "./bg/2.png"};
   for (int layer = 0; layer < 4; ++layer) {
     SCOPED_TRACE(pictures[layer]);
-    const d3d10rec::Event& d = *quads[layer];
+    const d3d10rec::Event& d = *quads[3 - layer];
     EXPECT_EQ(InputName(d, "gBgTex"), pictures[layer]);
     const fw_Texture* picture = fw_FindTexture(pictures[layer]);
     ASSERT_NE(picture, nullptr);
     EXPECT_FLOAT_EQ(d.Float("gImageAspect"), float(picture->getWidth()) / float(picture->getHeight()));
-    EXPECT_EQ(d.count, layer == 0 ? 750u * 6 : 1500u * 6);
+    // The first n quads, last one first: the tail of the reversed index list.
+    const unsigned count = layer == 0 ? 750u : 1500u;
+    EXPECT_EQ(d.count, count * 6);
+    EXPECT_EQ(d.start, (1500u - count) * 6);
+    ASSERT_EQ(d.Variable("gRankBase")->kind, d3d10rec::ValueKind::kInt);
+    EXPECT_EQ(d.Variable("gRankBase")->ints, std::vector<int32_t>{layer * 1500}) << "later layers lie nearer";
     EXPECT_EQ(TargetName(d), "r8g8b8a8_3");
+    EXPECT_EQ(d.depth, "write");
   }
-  ExpectVector(*quads[0], "gQuadScale", {0.3f, 1.0f, 0.0f, 0.0f});
-  ExpectVector(*quads[0], "gDepthMess", {3.0f});
-  ExpectVector(*quads[1], "gQuadScale", {1.0f, 1.0f, 0.0f, 0.0f});
+  ExpectVector(*quads[3], "gQuadScale", {0.3f, 1.0f, 0.0f, 0.0f});
+  ExpectVector(*quads[3], "gDepthMess", {3.0f});
+  ExpectVector(*quads[2], "gQuadScale", {1.0f, 1.0f, 0.0f, 0.0f});
 }
 
 TEST_F(DemoFrame, NegativePictureNumbersSwitchTheirLayersOff) {
@@ -157,10 +165,10 @@ TEST_F(DemoFrame, NegativePictureNumbersSwitchTheirLayersOff) {
   ASSERT_TRUE(WriteTrack("4_i", -0.5f));  // truncates to 0, but the switch looks at the value
   ASSERT_NO_FATAL_FAILURE(LoadDemo());
   mDemo->render();
-  std::vector<Draw> quads = DrawsOf("Quads");
+  std::vector<Draw> quads = DrawsOf("QuadsOpaque");
   ASSERT_EQ(quads.size(), 8u * 2);
-  EXPECT_EQ(InputName(*quads[0], "gBgTex"), "r8g8b8a8_2");
-  EXPECT_EQ(InputName(*quads[1], "gBgTex"), "./bg/0.png");
+  EXPECT_EQ(InputName(*quads[0], "gBgTex"), "./bg/0.png");
+  EXPECT_EQ(InputName(*quads[1], "gBgTex"), "r8g8b8a8_2");
 }
 
 TEST_F(DemoFrame, ModelsScaleTheirTracksAndDrawTheWireframeOnlyAboveZero) {
@@ -183,8 +191,13 @@ TEST_F(DemoFrame, ModelsScaleTheirTracksAndDrawTheWireframeOnlyAboveZero) {
     placements.insert(d->Variable("gWorldMatrix")->floats);
   }
   EXPECT_EQ(placements.size(), 3u) << "the first model, three times, placed alike in every sub-frame";
-  // Mosaic layer 3 samples the model picture.
-  EXPECT_EQ(InputName(*DrawsOf("Quads")[2], "gBgTex"), "r8g8b8a8_1");
+  // Mosaic layer 3 samples the model picture, which has see-through texels: it is blended after
+  // the opaque layers, tested against their depths.
+  const std::vector<Draw> seeThrough = DrawsOf("QuadsSeeThrough");
+  ASSERT_EQ(seeThrough.size(), 8u);
+  EXPECT_EQ(InputName(*seeThrough[0], "gBgTex"), "r8g8b8a8_1");
+  EXPECT_EQ(seeThrough[0]->depth, "test");
+  EXPECT_EQ(seeThrough[0]->Variable("gRankBase")->ints, std::vector<int32_t>{2 * 1500});
 
   // At zero and below the wireframe pass is not drawn.
   for (float show : {0.0f, -5.0f}) {
@@ -207,7 +220,7 @@ TEST_F(DemoFrame, BackgroundMinusFourDrawsNoModelIntoAClearedPicture) {
   for (const d3d10rec::Event& e : Rec().events)
     clears += e.kind == d3d10rec::EventKind::kClearRenderTarget && TargetName(e) == "r8g8b8a8_1";
   EXPECT_EQ(clears, 8);
-  EXPECT_EQ(InputName(*DrawsOf("Quads")[2], "gBgTex"), "r8g8b8a8_1");
+  EXPECT_EQ(InputName(*DrawsOf("QuadsSeeThrough")[0], "gBgTex"), "r8g8b8a8_1");
 }
 
 TEST_F(DemoFrame, CreationDrawsTheLeavesFrom832AndTheQuadsFromWhereTheGeneratorWasHeading) {
@@ -270,9 +283,9 @@ TEST_F(DemoFrame, EffectsOfferTheTechniquesAndVariablesTheSceneSets) {
        {"gWorldMatrix", "gLightDirection", "gMeshShading", "gWireMeshGlitch", "gWireMeshShowPercent",
         "gDistortionScale", "gDistortionDrift"}},
       {mDemo->mMosaicEffect,
-       {"Quads"},
+       {"QuadsOpaque", "QuadsSeeThrough"},
        {"gBgTex", "gTapetTexture", "gSpread", "gDrift", "gGlitch", "gBgZoom", "gDepthMess", "gQuadScale",
-        "gImageAspect"}},
+        "gImageAspect", "gRankBase"}},
   };
   for (const Contract& c : contracts) {
     ASSERT_NE(c.effect, nullptr);

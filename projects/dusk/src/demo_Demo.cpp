@@ -168,10 +168,10 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
     _EndPhase(demo_Phase::Models);
   }
 
-  // The mosaic, averaged into the accumulation.
-  fw_SetRenderTarget(mosaic, 0, nullptr);
+  // The mosaic, averaged into the accumulation. The depth buffer is the landscape's, free again.
+  fw_SetRenderTarget(mosaic, 0, depth);
   ClearTarget(mosaic);
-  _DrawMosaic(row, backgroundTexture, landscape);
+  _DrawMosaic(row, backgroundTexture, landscape, depth);
   _EndPhase(demo_Phase::Mosaic);
   fw_PostAdd(accumulation, fw_gPostEffects, mosaic, 0.125f);
   _EndPhase(demo_Phase::Adds);
@@ -187,19 +187,34 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
   _EndPhase(demo_Phase::Leaves);
 }
 
-void Demo::_DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape) {
+void Demo::_DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape, fw_Texture* depth) {
   if (!mQuads) return;
-  demo_MosaicLayer layer;
-  auto draw = [&](int digit, fw_Texture* texture) {
+  std::vector<demo_MosaicLayer> layers;
+  auto add = [&](int digit, fw_Texture* texture, bool opaque) {
+    demo_MosaicLayer& layer = layers.emplace_back();
     demo_ReadMosaicLayer(digit, row, layer);
     layer.texture = texture;
+    layer.opaque = opaque;
     const float numQuads = fw_SyncValueAt(std::to_string(digit) + "_NumQuads", 100.0f, row);
-    demo_DrawMosaicLayer(mMosaicEffect, *mQuads, layer, demo_MosaicQuadCount(numQuads, mQuads->mQuadCount));
+    layer.quadCount = demo_MosaicQuadCount(numQuads, mQuads->mQuadCount);
   };
-  draw(1, landscape);
+  auto opaque = [](const fw_Texture* texture) { return texture && texture->mOpaque; };
+  // The sky fills every pixel the blocks leave, so the landscape is opaque once the hero draws.
+  add(1, landscape, mHero && mHero->fillsSky());
   const float picture2 = fw_SyncValueAt("2_i", 0.0f, row);
-  if (picture2 >= 0.0f) draw(2, BackgroundPicture(dusk_TruncateTrack(picture2)));
-  if (background) draw(3, background);
+  if (picture2 >= 0.0f) {
+    fw_Texture* texture = BackgroundPicture(dusk_TruncateTrack(picture2));
+    add(2, texture, opaque(texture));
+  }
+  if (background) add(3, background, opaque(background));
   const float picture4 = fw_SyncValueAt("4_i", 0.0f, row);
-  if (picture4 >= 0.0f) draw(4, BackgroundPicture(dusk_TruncateTrack(picture4)));
+  if (picture4 >= 0.0f) {
+    fw_Texture* texture = BackgroundPicture(dusk_TruncateTrack(picture4));
+    add(4, texture, opaque(texture));
+  }
+
+  ID3D10Device* device = fw_GetDevice();
+  if (device && depth && depth->mDepthStencilView)
+    device->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
+  demo_DrawMosaicLayers(mMosaicEffect, *mQuads, layers);
 }

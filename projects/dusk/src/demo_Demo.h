@@ -50,7 +50,7 @@ class Demo : public fw_Scene {
 
  private:
   void _RenderSubFrame(double ti, int background, fw_Texture* backgroundTexture);
-  void _DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape);
+  void _DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape, fw_Texture* depth);
   void _EndPhase(demo_Phase phase) {
     if (mPhaseHook) mPhaseHook(phase);
   }

@@ -8,6 +8,7 @@
 #include <platform/crt.h>
 #include <platform/d3dx10math.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -61,24 +62,30 @@ void demo_ReadMosaicLayer(int digit, float row, demo_MosaicLayer& layer) {
 
 void demo_QuadGeometry::create(fw_Effect* mosaicEffect) {
   release();
-  if (mosaicEffect) mInputLayout = dusk_CreateLayout(kQuadLayout, 1, mosaicEffect->getTechniqueByName("Quads"));
+  if (mosaicEffect) mInputLayout = dusk_CreateLayout(kQuadLayout, 1, mosaicEffect->getTechniqueByName("QuadsOpaque"));
   std::vector<demo_QuadVertex> vertices;
   std::vector<uint32_t> indices;
   demo_BuildMosaicQuads(mQuadCount, vertices, indices);
   mVertexBuffer = dusk_CreateBuffer(D3D10_BIND_VERTEX_BUFFER, vertices.data(), vertices.size() * sizeof(demo_QuadVertex));
   mIndexBuffer = dusk_CreateBuffer(D3D10_BIND_INDEX_BUFFER, indices.data(), indices.size() * sizeof(uint32_t));
+  std::vector<uint32_t> reversed;
+  reversed.reserve(indices.size());
+  for (size_t quad = indices.size() / 6; quad-- > 0;)
+    reversed.insert(reversed.end(), indices.begin() + quad * 6, indices.begin() + quad * 6 + 6);
+  mReverseIndexBuffer =
+      dusk_CreateBuffer(D3D10_BIND_INDEX_BUFFER, reversed.data(), reversed.size() * sizeof(uint32_t));
 }
 
 void demo_QuadGeometry::release() {
   dusk_SafeRelease(mInputLayout);
+  dusk_SafeRelease(mReverseIndexBuffer);
   dusk_SafeRelease(mIndexBuffer);
   dusk_SafeRelease(mVertexBuffer);
 }
 
-void demo_DrawMosaicLayer(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads, const demo_MosaicLayer& layer,
-                          int32_t quadCount) {
-  if (!mosaicEffect) return;
-  fw_Effect& effect = *mosaicEffect;
+namespace {
+
+void SetLayerVariables(fw_Effect& effect, const demo_MosaicLayer& layer, int32_t rankBase) {
   ID3D10ShaderResourceView* view = layer.texture ? layer.texture->mShaderResourceView : nullptr;
   effect.getVariableByName("gBgTex")->AsShaderResource()->SetResource(view);
   effect.getVariableByName("gSpread")->AsScalar()->SetFloat(layer.spread);
@@ -92,6 +99,33 @@ void demo_DrawMosaicLayer(fw_Effect* mosaicEffect, const demo_QuadGeometry& quad
   const float width = layer.texture ? static_cast<float>(layer.texture->getWidth()) : 0.0f;
   const float height = layer.texture ? static_cast<float>(layer.texture->getHeight()) : 0.0f;
   effect.getVariableByName("gImageAspect")->AsScalar()->SetFloat(height > 0.0f ? width / height : 1.0f);
-  dusk_DrawIndexed(effect.getTechniqueByName("Quads"), quads.mInputLayout, quads.mVertexBuffer, 16, quads.mIndexBuffer,
-                   static_cast<UINT>(quadCount) * 6u);
+  effect.getVariableByName("gRankBase")->AsScalar()->SetInt(rankBase);
+}
+
+}  // namespace
+
+void demo_DrawMosaicLayers(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads,
+                           const std::vector<demo_MosaicLayer>& layers) {
+  if (!mosaicEffect) return;
+  fw_Effect& effect = *mosaicEffect;
+  const int32_t total = quads.mQuadCount;
+  // Layer k's quad q is the (k * total + q)-th quad drawn; its rank orders the depths.
+  for (size_t k = layers.size(); k-- > 0;) {
+    const demo_MosaicLayer& layer = layers[k];
+    const int32_t count = std::clamp(layer.quadCount, 0, total);
+    if (!layer.opaque || count == 0) continue;
+    SetLayerVariables(effect, layer, static_cast<int32_t>(k) * total);
+    // Quads count-1 ... 0 are the last `count` of the reversed list.
+    dusk_DrawIndexed(effect.getTechniqueByName("QuadsOpaque"), quads.mInputLayout,
+                     quads.mVertexBuffer, 16, quads.mReverseIndexBuffer, static_cast<UINT>(count) * 6u,
+                     static_cast<UINT>(total - count) * 6u);
+  }
+  for (size_t k = 0; k < layers.size(); ++k) {
+    const demo_MosaicLayer& layer = layers[k];
+    const int32_t count = std::clamp(layer.quadCount, 0, total);
+    if (layer.opaque || count == 0) continue;
+    SetLayerVariables(effect, layer, static_cast<int32_t>(k) * total);
+    dusk_DrawIndexed(effect.getTechniqueByName("QuadsSeeThrough"), quads.mInputLayout, quads.mVertexBuffer, 16,
+                     quads.mIndexBuffer, static_cast<UINT>(count) * 6u);
+  }
 }

@@ -1,7 +1,8 @@
 // The Demo scene's mosaic: 1,500 randomly placed quads drawn up to four times per sub-frame, each
-// layer sampling its own picture ("mosaicQuads.fx", technique "Quads"). The CPU side here builds
-// the quads from the shared rand() and turns the tracks into a layer's values; drawing needs the
-// framework's device.
+// layer sampling its own picture ("mosaicQuads.fx"). The CPU side here builds the quads from the
+// shared rand() and turns the tracks into a layer's values; drawing needs the framework's device.
+// A sub-frame's layers are drawn together: those of opaque pictures front to back with depth, so
+// that hidden quads are never shaded, then the others back to front, blended.
 #pragma once
 
 #include <platform/d3d10.h>
@@ -22,6 +23,9 @@ static_assert(sizeof(demo_QuadVertex) == 16, "the mosaic vertex is one 4-float P
 // One layer's values, refilled from the tracks of its digit for every layer drawn.
 struct demo_MosaicLayer {
   fw_Texture* texture = nullptr;
+  // Every texel of the texture has alpha 1, so the layer has nothing to blend.
+  bool opaque = false;
+  int32_t quadCount = 0;
   float spread = 0.0f;
   float drift = 0.0f;
   float glitch = 0.0f;
@@ -42,16 +46,20 @@ void demo_ReadMosaicLayer(int digit, float row, demo_MosaicLayer& layer);
 
 struct demo_QuadGeometry {
   ~demo_QuadGeometry() { release(); }
-  // Builds layout (against pass 0 of "Quads"), vertices and indices, replacing earlier ones.
+  // Builds layout (against pass 0 of "QuadsOpaque"), vertices and indices in both quad orders,
+  // replacing earlier ones.
   void create(fw_Effect* mosaicEffect);
   void release();
 
   int32_t mQuadCount = 1500;
   ID3D10Buffer* mIndexBuffer = nullptr;
+  ID3D10Buffer* mReverseIndexBuffer = nullptr;  // the last quad first
   ID3D10Buffer* mVertexBuffer = nullptr;
   ID3D10InputLayout* mInputLayout = nullptr;
 };
 
-// Sets the layer's variables on the mosaic effect and draws `quadCount` quads of "Quads".
-void demo_DrawMosaicLayer(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads, const demo_MosaicLayer& layer,
-                          int32_t quadCount);
+// Draws the layers, bottom one first in the list, into the bound target and the bound depth
+// buffer, which must be cleared to 1: the picture is the one that drawing each layer's quads in
+// order with the premultiplied blend gives.
+void demo_DrawMosaicLayers(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads,
+                           const std::vector<demo_MosaicLayer>& layers);

@@ -39,7 +39,7 @@ ID3D10InputLayout* dusk_CreateLayout(const D3D10_INPUT_ELEMENT_DESC* elements, U
 }
 
 void dusk_DrawIndexed(ID3D10EffectTechnique* technique, ID3D10InputLayout* layout, ID3D10Buffer* vertices,
-                      UINT stride, ID3D10Buffer* indices, UINT indexCount) {
+                      UINT stride, ID3D10Buffer* indices, UINT indexCount, UINT startIndex) {
   ID3D10Device* device = fw_GetDevice();
   if (!device || !technique || indexCount == 0) return;
   D3D10_TECHNIQUE_DESC desc = {};
@@ -51,6 +51,6 @@ void dusk_DrawIndexed(ID3D10EffectTechnique* technique, ID3D10InputLayout* layou
   device->IASetPrimitiveTopology(D3D10_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
   for (UINT p = 0; p < desc.Passes; ++p) {
     technique->GetPassByIndex(p)->Apply(0);
-    device->DrawIndexed(indexCount, 0, 0);
+    device->DrawIndexed(indexCount, startIndex, 0);
   }
 }

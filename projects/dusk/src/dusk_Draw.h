@@ -23,9 +23,9 @@ ID3D10InputLayout* dusk_CreateLayout(const D3D10_INPUT_ELEMENT_DESC* elements, U
                                      ID3D10EffectTechnique* technique);
 
 // Binds layout, the vertex buffer at slot 0, 32-bit indices and a triangle list, then applies
-// each pass of the technique and draws indexCount indices from 0.
+// each pass of the technique and draws indexCount indices from startIndex.
 void dusk_DrawIndexed(ID3D10EffectTechnique* technique, ID3D10InputLayout* layout, ID3D10Buffer* vertices,
-                      UINT stride, ID3D10Buffer* indices, UINT indexCount);
+                      UINT stride, ID3D10Buffer* indices, UINT indexCount, UINT startIndex = 0);
 
 template <class T> void dusk_SafeRelease(T*& object) {
   if (object) {

@@ -69,6 +69,8 @@ class scroller_Hero {
   // The grain layer, the hero, then its five echoes (scroller_ComputeEchoes).
   void render(const scroller_HeroParams& params);
   void destroy();
+  // The sky pass can draw: every pixel of the landscape then ends up with alpha 1.
+  bool fillsSky() const;
 
   int32_t mQuadCount = 1;
   std::vector<fw_Texture*> mTextures;

@@ -51,6 +51,11 @@ void scroller_Hero::render(const scroller_HeroParams& params) {
   }
 }
 
+bool scroller_Hero::fillsSky() const {
+  return mEffect && mEffect->getTechniqueByName("grain")->IsValid() && mInputLayout && mVertexBuffer && mIndexBuffer &&
+         mQuadCount > 0;
+}
+
 void scroller_Hero::destroy() {
   scroller_DestroyTextures(mTextures);
   dusk_SafeRelease(mInputLayout);

@@ -160,6 +160,8 @@ void ReloadImage(const std::string& path) {
       std::swap(texture->mTexture3D, fresh->mTexture3D);
       gLive->retiredTextures.push_back(std::move(fresh));
     }
+    // A picture that gains see-through texels must be blended from now on.
+    texture->mOpaque = fw_AllTexelsOpaque(texture->mTexture2D);
     fw_Log(fw_LogPlain, "Image <%s> reloaded.", path.c_str());
   }
 }

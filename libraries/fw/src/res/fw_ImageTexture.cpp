@@ -38,5 +38,40 @@ fw_Texture* fw_Texture::LoadFromImageFile(const std::string& name) {
   else if (desc.ViewDimension == D3D10_SRV_DIMENSION_TEXTURE3D)
     resource->QueryInterface(__uuidof(ID3D10Texture3D), reinterpret_cast<void**>(&texture->mTexture3D));
   resource->Release();
+  texture->mOpaque = fw_AllTexelsOpaque(texture->mTexture2D);
   return texture;
+}
+
+bool fw_AllTexelsOpaque(ID3D10Texture2D* texture) {
+  ID3D10Device* device = fw_GetDevice();
+  if (!device || !texture) return false;
+  D3D10_TEXTURE2D_DESC desc;
+  texture->GetDesc(&desc);
+  const DXGI_FORMAT format = desc.Format;
+  if (format != DXGI_FORMAT_R8G8B8A8_UNORM && format != DXGI_FORMAT_R8G8B8A8_UNORM_SRGB &&
+      format != DXGI_FORMAT_B8G8R8A8_UNORM)
+    return false;
+  desc.Usage = D3D10_USAGE_STAGING;
+  desc.BindFlags = 0;
+  desc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
+  desc.MiscFlags = 0;
+  ID3D10Texture2D* staging = nullptr;
+  if (FAILED(device->CreateTexture2D(&desc, nullptr, &staging)) || !staging) return false;
+  device->CopyResource(staging, texture);
+  bool opaque = false;
+  D3D10_MAPPED_TEXTURE2D mapped{};
+  if (SUCCEEDED(staging->Map(0, D3D10_MAP_READ, 0, &mapped)) && mapped.pData) {
+    opaque = true;
+    for (UINT y = 0; y < desc.Height && opaque; ++y) {
+      const uint8_t* texel = static_cast<const uint8_t*>(mapped.pData) + static_cast<size_t>(y) * mapped.RowPitch;
+      for (UINT x = 0; x < desc.Width; ++x)
+        if (texel[4 * x + 3] != 255) {
+          opaque = false;
+          break;
+        }
+    }
+    staging->Unmap(0);
+  }
+  staging->Release();
+  return opaque;
 }

@@ -38,7 +38,14 @@ class fw_Texture {
   D3D10_VIEWPORT mViewport = {0, 0, 0, 0, 0.0f, 0.0f};
   ID3D10Texture2D* mTexture2D = nullptr;
   ID3D10Texture3D* mTexture3D = nullptr;
+  // Every texel's alpha is 1, as the image loader found; drawers may skip blending it. Render
+  // targets and anything not read back leave it false.
+  bool mOpaque = false;
 };
+
+// Reads the texture's first level back and tells whether every texel's alpha is 1 (8-bit RGBA
+// and BGRA formats; any other format, or a failed read, counts as not opaque).
+bool fw_AllTexelsOpaque(ID3D10Texture2D* texture);
 
 // Bytes per texel of a DXGI format, for initial-data pitches.
 UINT fw_BytesPerTexel(DXGI_FORMAT format);

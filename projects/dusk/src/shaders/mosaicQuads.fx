@@ -6,6 +6,13 @@
 // quad (100 = true scale, 0 = one flat colour per tile), gQuadScale sizes them. gImageAspect
 // fits the picture to the screen's height. Premultiplied output: targets with empty alpha stay
 // see-through.
+//
+// The layers pile up to thirty quads on a pixel, and a quad of an opaque picture hides everything
+// drawn before it there. So a sub-frame draws the layers of opaque pictures first ("QuadsOpaque"),
+// front to back, each quad at its own depth (gRankBase + its number: later quads nearer), so that
+// hidden texels fail the depth test before they are shaded; then the layers of pictures with
+// see-through texels ("QuadsSeeThrough"), back to front and blended as before, tested against
+// those depths. Together they give what drawing every layer's quads in order gives.
 #include "fw_Globals.fxi"
 #include "dusk_Stage.fxi"
 
@@ -19,11 +26,32 @@ uniform float gBgZoom = 100.0;
 uniform float gDepthMess = 1.0;
 uniform vec4 gQuadScale = vec4(1.0, 1.0, 0.0, 0.0);
 uniform float gImageAspect = 1.7777778;
+uniform int gRankBase = 0;
 
 // Picture coordinates of a point in screen-height units (y up, centre 0).
 vec2 PictureUV(vec2 p)
 {
     return vec2(0.5 + p.x / (2.0 * max(gImageAspect, 1e-3)), 0.5 - 0.5 * p.y);
+}
+
+// A quad's colour, premultiplied, from its picture's texel; px is fwidth(local), which only a
+// fragment stage can take.
+vec4 QuadColor(vec4 color, vec2 uv, vec2 local, float glitched, float edge, vec2 px)
+{
+    if (glitched > 0.5) {
+        // Split channels and let the wallpaper through, tinted by the piece's own light.
+        float shift = 0.012;
+        color.r = texture(gBgTex, uv + vec2(shift, 0.0)).r;
+        color.b = texture(gBgTex, uv - vec2(shift, 0.0)).b;
+        vec3 tapet = texture(gTapetTexture, uv * vec2(gImageAspect, 1.0) * 3.0).rgb;
+        float light = dot(color.rgb, vec3(0.3, 0.5, 0.2));
+        color.rgb = mix(color.rgb, tapet * (0.3 + light * 1.6) * color.a, 0.55);
+    }
+    // A thin dark seam around each tile: faint at rest, stronger as the mosaic breaks up.
+    vec2 d = 1.0 - abs(local);
+    float seam = 1.0 - clamp(min(d.x / px.x, d.y / px.y) / 1.5, 0.0, 1.0);
+    color.rgb *= 1.0 - edge * seam;
+    return color;
 }
 
 -- sampler gBgTex filter=linear address=clamp mip=none
@@ -58,7 +86,8 @@ void main()
     vec2 corner = POSITION.zw * gQuadScale.xy;
     vec2 p = (centre + corner) / max(depth, 0.1);
 
-    gl_Position = vec4(p.x / aspect, p.y, 0.5, 1.0);
+    // Steps of 2^-20 below 1 are exact in the depth buffer's float and need no interpolation.
+    gl_Position = vec4(p.x / aspect, p.y, 1.0 - float(gRankBase + quad + 1) * (1.0 / 1048576.0), 1.0);
     vUV = PictureUV(home + POSITION.zw * gBgZoom * 0.01);
     vLocal = sign(POSITION.zw);
     vGlitched = glitched;
@@ -66,7 +95,7 @@ void main()
     vEdge = clamp(0.12 + unrest * 0.004, 0.0, 0.55);
 }
 
--- fragment QuadsPS
+-- fragment QuadsOpaquePS
 layout(location = 0) in vec2 vUV;
 layout(location = 1) in vec2 vLocal;
 layout(location = 2) flat in float vGlitched;
@@ -74,25 +103,26 @@ layout(location = 3) flat in float vEdge;
 layout(location = 0) out vec4 oColor;
 void main()
 {
-    vec4 color = texture(gBgTex, vUV);
-    // Nothing to add where the picture is empty (the model picture around its model).
-    if (color.a <= 0.0 && vGlitched < 0.5) discard;
-    if (vGlitched > 0.5) {
-        // Split channels and let the wallpaper through, tinted by the piece's own light.
-        float shift = 0.012;
-        color.r = texture(gBgTex, vUV + vec2(shift, 0.0)).r;
-        color.b = texture(gBgTex, vUV - vec2(shift, 0.0)).b;
-        vec3 tapet = texture(gTapetTexture, vUV * vec2(gImageAspect, 1.0) * 3.0).rgb;
-        float light = dot(color.rgb, vec3(0.3, 0.5, 0.2));
-        color.rgb = mix(color.rgb, tapet * (0.3 + light * 1.6) * color.a, 0.55);
-    }
-    // A thin dark seam around each tile: faint at rest, stronger as the mosaic breaks up.
-    vec2 d = 1.0 - abs(vLocal);
-    vec2 px = fwidth(vLocal) + 1e-5;
-    float seam = 1.0 - clamp(min(d.x / px.x, d.y / px.y) / 1.5, 0.0, 1.0);
-    color.rgb *= 1.0 - vEdge * seam;
-    oColor = color;
+    oColor = QuadColor(texture(gBgTex, vUV), vUV, vLocal, vGlitched, vEdge, fwidth(vLocal) + 1e-5);
 }
 
--- technique Quads
-pass p0 vertex=QuadsVS fragment=QuadsPS blend=premultiplied depth=off cull=none fill=solid
+-- fragment QuadsSeeThroughPS
+layout(location = 0) in vec2 vUV;
+layout(location = 1) in vec2 vLocal;
+layout(location = 2) flat in float vGlitched;
+layout(location = 3) flat in float vEdge;
+layout(location = 0) out vec4 oColor;
+void main()
+{
+    vec2 px = fwidth(vLocal) + 1e-5;
+    vec4 color = texture(gBgTex, vUV);
+    // Nothing to add where the picture is empty (the model picture around its model), unless the
+    // glitch lets the wallpaper through; most of such a picture is, so this goes first.
+    if (color.a <= 0.0 && vGlitched < 0.5) discard;
+    oColor = QuadColor(color, vUV, vLocal, vGlitched, vEdge, px);
+}
+
+-- technique QuadsOpaque
+pass p0 vertex=QuadsVS fragment=QuadsOpaquePS blend=none depth=write cull=none fill=solid
+-- technique QuadsSeeThrough
+pass p0 vertex=QuadsVS fragment=QuadsSeeThroughPS blend=premultiplied depth=test cull=none fill=solid

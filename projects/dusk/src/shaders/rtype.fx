@@ -58,6 +58,7 @@ layout(location = 0) out vec3 vStage;      // stage position
 layout(location = 1) out vec2 vCell;       // position in cells (fraction = place in the cell)
 layout(location = 2) flat out ivec2 vCellIndex;  // map column and grid row
 layout(location = 3) flat out float vHeight;
+layout(location = 4) flat out vec4 vOpen;      // up, down, left, right: 1 where the neighbour is open air
 void main()
 {
     int cell = gl_VertexID / 8;
@@ -72,9 +73,13 @@ void main()
     if (height < 0.02) {
         // Open air: every corner on one point, so the block's triangles cover nothing.
         gl_Position = vec4(0.0, 0.0, 2.0, 1.0);
-        vStage = vec3(0.0); vCell = vec2(0.0);
+        vStage = vec3(0.0); vCell = vec2(0.0); vOpen = vec4(0.0);
         return;
     }
+    // The neighbours, looked up once a corner here rather than for every pixel of the top.
+    int mapColumn = vCellIndex.x;
+    vOpen = vec4(CellHeight(mapColumn, row + 1) < 0.02, CellHeight(mapColumn, row - 1) < 0.02,
+                 CellHeight(mapColumn - 1, row) < 0.02, CellHeight(mapColumn + 1, row) < 0.02);
     vec2 size = CellSize();
     float scrolled = grid.x - fract(gScrollValue) - 0.5 * float(gNumColumns);
     vec3 p = vec3(scrolled * size.x, (grid.y - 0.5 * float(gNumRows)) * size.y, top ? height * kRaise : 0.0);
@@ -89,6 +94,7 @@ layout(location = 0) in vec3 vStage;
 layout(location = 1) in vec2 vCell;
 layout(location = 2) flat in ivec2 vCellIndex;
 layout(location = 3) flat in float vHeight;
+layout(location = 4) flat in vec4 vOpen;
 layout(location = 0) out vec4 oColor;
 
 // Decoration of one side: the bevel where the neighbour is open air, the groove where it is not.
@@ -118,10 +124,8 @@ void main()
     if (isTop) {
         // Texture v runs down the cell (image row 0 at the top).
         vec2 uv = vec2(local.x, 1.0 - local.y);
-        bool openUp = CellHeight(column, row + 1) < 0.02;
-        bool openDown = CellHeight(column, row - 1) < 0.02;
-        bool openLeft = CellHeight(column - 1, row) < 0.02;
-        bool openRight = CellHeight(column + 1, row) < 0.02;
+        bool openUp = vOpen.x > 0.5, openDown = vOpen.y > 0.5;
+        bool openLeft = vOpen.z > 0.5, openRight = vOpen.w > 0.5;
         vec4 h = Edge(gHorOuterTexture, gHorInnerTexture, uv, uv.y < 0.5 ? openUp : openDown);
         vec4 v = Edge(gVertOuterTexture, gVertInnerTexture, uv, uv.x < 0.5 ? openLeft : openRight);
         base *= 1.15;
@@ -147,4 +151,6 @@ void main()
 }
 
 -- technique bg
-pass p0 vertex=BlockVS fragment=BlockPS blend=none depth=write cull=none fill=solid
+// The grid's faces that look at the eye wind counter-clockwise on screen, the "back" ones of the
+// device's clockwise rule; the walls turned away lie inside their block and are culled.
+pass p0 vertex=BlockVS fragment=BlockPS blend=none depth=write cull=front fill=solid
