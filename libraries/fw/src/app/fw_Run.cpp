@@ -1,5 +1,6 @@
 // The run: what it makes, the message loop with frame ticks as idle work, and the release in the
 // reverse order. The order of making and destroying the run-time state is written here once.
+#include "app/fw_AutoRenderScale.h"
 #include "app/fw_Framework.h"
 #include "app/fw_MouseState.h"
 #include "app/fw_ResourceSummary.h"
@@ -39,6 +40,7 @@ int fw_Framework::Run() {
 
   fw_RestartClocks();
   if (fw_MusicPlayer* player = fw_GetMusicPlayer()) player->play(0.0f);
+  fw_AutoRenderScaleStart();
 
   // Main loop: a waiting message is handled first; a frame runs only when none is waiting.
   MSG message{};
@@ -48,6 +50,7 @@ int fw_Framework::Run() {
       DispatchMessageA(&message);
     } else {
       fw_FrameTick();
+      fw_AutoRenderScaleAfterFrame();
     }
   }
 

@@ -5,6 +5,7 @@ namespace {
 ID3D10Device* gDevice = nullptr;
 IDXGISwapChain* gSwapChain = nullptr;
 bool gLetterbox = false;
+D3D10_DRIVER_TYPE gDriverType = D3D10_DRIVER_TYPE_HARDWARE;
 int32_t gRenderWidth = 1280, gRenderHeight = 720;
 int32_t gOutputWidth = 1280, gOutputHeight = 720;
 }  // namespace
@@ -15,6 +16,8 @@ bool fw_GetLetterbox() { return gLetterbox; }
 void fw_SetDevice(ID3D10Device* device) { gDevice = device; }
 void fw_SetSwapChain(IDXGISwapChain* swapChain) { gSwapChain = swapChain; }
 void fw_SetLetterbox(bool letterbox) { gLetterbox = letterbox; }
+D3D10_DRIVER_TYPE fw_GetDriverType() { return gDriverType; }
+void fw_SetDriverType(D3D10_DRIVER_TYPE type) { gDriverType = type; }
 int32_t fw_GetRenderWidth() { return gRenderWidth; }
 int32_t fw_GetRenderHeight() { return gRenderHeight; }
 int32_t fw_GetOutputWidth() { return gOutputWidth; }

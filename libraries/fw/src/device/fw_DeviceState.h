@@ -10,11 +10,14 @@
 ID3D10Device* fw_GetDevice();
 IDXGISwapChain* fw_GetSwapChain();
 bool fw_GetLetterbox();
+// The driver type the device was made with (hardware until a device creation says otherwise).
+D3D10_DRIVER_TYPE fw_GetDriverType();
 
 // Installs objects made elsewhere; no references are added and the previous ones are not released.
 void fw_SetDevice(ID3D10Device* device);
 void fw_SetSwapChain(IDXGISwapChain* swapChain);
 void fw_SetLetterbox(bool letterbox);
+void fw_SetDriverType(D3D10_DRIVER_TYPE type);
 
 // Render size: the size every render target is made at. Output size: the window's back buffer.
 int32_t fw_GetRenderWidth();

@@ -101,6 +101,7 @@ HRESULT fw_CreateDeviceAndSwapChain(const fw_DeviceSettings& settings) {
   }
   fw_SetDevice(device);
   fw_SetSwapChain(swapChain);
+  fw_SetDriverType(types[chosen]);
   AssociateWindow(device, settings.window);
   if (platform::GlDebugEnabled()) fw_Log(fw_LogPlain, "GL debug: every GL error is reported as an error.");
   return S_OK;

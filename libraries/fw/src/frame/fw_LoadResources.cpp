@@ -1,6 +1,7 @@
 // The run's resource loading and release over the standard resources, the chain and the scenes.
 #include "frame/fw_LoadResources.h"
 
+#include "device/fw_DeviceState.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
 #include "frame/fw_FrameContext.h"
@@ -20,6 +21,11 @@ HRESULT fw_LoadResources() {
   fw_LoadSceneResources(fw_GetFrameContext().scenes);
   fw_Log(fw_LogPlain, "Finished loading resources.");
   return S_OK;
+}
+
+void fw_ResizeFrameworkResources() {
+  fw_RecreateRenderSizeResources();
+  fw_ResizeSceneCameras(fw_GetFrameContext().scenes, fw_GetRenderWidth(), fw_GetRenderHeight());
 }
 
 void fw_ReleaseFrameworkResources() {

@@ -12,6 +12,9 @@
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 
+#include <string>
+#include <vector>
+
 namespace {
 ID3D10EffectPool* gEffectPool = nullptr;
 fw_Texture* gWindowBackbuffer = nullptr;
@@ -56,8 +59,53 @@ void LookUpGlobals(ID3D10Effect* pool) {
   g.gNoiseTexture = var("gNoiseTexture")->AsShaderResource();
 }
 
+std::vector<std::string> gRenderSizeNames;  // entered at the render size, in making order
+
+void EnterRenderSizeTexture(const std::string& name, fw_Texture* texture) {
+  fw_EnterOwnedTexture(name, texture);
+  gRenderSizeNames.push_back(name);
+}
+
 void CreateTarget(const char* name, DXGI_FORMAT format, int32_t width, int32_t height) {
-  fw_EnterOwnedTexture(name, new fw_Texture(kTargetFlags, format, width, height));
+  EnterRenderSizeTexture(name, new fw_Texture(kTargetFlags, format, width, height));
+}
+
+void CreateRenderSizeChain(const std::string& baseName, DXGI_FORMAT format, int32_t width, int32_t height) {
+  for (const fw_ChainLevel& level : fw_DownsampleLevels(baseName, width, height))
+    EnterRenderSizeTexture(level.name, new fw_Texture(kTargetFlags, format, level.width, level.height));
+}
+
+// Everything made at the render size, each name noted so that a change of size can remake them.
+void CreateRenderSizeResources() {
+  const int32_t w = fw_GetRenderWidth(), h = fw_GetRenderHeight();
+  CreateTarget("r16g16b16a16f_3", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
+  CreateTarget("r16g16b16a16f_4", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
+  CreateTarget("r16g16b16a16f_5", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
+  CreateTarget("r16g16f_1", DXGI_FORMAT_R16G16_FLOAT, w, h);
+  CreateTarget("r32f_2", DXGI_FORMAT_R32_FLOAT, w, h);
+  CreateRenderSizeChain("r16g16b16a16f_1", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
+  CreateRenderSizeChain("r16g16b16a16f_2", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
+  CreateRenderSizeChain("r32f_1", DXGI_FORMAT_R32_FLOAT, w, h);
+  CreateTarget("r8g8b8a8_1", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+  CreateTarget("r8g8b8a8_2", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+  CreateTarget("r8g8b8a8_3", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+  CreateTarget("r8g8b8a8_4", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+
+  // The window's own back buffer; a separate render-size "backbuffer" when the sizes differ
+  // (or when there is no swap chain at all, as for off-screen devices).
+  ID3D10Texture2D* buffer = nullptr;
+  if (IDXGISwapChain* swapChain = fw_GetSwapChain())
+    swapChain->GetBuffer(0, __uuidof(ID3D10Texture2D), reinterpret_cast<void**>(&buffer));
+  gWindowBackbuffer = buffer ? new fw_Texture(buffer, kTargetFlags) : nullptr;
+  if (gWindowBackbuffer && fw_GetOutputWidth() == w && fw_GetOutputHeight() == h) {
+    EnterRenderSizeTexture("backbuffer", gWindowBackbuffer);
+  } else {
+    fw_Log(fw_LogPlain, "LoadResources: Creating extra backbuffer of dimensions (%d, %d).", w, h);
+    if (gWindowBackbuffer) EnterRenderSizeTexture("realBackbuffer", gWindowBackbuffer);
+    CreateTarget("backbuffer", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+  }
+
+  EnterRenderSizeTexture("d32f_backbuffer", new fw_Texture(D3D10_BIND_DEPTH_STENCIL, DXGI_FORMAT_D32_FLOAT, w, h));
 }
 }  // namespace
 
@@ -99,40 +147,22 @@ HRESULT fw_CreateStandardResources() {
     gGlobals.gNoiseTexture->SetResource(texture->mShaderResourceView);
   }
 
-  const int32_t w = fw_GetRenderWidth(), h = fw_GetRenderHeight();
-  CreateTarget("r16g16b16a16f_3", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
-  CreateTarget("r16g16b16a16f_4", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
-  CreateTarget("r16g16b16a16f_5", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
-  CreateTarget("r16g16f_1", DXGI_FORMAT_R16G16_FLOAT, w, h);
-  CreateTarget("r32f_2", DXGI_FORMAT_R32_FLOAT, w, h);
-  fw_CreateDownsampleChain("r16g16b16a16f_1", kTargetFlags, DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
-  fw_CreateDownsampleChain("r16g16b16a16f_2", kTargetFlags, DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
-  fw_CreateDownsampleChain("r32f_1", kTargetFlags, DXGI_FORMAT_R32_FLOAT, w, h);
-  CreateTarget("r8g8b8a8_1", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
-  CreateTarget("r8g8b8a8_2", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
-  CreateTarget("r8g8b8a8_3", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
-  CreateTarget("r8g8b8a8_4", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
-
-  // The window's own back buffer; a separate render-size "backbuffer" when the sizes differ
-  // (or when there is no swap chain at all, as for off-screen devices).
-  ID3D10Texture2D* buffer = nullptr;
-  if (IDXGISwapChain* swapChain = fw_GetSwapChain())
-    swapChain->GetBuffer(0, __uuidof(ID3D10Texture2D), reinterpret_cast<void**>(&buffer));
-  gWindowBackbuffer = buffer ? new fw_Texture(buffer, kTargetFlags) : nullptr;
-  if (gWindowBackbuffer && fw_GetOutputWidth() == w && fw_GetOutputHeight() == h) {
-    fw_EnterOwnedTexture("backbuffer", gWindowBackbuffer);
-  } else {
-    fw_Log(fw_LogPlain, "LoadResources: Creating extra backbuffer of dimensions (%d, %d).", w, h);
-    if (gWindowBackbuffer) fw_EnterOwnedTexture("realBackbuffer", gWindowBackbuffer);
-    CreateTarget("backbuffer", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
-  }
-
-  fw_EnterOwnedTexture("d32f_backbuffer", new fw_Texture(D3D10_BIND_DEPTH_STENCIL, DXGI_FORMAT_D32_FLOAT, w, h));
+  CreateRenderSizeResources();
   return S_OK;
+}
+
+void fw_RecreateRenderSizeResources() {
+  // Nothing may stay bound to a target about to go; the next frame binds what it draws with.
+  if (ID3D10Device* device = fw_GetDevice()) device->ClearState();
+  for (const std::string& name : gRenderSizeNames) fw_DestroyOwnedTexture(name);
+  gRenderSizeNames.clear();
+  gWindowBackbuffer = nullptr;
+  CreateRenderSizeResources();
 }
 
 void fw_ReleaseStandardResources() {
   fw_DestroyOwnedTextures();
+  gRenderSizeNames.clear();
   gWindowBackbuffer = nullptr;
   if (gEffectPool) {
     gEffectPool->Release();

@@ -43,6 +43,10 @@ ID3D10EffectPool* fw_GetEffectPool();
 // Builds everything above in its fixed order. Fails (E_FAIL, after an error line and an alert)
 // when the effect pool cannot be created: every effect shares its variables.
 HRESULT fw_CreateStandardResources();
+// When the render size has changed while the show runs: destroys the render targets, back
+// buffers and depth target made at the old size and makes them at the new one, under the same
+// names. The pool, the noise and the images stay.
+void fw_RecreateRenderSizeResources();
 // Destroys the owned textures (the render targets among them) and releases the pool.
 void fw_ReleaseStandardResources();
 

@@ -45,6 +45,18 @@ void fw_EnterOwnedTexture(const std::string& name, fw_Texture* texture) {
   Owned().insert(texture);
 }
 
+void fw_DestroyOwnedTexture(const std::string& name) {
+  auto entry = Table().find(name);
+  if (entry == Table().end()) return;
+  fw_Texture* texture = entry->second;
+  Table().erase(entry);
+  if (Owned().erase(texture) == 0) return;
+  // A texture entered under a second name must not stay findable once it is deleted.
+  for (auto it = Table().begin(); it != Table().end();) it = it->second == texture ? Table().erase(it) : std::next(it);
+  texture->release();
+  delete texture;
+}
+
 void fw_DestroyOwnedTextures() {
   for (fw_Texture* texture : Owned()) {
     texture->release();

@@ -24,6 +24,9 @@ fw_Texture* fw_FindOrCreateTexture(const std::string& name, const fw_TextureFact
 // Enters a texture the framework made under a name and takes ownership of it. A texture already
 // entered under that name stays owned (destroyed at release) but is no longer found by name.
 void fw_EnterOwnedTexture(const std::string& name, fw_Texture* texture);
+// Takes the entry of that name out of the table and, when the set owns it, releases and deletes
+// it; for textures remade while the show runs (render targets at a new size). Absent: nothing.
+void fw_DestroyOwnedTexture(const std::string& name);
 // Releases and deletes every owned texture and empties the table and the set.
 void fw_DestroyOwnedTextures();
 

@@ -1,0 +1,78 @@
+// The real program on the software device: without --render-scale it times its first frames,
+// picks a smaller render size, remakes its targets at that size and plays on; with the option it
+// leaves the size alone.
+#include "process_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+bool haveDisplay() { return getenv("DISPLAY") && *getenv("DISPLAY"); }
+
+const char* kChosen = "chosen for the software device";
+
+// Escape, then the orderly shutdown: the remade targets are released with the rest.
+ProcessResult QuitWithEscape(RunningProcess& dusk) {
+  std::string window = FindXWindow("amber over the hills", 30.0, dusk.pid());
+  EXPECT_FALSE(window.empty()) << dusk.output();
+  if (!window.empty()) {
+    EXPECT_TRUE(XKey(window, "Escape"));
+  }
+  return dusk.wait(120.0);
+}
+}  // namespace
+
+TEST(AutoRenderScale, SoftwareDeviceChoosesASmallerSizeAndTheOptionOverridesIt) {
+  ASSERT_TRUE(haveDisplay()) << "run under xvfb-run";
+  const std::vector<std::string> args = {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo"};
+  {
+    RunningProcess dusk(DuskBinary(), args, DuskProjectDirectory());
+    ASSERT_TRUE(dusk.waitForOutput(kChosen, 120.0)) << dusk.output();
+    // Frames go on at the new size, and the program still ends in order.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(dusk.running()) << dusk.output();
+    ProcessResult result = QuitWithEscape(dusk);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find(":  Closing application."), std::string::npos) << result.output;
+
+    const std::string& out = result.output;
+    const size_t line = out.find("Render scale ");
+    ASSERT_NE(line, std::string::npos) << out;
+    float scale = 0.0f;
+    int width = 0, height = 0;
+    ASSERT_EQ(std::sscanf(out.c_str() + line, "Render scale %f (%d x %d,", &scale, &width, &height), 3) << out;
+    EXPECT_GE(scale, 0.1f);
+    EXPECT_LT(scale, 1.0f);
+    EXPECT_EQ(width, static_cast<int>(1280 * static_cast<double>(scale)));
+    EXPECT_EQ(height, static_cast<int>(720 * static_cast<double>(scale)));
+    EXPECT_NE(out.find("a frame took ", line), std::string::npos) << out;
+    EXPECT_NE(out.find("--render-scale", line), std::string::npos) << out;
+    // The window's targets were remade at the size the line names, the last size made.
+    char made[96];
+    std::snprintf(made, sizeof(made), "Creating extra backbuffer of dimensions (%d, %d).", width, height);
+    const size_t remade = out.rfind("Creating extra backbuffer of dimensions");
+    ASSERT_NE(remade, std::string::npos) << out;
+    EXPECT_EQ(out.compare(remade, std::string(made).size(), made), 0) << out;
+    EXPECT_EQ(out.find(":  Start loading resources.", out.find(":  Start loading resources.") + 1), std::string::npos)
+        << "the show's resources are loaded once";
+  }
+  {
+    std::vector<std::string> given = args;
+    given.insert(given.end(), {"--render-scale", "0.25"});
+    RunningProcess dusk(DuskBinary(), given, DuskProjectDirectory());
+    ASSERT_TRUE(dusk.waitForOutput("Finished loading resources.", 60.0)) << dusk.output();
+    // Far more frames at this size than the choice times before it decides.
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    ProcessResult result = QuitWithEscape(dusk);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(result.output.find("Render scale "), std::string::npos) << result.output;
+    const size_t made = result.output.find("Creating extra backbuffer of dimensions (320, 180).");
+    EXPECT_NE(made, std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("Creating extra backbuffer", made + 1), std::string::npos) << result.output;
+  }
+}
