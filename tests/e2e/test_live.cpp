@@ -122,11 +122,11 @@ TEST_F(LiveShow, SavedTracksSourcesAndEffectsChangeTheShowAndBadOnesAreNamed) {
   // An effect that does not compile: named with its line, the old one keeps drawing.
   const fs::path quads = mRoot / "src/shaders/mosaicQuads.fx";
   const std::string original = ReadAll(quads);
-  const std::string line = "    oColor = color;";
+  const std::string line = "    return color;";  // the end of every pass's tile colour
   ASSERT_NE(original.find(line), std::string::npos);
   std::string broken = original, black = original;
-  broken.replace(broken.find(line), line.size(), "    oColor = noSuchValue;");
-  black.replace(black.find(line), line.size(), "    oColor = vec4(0.0, 0.0, 0.0, 1.0);");
+  broken.replace(broken.find(line), line.size(), "    return noSuchValue;");
+  black.replace(black.find(line), line.size(), "    return vec4(0.0, 0.0, 0.0, 1.0);");
   Save(quads, broken);
   ASSERT_TRUE(dusk.waitForOutput("did not build", 60.0)) << dusk.output();
   EXPECT_TRUE(std::regex_search(dusk.output(), std::regex("mosaicQuads\\.fx:[0-9]+: error"))) << dusk.output();
