@@ -78,18 +78,26 @@ void CreateRenderSizeChain(const std::string& baseName, DXGI_FORMAT format, int3
 // Everything made at the render size, each name noted so that a change of size can remake them.
 void CreateRenderSizeResources() {
   const int32_t w = fw_GetRenderWidth(), h = fw_GetRenderHeight();
-  CreateTarget("r16g16b16a16f_3", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
-  CreateTarget("r16g16b16a16f_4", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
-  CreateTarget("r16g16b16a16f_5", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
-  CreateTarget("r16g16f_1", DXGI_FORMAT_R16G16_FLOAT, w, h);
-  CreateTarget("r32f_2", DXGI_FORMAT_R32_FLOAT, w, h);
-  CreateRenderSizeChain("r16g16b16a16f_1", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
-  CreateRenderSizeChain("r16g16b16a16f_2", DXGI_FORMAT_R16G16B16A16_FLOAT, w, h);
-  CreateRenderSizeChain("r32f_1", DXGI_FORMAT_R32_FLOAT, w, h);
-  CreateTarget("r8g8b8a8_1", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
-  CreateTarget("r8g8b8a8_2", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
-  CreateTarget("r8g8b8a8_3", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
-  CreateTarget("r8g8b8a8_4", DXGI_FORMAT_R8G8B8A8_UNORM, w, h);
+  // In creation order; a chain is the target with its halvings.
+  struct Target {
+    const char* name;
+    DXGI_FORMAT format;
+    bool chain;
+  };
+  static const Target kTargets[] = {
+      {"r16g16b16a16f_3", DXGI_FORMAT_R16G16B16A16_FLOAT, false}, {"r16g16b16a16f_4", DXGI_FORMAT_R16G16B16A16_FLOAT, false},
+      {"r16g16b16a16f_5", DXGI_FORMAT_R16G16B16A16_FLOAT, false}, {"r16g16f_1", DXGI_FORMAT_R16G16_FLOAT, false},
+      {"r32f_2", DXGI_FORMAT_R32_FLOAT, false},                   {"r16g16b16a16f_1", DXGI_FORMAT_R16G16B16A16_FLOAT, true},
+      {"r16g16b16a16f_2", DXGI_FORMAT_R16G16B16A16_FLOAT, true},  {"r32f_1", DXGI_FORMAT_R32_FLOAT, true},
+      {"r8g8b8a8_1", DXGI_FORMAT_R8G8B8A8_UNORM, false},          {"r8g8b8a8_2", DXGI_FORMAT_R8G8B8A8_UNORM, false},
+      {"r8g8b8a8_3", DXGI_FORMAT_R8G8B8A8_UNORM, false},          {"r8g8b8a8_4", DXGI_FORMAT_R8G8B8A8_UNORM, false},
+  };
+  for (const Target& t : kTargets) {
+    if (t.chain)
+      CreateRenderSizeChain(t.name, t.format, w, h);
+    else
+      CreateTarget(t.name, t.format, w, h);
+  }
 
   // The window's own back buffer; a separate render-size "backbuffer" when the sizes differ
   // (or when there is no swap chain at all, as for off-screen devices).
