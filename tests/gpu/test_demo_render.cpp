@@ -103,3 +103,65 @@ TEST_F(DemoGpu, OneFrameFillsLandscapeModelsAndAveragesEqualSubFrames) {
 
   EXPECT_GT(CountWhere(ReadBack(fw_FindTexture("backbuffer")), Lit), 192 * 108 / 10);
 }
+
+// The model picture's occupancy marks the 32 x 32 blocks that hold a texel of a model, and the
+// mosaic drops only quads that would show nothing: with the marks, its layer draws what it draws
+// without them; with a grid of an empty picture, none of it.
+TEST_F(DemoGpu, OccupancyMarksTheModelsBlocksAndDropsOnlyQuadsThatShowNothing) {
+  Track("3_i", -2.0f);
+  Track("2_i", -1.0f);
+  Track("4_i", -1.0f);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  mDemo->render();
+
+  fw_Texture* picture = fw_FindTexture("r8g8b8a8_1");
+  const std::vector<Rgba> models = ReadBack(picture);
+  const std::vector<Rgba> grid = ReadBack(mDemo->mModelOccupancy.grid);
+  ASSERT_EQ(grid.size(), 6u * 4u);  // 192 x 108 in blocks of 32, the last ones partial
+  int marked = 0;
+  for (int by = 0; by < 4; ++by) {
+    for (int bx = 0; bx < 6; ++bx) {
+      bool holds = false;
+      for (int y = by * 32; y < std::min(by * 32 + 32, 108); ++y)
+        for (int x = bx * 32; x < std::min(bx * 32 + 32, 192); ++x) holds = holds || models[y * 192 + x].a > 0.0f;
+      EXPECT_EQ(grid[by * 6 + bx].a > 0.5f, holds) << "block " << bx << ", " << by;
+      marked += holds;
+    }
+  }
+  ASSERT_GT(marked, 0);
+  ASSERT_LT(marked, 24) << "the models leave blocks empty";
+
+  // An empty picture's grid: the cleared spare target.
+  fw_Texture* empty = fw_FindTexture("r8g8b8a8_4");
+  const float clear[4] = {0, 0, 0, 0};
+  fw_GetDevice()->ClearRenderTargetView(empty->mRenderTargetView, clear);
+  demo_Occupancy nothing;
+  demo_MarkOccupancy(mDemo->mMosaicEffect, *mDemo->mQuads, empty, nothing);
+  ASSERT_NE(nothing.grid, nullptr);
+
+  auto draw = [&](const demo_Occupancy* occupancy) {
+    demo_MosaicLayer layer;
+    layer.texture = picture;
+    layer.quadCount = mDemo->mQuads->mQuadCount;
+    layer.glitch = 40.0f;  // split channels read beside the quad's own texels
+    layer.occupancy = occupancy;
+    fw_Texture* target = fw_FindTexture("r8g8b8a8_3");
+    fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
+    fw_SetRenderTarget(target, 0, depth);
+    fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
+    fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
+    demo_DrawMosaicLayers(mDemo->mMosaicEffect, *mDemo->mQuads, {layer});
+    return ReadBack(target);
+  };
+  const std::vector<Rgba> all = draw(nullptr);
+  const std::vector<Rgba> culled = draw(&mDemo->mModelOccupancy);
+  const std::vector<Rgba> none = draw(&nothing);
+  ASSERT_EQ(all.size(), culled.size());
+  EXPECT_GT(CountWhere(all, Lit), 50);
+  float worst = 0.0f;
+  for (size_t i = 0; i < all.size(); ++i)
+    worst = std::max({worst, std::fabs(all[i].r - culled[i].r), std::fabs(all[i].g - culled[i].g),
+                      std::fabs(all[i].b - culled[i].b), std::fabs(all[i].a - culled[i].a)});
+  EXPECT_LE(worst, 1.0f / 255.0f + 1e-6f);
+  EXPECT_EQ(CountWhere(none, Lit), 0);
+}

@@ -198,6 +198,11 @@ TEST_F(DemoFrame, ModelsScaleTheirTracksAndDrawTheWireframeOnlyAboveZero) {
   EXPECT_EQ(InputName(*seeThrough[0], "gBgTex"), "r8g8b8a8_1");
   EXPECT_EQ(seeThrough[0]->depth, "test");
   EXPECT_EQ(seeThrough[0]->Variable("gRankBase")->ints, std::vector<int32_t>{2 * 1500});
+  // Its quads are looked up in the picture's occupancy, marked in two steps after each sub-frame's
+  // models; the opaque layers drawn before it look up nothing.
+  EXPECT_EQ(seeThrough[0]->Variable("gCullEmpty")->ints, std::vector<int32_t>{1});
+  EXPECT_EQ(DrawsOf("Occupancy").size(), 16u);
+  for (Draw d : DrawsOf("QuadsOpaque")) EXPECT_EQ(d->Variable("gCullEmpty")->ints, std::vector<int32_t>{0});
 
   // At zero and below the wireframe pass is not drawn.
   for (float show : {0.0f, -5.0f}) {
@@ -283,9 +288,9 @@ TEST_F(DemoFrame, EffectsOfferTheTechniquesAndVariablesTheSceneSets) {
        {"gWorldMatrix", "gLightDirection", "gMeshShading", "gWireMeshGlitch", "gWireMeshShowPercent",
         "gDistortionScale", "gDistortionDrift"}},
       {mDemo->mMosaicEffect,
-       {"QuadsOpaque", "QuadsSeeThrough"},
+       {"QuadsOpaque", "QuadsSeeThrough", "Occupancy"},
        {"gBgTex", "gTapetTexture", "gSpread", "gDrift", "gGlitch", "gBgZoom", "gDepthMess", "gQuadScale",
-        "gImageAspect", "gRankBase"}},
+        "gImageAspect", "gRankBase", "gOccupancy", "gCullEmpty", "gOccupancyStep"}},
   };
   for (const Contract& c : contracts) {
     ASSERT_NE(c.effect, nullptr);

@@ -57,6 +57,7 @@ float TrackAt(const char* name, float defaultValue, double seconds) {
 }  // namespace
 
 Demo::~Demo() {
+  mModelOccupancy.release();
   DestroyModel(mThirdModel);
   DestroyModel(mFirstModel);
   DestroyModel(mSecondModel);
@@ -165,13 +166,14 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
     ClearTarget(modelTarget);
     fw_ObjMesh* const models[3] = {mFirstModel, mSecondModel, mThirdModel};
     demo_RenderModel(mMeshEffect, models, demo_ModelNumber(background), demo_ReadModelTracks(row));
+    if (mQuads) demo_MarkOccupancy(mMosaicEffect, *mQuads, modelTarget, mModelOccupancy);
     _EndPhase(demo_Phase::Models);
   }
 
   // The mosaic, averaged into the accumulation. The depth buffer is the landscape's, free again.
   fw_SetRenderTarget(mosaic, 0, depth);
   ClearTarget(mosaic);
-  _DrawMosaic(row, backgroundTexture, landscape, depth);
+  _DrawMosaic(row, backgroundTexture, background < 0 ? &mModelOccupancy : nullptr, landscape, depth);
   _EndPhase(demo_Phase::Mosaic);
   fw_PostAdd(accumulation, fw_gPostEffects, mosaic, 0.125f);
   _EndPhase(demo_Phase::Adds);
@@ -187,7 +189,8 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
   _EndPhase(demo_Phase::Leaves);
 }
 
-void Demo::_DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape, fw_Texture* depth) {
+void Demo::_DrawMosaic(float row, fw_Texture* background, const demo_Occupancy* occupancy, fw_Texture* landscape,
+                       fw_Texture* depth) {
   if (!mQuads) return;
   std::vector<demo_MosaicLayer> layers;
   auto add = [&](int digit, fw_Texture* texture, bool opaque) {
@@ -206,7 +209,10 @@ void Demo::_DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape,
     fw_Texture* texture = BackgroundPicture(dusk_TruncateTrack(picture2));
     add(2, texture, opaque(texture));
   }
-  if (background) add(3, background, opaque(background));
+  if (background) {
+    add(3, background, opaque(background));
+    layers.back().occupancy = occupancy;
+  }
   const float picture4 = fw_SyncValueAt("4_i", 0.0f, row);
   if (picture4 >= 0.0f) {
     fw_Texture* texture = BackgroundPicture(dusk_TruncateTrack(picture4));

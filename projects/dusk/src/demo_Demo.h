@@ -44,13 +44,15 @@ class Demo : public fw_Scene {
   fw_ObjMesh* mSecondModel = nullptr;  // "hjortenfrahorten.obj"
   fw_ObjMesh* mFirstModel = nullptr;   // "tingen.obj"
   fw_ObjMesh* mThirdModel = nullptr;   // "skallen.obj"
+  demo_Occupancy mModelOccupancy;       // the model picture's, made when first drawn
 
   // Called after each stretch of drawing when set (a benchmark waits for the device there).
   std::function<void(demo_Phase)> mPhaseHook;
 
  private:
   void _RenderSubFrame(double ti, int background, fw_Texture* backgroundTexture);
-  void _DrawMosaic(float row, fw_Texture* background, fw_Texture* landscape, fw_Texture* depth);
+  void _DrawMosaic(float row, fw_Texture* background, const demo_Occupancy* occupancy, fw_Texture* landscape,
+                   fw_Texture* depth);
   void _EndPhase(demo_Phase phase) {
     if (mPhaseHook) mPhaseHook(phase);
   }

@@ -20,6 +20,19 @@ struct demo_QuadVertex {
 };
 static_assert(sizeof(demo_QuadVertex) == 16, "the mosaic vertex is one 4-float POSITION");
 
+// Which 32 x 32 blocks of a picture hold a texel with alpha: `grid` has a texel per block (the
+// last ones partial), 1 where the block holds one; `fine` is the same in blocks of 16, made on
+// the way.
+struct demo_Occupancy {
+  demo_Occupancy() = default;
+  demo_Occupancy(const demo_Occupancy&) = delete;
+  demo_Occupancy& operator=(const demo_Occupancy&) = delete;
+  ~demo_Occupancy() { release(); }
+  void release();
+  fw_Texture* fine = nullptr;
+  fw_Texture* grid = nullptr;
+};
+
 // One layer's values, refilled from the tracks of its digit for every layer drawn.
 struct demo_MosaicLayer {
   fw_Texture* texture = nullptr;
@@ -32,6 +45,9 @@ struct demo_MosaicLayer {
   float zoom = 100.0f;
   float depthMess = 1.0f;
   float quadScaleX = 1.0f, quadScaleY = 1.0f;
+  // When set, the texture's occupancy (demo_MarkOccupancy): quads that would show only empty
+  // texels are dropped. For see-through layers only.
+  const demo_Occupancy* occupancy = nullptr;
 };
 
 // Four rand() values per quad in order (centre x, centre y, width, height), current generator state.
@@ -57,6 +73,12 @@ struct demo_QuadGeometry {
   ID3D10Buffer* mVertexBuffer = nullptr;
   ID3D10InputLayout* mInputLayout = nullptr;
 };
+
+// Marks the picture's blocks into `occupancy`, (re)making its textures at the sizes the picture
+// takes; without a picture or a device it is left empty. Leaves the grid bound as the render
+// target.
+void demo_MarkOccupancy(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads, fw_Texture* picture,
+                        demo_Occupancy& occupancy);
 
 // Draws the layers, bottom one first in the list, into the bound target and the bound depth
 // buffer, which must be cleared to 1: the picture is the one that drawing each layer's quads in

@@ -13,6 +13,11 @@
 // hidden texels fail the depth test before they are shaded; then the layers of pictures with
 // see-through texels ("QuadsSeeThrough"), back to front and blended as before, tested against
 // those depths. Together they give what drawing every layer's quads in order gives.
+//
+// A see-through picture is mostly empty (the model picture around its model), and a quad showing
+// only empty texels adds nothing. "Occupancy", drawn twice, marks each 32 x 32 block of such a
+// picture that holds a texel with alpha; with gCullEmpty set, the vertex stage drops the quads
+// whose texels all lie in unmarked blocks before a fragment of theirs is made.
 #include "fw_Globals.fxi"
 #include "dusk_Stage.fxi"
 
@@ -27,6 +32,13 @@ uniform float gDepthMess = 1.0;
 uniform vec4 gQuadScale = vec4(1.0, 1.0, 0.0, 0.0);
 uniform float gImageAspect = 1.7777778;
 uniform int gRankBase = 0;
+uniform sampler2D gOccupancy;
+uniform int gCullEmpty = 0;
+uniform int gOccupancyStep = 16;
+
+const int kOccupancyBlock = 32;
+// The glitch's split channels read this far to each side.
+const float kGlitchShift = 0.012;
 
 // Picture coordinates of a point in screen-height units (y up, centre 0).
 vec2 PictureUV(vec2 p)
@@ -40,9 +52,8 @@ vec4 QuadColor(vec4 color, vec2 uv, vec2 local, float glitched, float edge, vec2
 {
     if (glitched > 0.5) {
         // Split channels and let the wallpaper through, tinted by the piece's own light.
-        float shift = 0.012;
-        color.r = texture(gBgTex, uv + vec2(shift, 0.0)).r;
-        color.b = texture(gBgTex, uv - vec2(shift, 0.0)).b;
+        color.r = texture(gBgTex, uv + vec2(kGlitchShift, 0.0)).r;
+        color.b = texture(gBgTex, uv - vec2(kGlitchShift, 0.0)).b;
         vec3 tapet = texture(gTapetTexture, uv * vec2(gImageAspect, 1.0) * 3.0).rgb;
         float light = dot(color.rgb, vec3(0.3, 0.5, 0.2));
         color.rgb = mix(color.rgb, tapet * (0.3 + light * 1.6) * color.a, 0.55);
@@ -55,9 +66,29 @@ vec4 QuadColor(vec4 color, vec2 uv, vec2 local, float glitched, float edge, vec2
 }
 
 -- sampler gBgTex filter=linear address=clamp mip=none
+-- sampler gOccupancy filter=point address=clamp mip=none
 -- sampler gTapetTexture filter=linear address=wrap
 
 -- vertex QuadsVS
+// Whether a texel the picture's samples between uvLow and uvHigh can read has alpha. Clamped
+// addressing reads the edge texels beyond [0, 1], and the linear filter the texel on each side.
+// A span too wide to look through in a few fetches counts as holding something, as does one
+// that is not a number.
+bool MayHoldTexels(vec2 uvLow, vec2 uvHigh)
+{
+    if (!all(lessThanEqual(uvLow, uvHigh))) return true;
+    vec2 size = vec2(textureSize(gBgTex, 0));
+    ivec2 last = ivec2(size) - 1;
+    ivec2 low = clamp(ivec2(floor(clamp(uvLow, 0.0, 1.0) * size - 0.5)), ivec2(0), last);
+    ivec2 high = clamp(ivec2(floor(clamp(uvHigh, 0.0, 1.0) * size - 0.5)) + 1, ivec2(0), last);
+    ivec2 blockLow = low / kOccupancyBlock, blockHigh = high / kOccupancyBlock;
+    if (any(greaterThan(blockHigh - blockLow, ivec2(7)))) return true;
+    for (int y = blockLow.y; y <= blockHigh.y; ++y)
+        for (int x = blockLow.x; x <= blockHigh.x; ++x)
+            if (texelFetch(gOccupancy, ivec2(x, y), 0).r > 0.0) return true;
+    return false;
+}
+
 layout(location = 0) in vec4 POSITION;
 layout(location = 0) out vec2 vUV;
 layout(location = 1) out vec2 vLocal;
@@ -89,6 +120,13 @@ void main()
     // Steps of 2^-20 below 1 are exact in the depth buffer's float and need no interpolation.
     gl_Position = vec4(p.x / aspect, p.y, 1.0 - float(gRankBase + quad + 1) * (1.0 / 1048576.0), 1.0);
     vUV = PictureUV(home + POSITION.zw * gBgZoom * 0.01);
+    if (gCullEmpty != 0) {
+        // Every corner of the quad finds the same span, so all four leave together.
+        vec2 reach = abs(POSITION.zw * gBgZoom * 0.01);
+        vec2 a = PictureUV(home - reach), b = PictureUV(home + reach);
+        vec2 spread = vec2(glitched * kGlitchShift, 0.0);
+        if (!MayHoldTexels(min(a, b) - spread, max(a, b) + spread)) gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
+    }
     vLocal = sign(POSITION.zw);
     vGlitched = glitched;
     float unrest = abs(gSpread) + abs(gDrift) + gGlitch + 40.0 * abs(gDepthMess - 1.0);
@@ -122,6 +160,32 @@ void main()
     oColor = QuadColor(color, vUV, vLocal, vGlitched, vEdge, px);
 }
 
+-- vertex OccupancyVS
+layout(location = 0) in vec4 POSITION;
+void main()
+{
+    // The first quad's four corners, stretched over the whole target.
+    int corner = gl_VertexID % 4;
+    gl_Position = vec4(corner == 0 || corner == 3 ? -1.0 : 1.0, corner < 2 ? 1.0 : -1.0, 0.0, 1.0);
+}
+
+-- fragment OccupancyPS
+layout(location = 0) out vec4 oColor;
+// Alpha anywhere in the block of gOccupancyStep x gOccupancyStep texels of gBgTex under this texel.
+void main()
+{
+    ivec2 size = textureSize(gBgTex, 0);
+    ivec2 low = ivec2(gl_FragCoord.xy) * gOccupancyStep;
+    ivec2 high = min(low + gOccupancyStep, size);
+    float alpha = 0.0;
+    for (int y = low.y; y < high.y; ++y)
+        for (int x = low.x; x < high.x; ++x)
+            alpha = max(alpha, texelFetch(gBgTex, ivec2(x, y), 0).a);
+    oColor = vec4(alpha > 0.0 ? 1.0 : 0.0);
+}
+
+-- technique Occupancy
+pass p0 vertex=OccupancyVS fragment=OccupancyPS blend=none depth=off cull=none fill=solid
 -- technique QuadsOpaque
 pass p0 vertex=QuadsVS fragment=QuadsOpaquePS blend=none depth=write cull=none fill=solid
 -- technique QuadsSeeThrough
