@@ -198,10 +198,10 @@ TEST_F(DemoFrame, ModelsScaleTheirTracksAndDrawTheWireframeOnlyAboveZero) {
   EXPECT_EQ(InputName(*seeThrough[0], "gBgTex"), "r8g8b8a8_1");
   EXPECT_EQ(seeThrough[0]->depth, "test");
   EXPECT_EQ(seeThrough[0]->Variable("gRankBase")->ints, std::vector<int32_t>{2 * 1500});
-  // Its quads are looked up in the picture's occupancy, marked in two steps after each sub-frame's
-  // models; the opaque layers drawn before it look up nothing.
+  // Its quads are looked up in the picture's occupancy, marked after each sub-frame's models; the
+  // opaque layers drawn before it look up nothing.
   EXPECT_EQ(seeThrough[0]->Variable("gCullEmpty")->ints, std::vector<int32_t>{1});
-  EXPECT_EQ(DrawsOf("Occupancy").size(), 16u);
+  EXPECT_EQ(DrawsOf("Occupancy").size(), 8u);
   for (Draw d : DrawsOf("QuadsOpaque")) EXPECT_EQ(d->Variable("gCullEmpty")->ints, std::vector<int32_t>{0});
 
   // At zero and below the wireframe pass is not drawn.
@@ -290,7 +290,7 @@ TEST_F(DemoFrame, EffectsOfferTheTechniquesAndVariablesTheSceneSets) {
       {mDemo->mMosaicEffect,
        {"QuadsOpaque", "QuadsSeeThrough", "Occupancy"},
        {"gBgTex", "gTapetTexture", "gSpread", "gDrift", "gGlitch", "gBgZoom", "gDepthMess", "gQuadScale",
-        "gImageAspect", "gRankBase", "gOccupancy", "gCullEmpty", "gOccupancyStep"}},
+        "gImageAspect", "gRankBase", "gOccupancy", "gCullEmpty"}},
   };
   for (const Contract& c : contracts) {
     ASSERT_NE(c.effect, nullptr);

@@ -107,55 +107,39 @@ void SetLayerVariables(fw_Effect& effect, const demo_MosaicLayer& layer, int32_t
   effect.getVariableByName("gCullEmpty")->AsScalar()->SetInt(occupancy ? 1 : 0);
 }
 
-// Makes `target` width x height unless it is already.
-void EnsureGrid(fw_Texture*& target, UINT width, UINT height) {
-  if (target && target->getWidth() == width && target->getHeight() == height) return;
-  delete target;
-  target = new fw_Texture(D3D10_BIND_RENDER_TARGET | D3D10_BIND_SHADER_RESOURCE, DXGI_FORMAT_R8G8B8A8_UNORM, width,
-                          height);
-}
-
-// One step of the marking: each texel of `target` covers a block of `source`.
-void MarkStep(fw_Effect& effect, const demo_QuadGeometry& quads, fw_Texture* source, fw_Texture* target,
-              int step) {
-  fw_SetRenderTarget(target, 0, nullptr);
-  effect.getVariableByName("gBgTex")->AsShaderResource()->SetResource(source->mShaderResourceView);
-  effect.getVariableByName("gOccupancyStep")->AsScalar()->SetInt(step);
-  // The first quad's corners, spread over the target by the vertex stage.
-  dusk_DrawIndexed(effect.getTechniqueByName("Occupancy"), quads.mInputLayout, quads.mVertexBuffer, 16,
-                   quads.mIndexBuffer, 6u);
-}
-
-UINT Blocks(UINT texels, UINT block) { return (texels + block - 1) / block; }
+constexpr UINT kOccupancyBlock = 32;  // as in mosaicQuads.fx
 
 }  // namespace
 
 void demo_Occupancy::release() {
   delete grid;
   grid = nullptr;
-  delete fine;
-  fine = nullptr;
 }
 
 void demo_MarkOccupancy(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads, fw_Texture* picture,
                         demo_Occupancy& occupancy) {
   // Without a fresh grid there is none: an old one would drop quads that now show something.
-  const UINT width = picture ? Blocks(picture->getWidth(), 16) : 0;
-  const UINT height = picture ? Blocks(picture->getHeight(), 16) : 0;
+  const UINT width = picture ? (picture->getWidth() + kOccupancyBlock - 1) / kOccupancyBlock : 0;
+  const UINT height = picture ? (picture->getHeight() + kOccupancyBlock - 1) / kOccupancyBlock : 0;
   if (!mosaicEffect || !picture || !picture->mShaderResourceView || width == 0 || height == 0) {
     occupancy.release();
     return;
   }
-  // Blocks of 16, then of 2 x 2 of those: the 32 the vertex stage reads (kOccupancyBlock there).
-  EnsureGrid(occupancy.fine, width, height);
-  EnsureGrid(occupancy.grid, Blocks(width, 2), Blocks(height, 2));
-  if (!occupancy.fine->mShaderResourceView || !occupancy.fine->mRenderTargetView ||
-      !occupancy.grid->mRenderTargetView) {
+  fw_Texture*& grid = occupancy.grid;
+  if (!grid || grid->getWidth() != width || grid->getHeight() != height) {
+    delete grid;
+    grid = new fw_Texture(D3D10_BIND_RENDER_TARGET | D3D10_BIND_SHADER_RESOURCE, DXGI_FORMAT_R8G8B8A8_UNORM, width,
+                          height);
+  }
+  if (!grid->mRenderTargetView) {
     occupancy.release();
     return;
   }
-  MarkStep(*mosaicEffect, quads, picture, occupancy.fine, 16);
-  MarkStep(*mosaicEffect, quads, occupancy.fine, occupancy.grid, 2);
+  fw_SetRenderTarget(grid, 0, nullptr);
+  mosaicEffect->getVariableByName("gBgTex")->AsShaderResource()->SetResource(picture->mShaderResourceView);
+  // The first quad's corners, spread over the grid by the vertex stage.
+  dusk_DrawIndexed(mosaicEffect->getTechniqueByName("Occupancy"), quads.mInputLayout, quads.mVertexBuffer, 16,
+                   quads.mIndexBuffer, 6u);
 }
 
 namespace {

@@ -21,15 +21,13 @@ struct demo_QuadVertex {
 static_assert(sizeof(demo_QuadVertex) == 16, "the mosaic vertex is one 4-float POSITION");
 
 // Which 32 x 32 blocks of a picture hold a texel with alpha: `grid` has a texel per block (the
-// last ones partial), 1 where the block holds one; `fine` is the same in blocks of 16, made on
-// the way.
+// last ones partial), 1 where the block holds one.
 struct demo_Occupancy {
   demo_Occupancy() = default;
   demo_Occupancy(const demo_Occupancy&) = delete;
   demo_Occupancy& operator=(const demo_Occupancy&) = delete;
   ~demo_Occupancy() { release(); }
   void release();
-  fw_Texture* fine = nullptr;
   fw_Texture* grid = nullptr;
 };
 
@@ -74,8 +72,8 @@ struct demo_QuadGeometry {
   ID3D10InputLayout* mInputLayout = nullptr;
 };
 
-// Marks the picture's blocks into `occupancy`, (re)making its textures at the sizes the picture
-// takes; without a picture or a device it is left empty. Leaves the grid bound as the render
+// Marks the picture's blocks into `occupancy`, (re)making its grid at the size the picture takes;
+// without a picture or a device it is left empty. Leaves the grid bound as the render
 // target.
 void demo_MarkOccupancy(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads, fw_Texture* picture,
                         demo_Occupancy& occupancy);

@@ -15,8 +15,8 @@
 // those depths. Together they give what drawing every layer's quads in order gives.
 //
 // A see-through picture is mostly empty (the model picture around its model), and a quad showing
-// only empty texels adds nothing. "Occupancy", drawn twice, marks each 32 x 32 block of such a
-// picture that holds a texel with alpha; with gCullEmpty set, the vertex stage drops the quads
+// only empty texels adds nothing. "Occupancy" marks each 32 x 32 block of such a picture that
+// holds a texel with alpha; with gCullEmpty set, the vertex stage drops the quads
 // whose texels all lie in unmarked blocks before a fragment of theirs is made.
 #include "fw_Globals.fxi"
 #include "dusk_Stage.fxi"
@@ -34,7 +34,6 @@ uniform float gImageAspect = 1.7777778;
 uniform int gRankBase = 0;
 uniform sampler2D gOccupancy;
 uniform int gCullEmpty = 0;
-uniform int gOccupancyStep = 16;
 
 const int kOccupancyBlock = 32;
 // The glitch's split channels read this far to each side.
@@ -171,12 +170,12 @@ void main()
 
 -- fragment OccupancyPS
 layout(location = 0) out vec4 oColor;
-// Alpha anywhere in the block of gOccupancyStep x gOccupancyStep texels of gBgTex under this texel.
+// Alpha anywhere in the block of the picture under this texel of the grid.
 void main()
 {
     ivec2 size = textureSize(gBgTex, 0);
-    ivec2 low = ivec2(gl_FragCoord.xy) * gOccupancyStep;
-    ivec2 high = min(low + gOccupancyStep, size);
+    ivec2 low = ivec2(gl_FragCoord.xy) * kOccupancyBlock;
+    ivec2 high = min(low + kOccupancyBlock, size);
     float alpha = 0.0;
     for (int y = low.y; y < high.y; ++y)
         for (int x = low.x; x < high.x; ++x)
