@@ -78,11 +78,23 @@ void main()
     }
     // The neighbours, looked up once a corner here rather than for every pixel of the top.
     int mapColumn = vCellIndex.x;
-    vOpen = vec4(CellHeight(mapColumn, row + 1) < 0.02, CellHeight(mapColumn, row - 1) < 0.02,
-                 CellHeight(mapColumn - 1, row) < 0.02, CellHeight(mapColumn + 1, row) < 0.02);
+    vec4 around = vec4(CellHeight(mapColumn, row + 1), CellHeight(mapColumn, row - 1),
+                       CellHeight(mapColumn - 1, row), CellHeight(mapColumn + 1, row));
+    vOpen = vec4(lessThan(around, vec4(0.02)));
+    // A wall's stretch below its neighbour's top lies against the neighbour's block and is hidden
+    // by it from any eye, so a floor corner rises to the lower of the two neighbours it stands
+    // against (open air stands nowhere): the walls lose only what could never be seen.
+    float z = height;
+    if (!top) {
+        int corner = gl_VertexID % 8;  // 0..3 the floor, x then y
+        vec4 solid = around * (1.0 - vOpen);
+        float beside = (corner & 1) == 0 ? solid.z : solid.w;
+        float across = (corner & 2) == 0 ? solid.y : solid.x;
+        z = min(height, min(beside, across));
+    }
     vec2 size = CellSize();
     float scrolled = grid.x - fract(gScrollValue) - 0.5 * float(gNumColumns);
-    vec3 p = vec3(scrolled * size.x, (grid.y - 0.5 * float(gNumRows)) * size.y, top ? height * kRaise : 0.0);
+    vec3 p = vec3(scrolled * size.x, (grid.y - 0.5 * float(gNumRows)) * size.y, z * kRaise);
     vStage = p;
     vCell = grid;
     // Nearer (higher) surfaces get smaller depth, all of it behind anything at normal depth.
