@@ -154,7 +154,7 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
   if (device && depth && depth->mDepthStencilView)
     device->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
   ClearTarget(landscape);
-  if (mTerrain) mTerrain->render({scroll, heroX, heroY, heroZ, heightFade});
+  if (mTerrain) mTerrain->render({scroll, heroX, heroY, heroZ, heightFade, static_cast<float>(ti)});
   _EndPhase(demo_Phase::Terrain);
   if (mHero) mHero->render({heroSeed, static_cast<float>(ti), heroX, heroY, heroZ});
   _EndPhase(demo_Phase::Hero);

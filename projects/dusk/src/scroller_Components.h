@@ -18,6 +18,7 @@ struct scroller_TerrainParams {
   float scroll;      // "bgScroll"
   float heroX, heroY, heroZ;
   float heightFade;  // "bgHeightFade" x 0.01
+  float time;        // the sub-frame's seconds, for the film grain
 };
 
 struct scroller_LeafsParams {

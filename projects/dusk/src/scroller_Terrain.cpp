@@ -22,6 +22,7 @@ const TerrainImage kTerrainImages[] = {
     {"./data/scroller/vertical inner edges.png", "gVertInnerTexture"},
     {"./data/scroller/vertical outer edges.png", "gVertOuterTexture"},
     {"./data/scroller/red.png", "gTexture1"},
+    {"./data/scroller/grain.png", "gGrainTexture"},
 };
 
 const D3D10_INPUT_ELEMENT_DESC kTerrainLayout[1] = {
@@ -68,6 +69,7 @@ void scroller_Terrain::render(const scroller_TerrainParams& params) {
   mEffect->getVariableByName("gHeroPosition")->AsVector()->SetFloatVector(hero);
   mEffect->getVariableByName("gScrollValue")->AsScalar()->SetFloat(params.scroll);
   mEffect->getVariableByName("gHeightFade")->AsScalar()->SetFloat(params.heightFade);
+  mEffect->getVariableByName("gTime")->AsScalar()->SetFloat(params.time);
   dusk_DrawIndexed(mEffect->getTechniqueByName("bg"), mInputLayout, mVertexBuffer, 8, mIndexBuffer,
                    static_cast<UINT>(mIndexCount));
 }

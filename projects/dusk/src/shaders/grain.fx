@@ -1,8 +1,8 @@
-// The hero and the film grain over the landscape. "grain" first fills the open sky behind the
-// blocks (where the depth is still cleared) with a dusk gradient, then multiplies the picture by
-// moving grain (a new frame of it 24 times a second), keeping its alpha; "hero" draws one glowing sprite at
-// gHeroParameters.xyz on the stage with intensity .w (1 for the hero, less for its echoes), added
-// so that overlapping echoes build up light.
+// The hero and the sky behind the landscape. "grain" fills the open sky behind the blocks (where
+// the depth is still cleared) with a dusk gradient under the moving film grain the blocks take as
+// well (FilmGrain); "hero" draws one glowing sprite at gHeroParameters.xyz on the stage with
+// intensity .w (1 for the hero, less for its echoes), added so that overlapping echoes build up
+// light.
 #include "fw_Globals.fxi"
 #include "dusk_Stage.fxi"
 
@@ -13,28 +13,6 @@ uniform vec4 gHeroParameters = vec4(0.0, 0.0, 0.0, 1.0);
 uniform sampler2D gGrainTexture;
 
 -- sampler gGrainTexture filter=linear address=wrap
-
--- vertex GrainVS
-layout(location = 0) in vec2 POSITION;
-layout(location = 0) out vec2 vUV;
-void main()
-{
-    gl_Position = vec4(POSITION, 0.0, 1.0);
-    int frame = int(floor(gTime * 24.0));
-    vec2 jump = vec2(Hash01(frame, 1), Hash01(frame, 2));
-    // One grain texel per render pixel, whatever the render size.
-    vUV = (POSITION * vec2(0.5, -0.5) + 0.5) * RenderDim.xy / 256.0 + jump;
-}
-
--- fragment GrainPS
-layout(location = 0) in vec2 vUV;
-layout(location = 0) out vec4 oColor;
-void main()
-{
-    vec3 grain = texture(gGrainTexture, vUV).rgb - 0.5;
-    float mono = dot(grain, vec3(0.333));
-    oColor = vec4(vec3(1.0) + mix(vec3(mono), grain, 0.35) * 0.45, 1.0);
-}
 
 -- fragment SkyPS
 layout(location = 0) in vec2 vUV;
@@ -51,7 +29,7 @@ void main()
     sky = mix(sky, zenith, smoothstep(0.5, 1.0, y));
     // A slow low haze band drifting across.
     sky *= 0.9 + 0.1 * sin(x * 9.0 + y * 4.0 + gTime * 0.2);
-    oColor = vec4(sky, 1.0);
+    oColor = vec4(FilmGrain(gGrainTexture, gl_FragCoord.xy, gTime, sky), 1.0);
 }
 
 -- vertex SkyVS
@@ -98,6 +76,5 @@ void main()
 
 -- technique grain
 pass sky vertex=SkyVS fragment=SkyPS blend=none depth=test cull=none fill=solid
-pass grain vertex=GrainVS fragment=GrainPS blend=multiply depth=off cull=none fill=solid
 -- technique hero
 pass p0 vertex=HeroVS fragment=HeroPS blend=add depth=off cull=none fill=solid

@@ -2,7 +2,7 @@
 // by the height maps (gHeightFade crosses from the first map to the second), scrolled sideways by
 // gScrollValue columns. Tops take the stone texture, bevels where a block meets open air and
 // grooves where it meets a neighbour; walls are shaded by a low sun, and everything near the hero
-// catches its amber light. Depth is kept in a thin band near 1 so the models drawn later in front
+// catches its amber light, all under the film grain. Depth is kept in a thin band near 1 so the models drawn later in front
 // of it are never hidden by it.
 #include "fw_Globals.fxi"
 #include "dusk_Stage.fxi"
@@ -13,6 +13,7 @@ uniform int gNumColumns = 160;
 uniform float gScrollValue = 0.0;
 uniform float gHeightFade = 0.0;
 uniform vec4 gHeroPosition = vec4(0.0);
+uniform float gTime = 0.0;
 
 uniform sampler2D gHeightTexture;
 uniform sampler2D gHeightTexture2;
@@ -21,6 +22,7 @@ uniform sampler2D gHorOuterTexture;
 uniform sampler2D gVertInnerTexture;
 uniform sampler2D gVertOuterTexture;
 uniform sampler2D gTexture1;
+uniform sampler2D gGrainTexture;
 
 // The tallest block, in stage pixels towards the eye.
 const float kRaise = 90.0;
@@ -51,6 +53,7 @@ int ScrollColumns() { return int(floor(gScrollValue)); }
 -- sampler gVertInnerTexture filter=linear address=clamp
 -- sampler gVertOuterTexture filter=linear address=clamp
 -- sampler gTexture1 filter=linear address=wrap
+-- sampler gGrainTexture filter=linear address=wrap
 
 -- vertex BlockVS
 layout(location = 0) in vec2 POSITION;
@@ -159,7 +162,7 @@ void main()
     float facing = max(dot(n, toHero / max(d, 1e-3)), 0.0);
     color += vec3(1.0, 0.62, 0.28) * (base + 0.08) * (2.0 * facing + 0.5) * exp(-d / 260.0);
 
-    oColor = vec4(color, 1.0);
+    oColor = vec4(FilmGrain(gGrainTexture, gl_FragCoord.xy, gTime, color), 1.0);
 }
 
 -- technique bg
