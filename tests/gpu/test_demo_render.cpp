@@ -166,6 +166,22 @@ TEST_F(DemoGpu, OccupancyMarksTheModelsBlocksAndDropsOnlyQuadsThatShowNothing) {
                       std::fabs(all[i].b - culled[i].b), std::fabs(all[i].a - culled[i].a)});
   EXPECT_LE(worst, 1.0f / 255.0f + 1e-6f);
   EXPECT_EQ(CountWhere(none, Lit), 0);
+
+  // An edit of the effect that loses the marking pass leaves every block marked, not the empty
+  // picture's marks from before.
+  fw_Effect* mosaic = mDemo->mMosaicEffect;
+  std::ifstream in(mosaic->mPath);
+  std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t at = source.find("-- technique Occupancy");
+  ASSERT_NE(at, std::string::npos);
+  source.replace(at, 22, "-- technique Renamed");
+  const fs::path edited = mDir / "mosaic_edited.fx";
+  std::ofstream(edited.string()) << source;
+  std::string messages;
+  ASSERT_TRUE(mosaic->reload(&messages, edited.string())) << messages;
+  demo_MarkOccupancy(mosaic, *mDemo->mQuads, empty, nothing);
+  const std::vector<Rgba> unmarked = ReadBack(nothing.grid);
+  EXPECT_EQ(CountWhere(unmarked, Opaque), static_cast<int>(unmarked.size()));
 }
 
 // Large enough for the blocks' walls to cover pixels.

@@ -1,5 +1,6 @@
 #include "demo_Mosaic.h"
 
+#include "device/fw_DeviceState.h"
 #include "dusk_Draw.h"
 #include "res/fw_Effect.h"
 #include "res/fw_Resources.h"
@@ -136,6 +137,12 @@ void demo_MarkOccupancy(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads,
     return;
   }
   fw_SetRenderTarget(grid, 0, nullptr);
+  // Every block marked until the pass says otherwise: a pass that cannot draw (a broken edit of
+  // the effect while it is watched) then drops nothing.
+  if (ID3D10Device* device = fw_GetDevice()) {
+    const float occupied[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    device->ClearRenderTargetView(grid->mRenderTargetView, occupied);
+  }
   mosaicEffect->getVariableByName("gBgTex")->AsShaderResource()->SetResource(picture->mShaderResourceView);
   // The first quad's corners, spread over the grid by the vertex stage.
   dusk_DrawIndexed(mosaicEffect->getTechniqueByName("Occupancy"), quads.mInputLayout, quads.mVertexBuffer, 16,
