@@ -57,7 +57,6 @@ float TrackAt(const char* name, float defaultValue, double seconds) {
 }  // namespace
 
 Demo::~Demo() {
-  mModelOccupancy.release();
   DestroyModel(mThirdModel);
   DestroyModel(mFirstModel);
   DestroyModel(mSecondModel);

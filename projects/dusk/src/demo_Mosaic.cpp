@@ -18,6 +18,8 @@ namespace {
 const D3D10_INPUT_ELEMENT_DESC kQuadLayout[1] = {
     {"POSITION", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 0, D3D10_INPUT_PER_VERTEX_DATA, 0}};
 
+constexpr UINT kOccupancyBlock = 32;  // as in mosaicQuads.fx
+
 }  // namespace
 
 void demo_BuildMosaicQuads(int32_t count, std::vector<demo_QuadVertex>& vertices, std::vector<uint32_t>& indices) {
@@ -108,8 +110,6 @@ void SetLayerVariables(fw_Effect& effect, const demo_MosaicLayer& layer, int32_t
   effect.getVariableByName("gCullEmpty")->AsScalar()->SetInt(occupancy ? 1 : 0);
 }
 
-constexpr UINT kOccupancyBlock = 32;  // as in mosaicQuads.fx
-
 }  // namespace
 
 void demo_Occupancy::release() {
@@ -148,10 +148,6 @@ void demo_MarkOccupancy(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads,
   dusk_DrawIndexed(mosaicEffect->getTechniqueByName("Occupancy"), quads.mInputLayout, quads.mVertexBuffer, 16,
                    quads.mIndexBuffer, 6u);
 }
-
-namespace {
-
-}  // namespace
 
 void demo_DrawMosaicLayers(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads,
                            const std::vector<demo_MosaicLayer>& layers) {

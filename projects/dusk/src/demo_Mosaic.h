@@ -73,8 +73,7 @@ struct demo_QuadGeometry {
 };
 
 // Marks the picture's blocks into `occupancy`, (re)making its grid at the size the picture takes;
-// without a picture or a device it is left empty. Leaves the grid bound as the render
-// target.
+// without a picture or a device it is left empty. Leaves the grid bound as the render target.
 void demo_MarkOccupancy(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads, fw_Texture* picture,
                         demo_Occupancy& occupancy);
 

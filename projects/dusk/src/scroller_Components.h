@@ -67,7 +67,7 @@ class scroller_Hero {
  public:
   ~scroller_Hero() { destroy(); }
   void create();
-  // The grain layer, the hero, then its five echoes (scroller_ComputeEchoes).
+  // The sky under the film grain, the hero, then its five echoes (scroller_ComputeEchoes).
   void render(const scroller_HeroParams& params);
   void destroy();
   // The sky pass can draw: every pixel of the landscape then ends up with alpha 1.

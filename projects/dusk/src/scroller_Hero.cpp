@@ -35,7 +35,7 @@ void scroller_Hero::render(const scroller_HeroParams& params) {
   const UINT indexCount = 6u * static_cast<UINT>(mQuadCount);
   ID3D10EffectVectorVariable* heroParameters = mEffect->getVariableByName("gHeroParameters")->AsVector();
 
-  // Film grain over the landscape.
+  // The sky behind the blocks, under the film grain they took as they were drawn.
   mEffect->getVariableByName("gTime")->AsScalar()->SetFloat(params.time);
   dusk_DrawIndexed(mEffect->getTechniqueByName("grain"), mInputLayout, mVertexBuffer, 8, mIndexBuffer, indexCount);
 

@@ -16,8 +16,8 @@
 //
 // A see-through picture is mostly empty (the model picture around its model), and a quad showing
 // only empty texels adds nothing. "Occupancy" marks each 32 x 32 block of such a picture that
-// holds a texel with alpha; with gCullEmpty set, the vertex stage drops the quads
-// whose texels all lie in unmarked blocks before a fragment of theirs is made.
+// holds a texel with alpha; with gCullEmpty set, the vertex stage drops the quads whose texels all
+// lie in unmarked blocks before a fragment of theirs is made.
 #include "fw_Globals.fxi"
 #include "dusk_Stage.fxi"
 

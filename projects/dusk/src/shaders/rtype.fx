@@ -2,8 +2,8 @@
 // by the height maps (gHeightFade crosses from the first map to the second), scrolled sideways by
 // gScrollValue columns. Tops take the stone texture, bevels where a block meets open air and
 // grooves where it meets a neighbour; walls are shaded by a low sun, and everything near the hero
-// catches its amber light, all under the film grain. Depth is kept in a thin band near 1 so the models drawn later in front
-// of it are never hidden by it.
+// catches its amber light, all under the film grain. Depth is kept in a thin band near 1 so the
+// models drawn later in front of it are never hidden by it.
 #include "fw_Globals.fxi"
 #include "dusk_Stage.fxi"
 
