@@ -86,8 +86,17 @@ TEST(RenderScaleChoice, VerySlowFramesStopAtTheBottomOfTheRange) {
 
 TEST(RenderScaleChoice, TheSecondChoiceSeparatesFixedFromPixelCost) {
   // Measured here: 0.70 s at full size, 0.21 s at 0.35. The fixed part (about 0.14 s) alone misses
-  // ten frames a second, so the smallest scale comes nearest.
-  EXPECT_NEAR(*fw_RefineRenderScale({1.0f, 0.70}, {0.35f, 0.21}), 0.10f, 1e-6f);
+  // ten frames a second; the floor would save only hundredths of a second, so the pixels keep about
+  // a quarter of the frame: sqrt(0.1416 / 3 / 0.558) = 0.29, down to 0.25, not the floor's 0.10.
+  const std::optional<fw_FrameCostFit> fit = fw_FitFrameCost({1.0f, 0.70}, {0.35f, 0.21});
+  ASSERT_TRUE(fit);
+  EXPECT_NEAR(fit->fixed, 0.1416, 1e-3);
+  EXPECT_TRUE(fit->fixedMissesAim());
+  EXPECT_NEAR(*fw_RefineRenderScale({1.0f, 0.70}, {0.35f, 0.21}), 0.25f, 1e-6f);
+  // Frames of 0.12 + 0.3 s²: no scale reaches the aim; sqrt(0.12 / 3 / 0.3) = 0.365 → 0.35.
+  EXPECT_NEAR(*fw_RefineRenderScale({1.0f, 0.42}, {0.5f, 0.195}), 0.35f, 1e-6f);
+  // Just under the aim, the largest scale that fits it: 0.09 s fixed leaves 0.01 s → 0.18 → 0.15.
+  EXPECT_NEAR(*fw_RefineRenderScale({1.0f, 0.39}, {0.5f, 0.165}), 0.15f, 1e-6f);
   // All pixel cost: 0.8 s at full size and 0.2 s at 0.5 → 0.1 s at about 0.35.
   EXPECT_NEAR(*fw_RefineRenderScale({1.0f, 0.8}, {0.5f, 0.2}), 0.35f, 1e-6f);
   // A first choice that overshot is raised again, at most to the window's size.

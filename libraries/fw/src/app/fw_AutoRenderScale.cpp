@@ -93,6 +93,17 @@ void Finish() {
     line += part;
   }
   line += "; --render-scale F sets the scale instead.";
+  // Said plainly when no scale can reach the aim, so a slow picture is not taken for a fault.
+  if (m.size() >= 2) {
+    const std::optional<fw_FrameCostFit> fit = fw_FitFrameCost({m[0].scale, m[0].seconds}, {m[1].scale, m[1].seconds});
+    if (fit && fit->fixedMissesAim()) {
+      std::snprintf(part, sizeof(part),
+                    " The part of a frame that does not shrink with the picture takes %.2f s, more than the %.2f s "
+                    "aimed at, so the scale leaves about a quarter of the frame to its pixels.",
+                    fit->fixed, fw_kAutoScaleTargetSeconds);
+      line += part;
+    }
+  }
   fw_Log(fw_LogPlain, "%s", line.c_str());
 }
 }  // namespace

@@ -54,15 +54,22 @@ std::optional<float> fw_ChooseRenderScale(const std::vector<double>& frameSecond
   return Changed(currentScale * std::sqrt(fw_kAutoScaleTargetSeconds / *median), currentScale);
 }
 
-std::optional<float> fw_RefineRenderScale(const fw_FrameCost& earlier, const fw_FrameCost& latest) {
-  if (!Valid(earlier) || !Valid(latest) || NearAim(latest.seconds)) return std::nullopt;
-  // seconds = fixed + perArea · scale², through both points.
+std::optional<fw_FrameCostFit> fw_FitFrameCost(const fw_FrameCost& earlier, const fw_FrameCost& latest) {
+  if (!Valid(earlier) || !Valid(latest)) return std::nullopt;
   const double areaEarlier = static_cast<double>(earlier.scale) * earlier.scale;
   const double areaLatest = static_cast<double>(latest.scale) * latest.scale;
   if (std::fabs(areaEarlier - areaLatest) < 1e-9) return std::nullopt;
-  const double perArea = (earlier.seconds - latest.seconds) / (areaEarlier - areaLatest);
-  if (!(perArea > 0.0)) return std::nullopt;
-  const double fixed = std::max(0.0, latest.seconds - perArea * areaLatest);
-  const double left = fw_kAutoScaleTargetSeconds - fixed;
-  return Changed(left > 0.0 ? std::sqrt(left / perArea) : 0.0, latest.scale);
+  fw_FrameCostFit fit;
+  fit.perArea = (earlier.seconds - latest.seconds) / (areaEarlier - areaLatest);
+  if (!(fit.perArea > 0.0) || !std::isfinite(fit.perArea)) return std::nullopt;
+  fit.fixed = std::max(0.0, latest.seconds - fit.perArea * areaLatest);
+  return fit;
+}
+
+std::optional<float> fw_RefineRenderScale(const fw_FrameCost& earlier, const fw_FrameCost& latest) {
+  if (!Valid(latest) || NearAim(latest.seconds)) return std::nullopt;
+  const std::optional<fw_FrameCostFit> fit = fw_FitFrameCost(earlier, latest);
+  if (!fit) return std::nullopt;
+  const double pixelSeconds = fit->fixedMissesAim() ? fit->fixed / 3.0 : fw_kAutoScaleTargetSeconds - fit->fixed;
+  return Changed(std::sqrt(pixelSeconds / fit->perArea), latest.scale);
 }

@@ -42,8 +42,21 @@ struct fw_FrameCost {
 // the rounded scale is the current one.
 std::optional<float> fw_ChooseRenderScale(const std::vector<double>& frameSeconds, float currentScale);
 
-// The second choice, from frames measured at two scales: a frame costs a fixed part plus a part
-// that goes with its pixels, the two read off the measurements. When the fixed part alone misses
-// the aim, the smallest scale comes nearest. Nullopt keeps `latest`'s scale, as above, and also
-// when the two measurements show no gain from fewer pixels.
+// A frame's cost read off two measurements at different scales: seconds = fixed + perArea · scale².
+// Nullopt when the two do not tell the parts apart: the same scale, invalid times, or no gain from
+// fewer pixels (noise). The fixed part is never below zero.
+struct fw_FrameCostFit {
+  double fixed = 0.0;
+  double perArea = 0.0;
+  double predict(double scale) const { return fixed + perArea * scale * scale; }
+  // True when the part that does not shrink with the picture alone misses the aim.
+  bool fixedMissesAim() const { return fixed >= fw_kAutoScaleTargetSeconds; }
+};
+std::optional<fw_FrameCostFit> fw_FitFrameCost(const fw_FrameCost& earlier, const fw_FrameCost& latest);
+
+// The second choice, from frames measured at two scales: the largest scale whose predicted frame
+// is within the aim. When the fixed part alone misses the aim, no scale reaches it; the floor would
+// then buy a few hundredths of a second for a postage stamp, so the choice is the scale where the
+// pixels take about a quarter of the frame (perArea · s² = fixed / 3). Nullopt keeps `latest`'s
+// scale: frames near the aim, a fit that says nothing, or the rounded scale is the current one.
 std::optional<float> fw_RefineRenderScale(const fw_FrameCost& earlier, const fw_FrameCost& latest);
