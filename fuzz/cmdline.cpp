@@ -39,8 +39,8 @@ DUSK_FUZZ_TARGET(cmdline) {
     }
     rest.push_back(argv[i]);
   }
-  if (error.empty()) fw_ValidateCaptureSettings(capture, &error);
   fw_StartupOptions options;
   if (error.empty()) fw_ParseStartupOptions(static_cast<int>(rest.size()), rest.data(), &options, &error);
+  if (error.empty()) fw_ValidateCaptureSettings(capture, options.live, &error);
   return 0;
 }

@@ -1,10 +1,18 @@
 // The real program on the test production: start-up and resource loading with their log lines,
-// frames until the show's own end, which leaves at once with exit code 0.
+// frames until the show's own end, which leaves at once with exit code 0; captures that end by
+// their limit, or stop at the first file they cannot write.
 #include "core_prod.h"
+#include "frame/fw_Capture.h"
+#include "small_tmpfs.h"
 
 #include <gtest/gtest.h>
 
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>
+
 #include <fstream>
+#include <regex>
 
 namespace {
 const std::vector<std::string> kQuietArgs = {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo",
@@ -66,19 +74,79 @@ TEST(Frame, BadDataNeverCrashesTheProgram) {
 TEST(Frame, AFrameLimitedCaptureEndsThroughTheOrderlyShutdown) {
   core_test::TestProduction prod;
   prod.RemoveTrack("GotoRow");
-  const std::string dir = (prod.root / "capture").string();
+  // A '%' in the folder is no frame-number pattern to the video muxer.
+  const std::string dir = (prod.root / "capture 100%d").string();
   core_test::RunResult run = prod.Run(With(kQuietArgs, {"--capture", dir, "--frames", "5"}));
   ASSERT_FALSE(run.timedOut) << run.output;
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_EQ(core_test::CountFrames(dir), 5);
   EXPECT_NE(run.output.find("Closing application."), std::string::npos) << run.output;
+  // ffmpeg is one of the test dependencies (scripts/install-deps).
+  EXPECT_NE(run.output.find("Capture: wrote <" + dir + "/capture.mp4>."), std::string::npos) << run.output;
+  EXPECT_GT(core_test::fs::file_size(dir + "/capture.mp4"), 0u);
 }
 
-TEST(Frame, ACaptureDirectoryThatCannotBeMadeStopsWithCode20) {
-  core_test::TestProduction prod;
-  std::ofstream((prod.root / "a-file").string()) << "x";
-  core_test::RunResult run = prod.Run(With(kQuietArgs, {"--capture", (prod.root / "a-file/frames").string()}), 60);
-  ASSERT_FALSE(run.timedOut) << run.output;
-  EXPECT_EQ(run.exitCode, 20) << run.output;
-  EXPECT_NE(run.output.find("Capture: could not create the directory"), std::string::npos) << run.output;
+// A disk that fills up mid-capture: the run stops at the first file that does not fit (a frame,
+// or the soundtrack after the last frame), with its own exit code and the system's reason, and
+// what it leaves under a frame's name is whole. The test production's frames take one 4 KiB page
+// each; the soundtrack of 20 frames at 30 per second takes 115 KiB.
+TEST(Frame, ACaptureOntoAFullDiskStopsAndLeavesOnlyWholeFrames) {
+  struct Case {
+    unsigned kilobytes;
+    int frames;
+    const char* fails;  // what the message names
+  };
+  for (const Case& c : {Case{64, 40, "frame_"}, Case{128, 20, "soundtrack.wav"}}) {
+    SCOPED_TRACE(c.fails);
+    core_test::SmallTmpfs disk(c.kilobytes);
+    if (!disk.mounted()) GTEST_SKIP() << disk.reason();
+    core_test::TestProduction prod;
+    prod.RemoveTrack("GotoRow");
+    const std::string dir = disk.path().string();
+    const std::string frames = std::to_string(c.frames);
+    core_test::RunResult run = prod.Run(With(kQuietArgs, {"--capture", dir, "--fps", "30", "--frames", frames}));
+    ASSERT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(run.exitCode, fw_kCaptureWriteFailedExitCode) << run.output;
+    const std::string message = "Capture: could not write <" + dir + "/" + c.fails;
+    const size_t at = run.output.find(message);
+    ASSERT_NE(at, std::string::npos) << run.output;
+    const std::string line = run.output.substr(at, run.output.find('\n', at) - at);
+    EXPECT_NE(line.find(">: No space left on device."), std::string::npos) << line;
+
+    // Only whole frames under their names, numbered from 0 without a gap, and nothing else.
+    const std::vector<int> written = core_test::FrameNumbers(dir);
+    ASSERT_GE(written.size(), 2u) << "the disk filled before the capture got going";
+    if (std::string(c.fails) == "frame_") {
+      char failed[32];
+      std::snprintf(failed, sizeof(failed), "frame_%06zu.png>", written.size());
+      EXPECT_NE(line.find(failed), std::string::npos) << "the frame after the last one on disk failed: " << line;
+    } else {
+      EXPECT_EQ(written.size(), static_cast<size_t>(c.frames));
+    }
+    for (size_t i = 0; i < written.size(); ++i) {
+      char name[32];
+      std::snprintf(name, sizeof(name), "frame_%06d.png", written[i]);
+      EXPECT_EQ(written[i], static_cast<int>(i));
+      const std::string png = core_test::ReadWholeFile(disk.path() / name);
+      int width = 0, height = 0, channels = 0;
+      stbi_uc* pixels = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(png.data()),
+                                              static_cast<int>(png.size()), &width, &height, &channels, 4);
+      EXPECT_NE(pixels, nullptr) << name << " does not decode";
+      EXPECT_EQ(width, 320) << name;
+      stbi_image_free(pixels);
+      // The IEND chunk and its CRC close every whole PNG file.
+      ASSERT_GE(png.size(), 12u) << name;
+      EXPECT_EQ(png.substr(png.size() - 12), std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12)) << name;
+    }
+    size_t entries = 0;
+    for (core_test::fs::directory_iterator it(disk.path()), end; it != end; ++it, ++entries)
+      EXPECT_TRUE(std::regex_match(it->path().filename().string(), std::regex("frame_[0-9]{6}\\.png")))
+          << it->path().filename() << " was left behind";
+    EXPECT_EQ(entries, written.size());
+    // The last progress counts the frames on disk, never the one that failed.
+    const std::string done = "Capture: frame " + std::to_string(written.size()) + " of " + frames + " ";
+    EXPECT_NE(run.output.find(done), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Capture: frame " + std::to_string(written.size() + 1) + " of "), std::string::npos)
+        << run.output;
+  }
 }

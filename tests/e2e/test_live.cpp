@@ -1,6 +1,7 @@
-// Live mode in the real program: files saved while the show runs change what it draws (track
-// files, track sources, effects), bad ones are named and leave the show running as it was; the
-// transport keys move the row the title shows, and the show's end holds instead of ending.
+// Live mode in the real program: it starts at --from-row; files saved while the show runs change
+// what it draws (track files, track sources, effects), bad ones are named and leave the show
+// running as it was; the transport keys move the row the title shows, and the show's end holds
+// instead of ending.
 #include "core_prod.h"
 #include "process_runner.h"
 #include "sync/sync_Track.h"
@@ -47,12 +48,6 @@ double MeanOf(const fs::path& png) {
   return sum / (double(width) * height * 3);
 }
 
-fs::path FramePath(const fs::path& dir, int n) {
-  char name[32];
-  std::snprintf(name, sizeof(name), "frame_%06d.png", n);
-  return dir / name;
-}
-
 // The production's data (linked) and shaders (copied, so the test may edit them), with a sync
 // folder and a track-source folder of the test's own.
 class LiveShow : public ::testing::Test {
@@ -63,15 +58,23 @@ class LiveShow : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(mRoot); }
 
-  // The first frame drawn after whatever was just seen in the log: the frame being drawn when the
-  // log line came may be the first one, so wait for the one after it to be complete.
-  double MeanOfNextFrame(const fs::path& frames) {
-    const size_t next = core_test::FrameNumbers(frames).size();
+  // A screenshot (F12) of a frame drawn after whatever was just seen in the log: files are taken
+  // at the start of a frame, the key at its end. The file is read as the log names it.
+  double MeanOfNextScreenshot(RunningProcess& dusk, const std::string& window) {
+    static const std::regex written("Screenshot <([^>]*)> written\\.");
+    auto count = [&] {
+      const std::string out = dusk.output();
+      return std::distance(std::sregex_iterator(out.begin(), out.end(), written), std::sregex_iterator());
+    };
+    const auto before = count();
+    if (!XKey(window, "F12")) return -1.0;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (core_test::FrameNumbers(frames).size() < next + 2 && std::chrono::steady_clock::now() < end)
+    while (count() == before && dusk.running() && std::chrono::steady_clock::now() < end)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const std::vector<int> numbers = core_test::FrameNumbers(frames);  // numbered in the show
-    return next < numbers.size() ? MeanOf(FramePath(frames, numbers[next])) : -1.0;
+    const std::string out = dusk.output();
+    std::string path;
+    for (std::sregex_iterator it(out.begin(), out.end(), written), stop; it != stop; ++it) path = (*it)[1];
+    return count() > before ? MeanOf(path) : -1.0;
   }
 
   fs::path mRoot = fs::temp_directory_path() / fs::unique_path("live-show-%%%%%%");
@@ -90,26 +93,33 @@ bool TitleShows(const std::string& window, const std::string& text, std::string*
 
 }  // namespace
 
-TEST_F(LiveShow, SavedTracksSourcesAndEffectsChangeTheShowAndBadOnesAreNamed) {
-  const fs::path frames = mRoot / "frames";
+TEST_F(LiveShow, StartsAtItsRowAndSavedTracksSourcesAndEffectsChangeTheShowAndBadOnesAreNamed) {
   RunningProcess dusk(std::string(DUSK_BIN_DIR) + "/dusk",
                       {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo", "--render-scale", "0.25",
-                       "--live", "--capture", frames.string(), "--from-row", "800", "--frames", "1000"},
+                       "--live", "--from-row", "800"},
                       mRoot.string());
-  ASSERT_TRUE(dusk.waitForOutput("Live mode: watching", 120.0)) << dusk.output();
-  // Every written frame is drawn; the first one read the tracks.
-  while (core_test::CountFrames(frames) < 1 && dusk.running()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_GT(MeanOfNextFrame(frames), 25.0) << "a lit picture to begin with";
+  ASSERT_TRUE(dusk.waitForOutput("Live mode: starting at row 800.", 120.0)) << dusk.output();
+  const std::string window = FindXWindow("amber over the hills.*", 60.0, dusk.pid());
+  ASSERT_FALSE(window.empty()) << dusk.output();
+  // Held in the drop, where it started (row 768 on, 28 seconds of it): every screenshot then
+  // shows what the saved files make of the same picture.
+  ASSERT_TRUE(XKey(window, "space"));
+  std::string title;
+  ASSERT_TRUE(TitleShows(window, "paused", &title)) << title;
+  std::smatch row;
+  ASSERT_TRUE(std::regex_search(title, row, std::regex("row ([0-9]+) .* drop "))) << title;
+  EXPECT_GE(std::stoi(row[1]), 800) << title;
+  EXPECT_GT(MeanOfNextScreenshot(dusk, window), 25.0) << "a lit picture to begin with";
 
   // A track file: the fade goes to black.
   Save(mRoot / "data/sync/sync_Post_Fade.track", std::string("\x01\0\0\0\0\0\0\0\0\0\0\0\0", 13));
   ASSERT_TRUE(dusk.waitForOutput("Track Post_Fade reloaded", 60.0)) << dusk.output();
-  EXPECT_LT(MeanOfNextFrame(frames), 3.0);
+  EXPECT_LT(MeanOfNextScreenshot(dusk, window), 3.0);
 
   // A track source: compiled, taken, and its track file written for the next start.
   Save(mRoot / "tracks/post.txt", "track Post_Fade\n0 100 step\n");
   ASSERT_TRUE(dusk.waitForOutput("post.txt: 1 tracks compiled.", 60.0)) << dusk.output();
-  EXPECT_GT(MeanOfNextFrame(frames), 25.0);
+  EXPECT_GT(MeanOfNextScreenshot(dusk, window), 25.0);
   sync::Track written;
   ASSERT_TRUE(written.load((mRoot / "data/sync/sync_Post_Fade.track").string()));
   EXPECT_EQ(written.getValue(0.0f), 100.0f);
@@ -117,7 +127,7 @@ TEST_F(LiveShow, SavedTracksSourcesAndEffectsChangeTheShowAndBadOnesAreNamed) {
   // A source with an error changes nothing and says where.
   Save(mRoot / "tracks/post.txt", "track Post_Fade\n0 zero\n");
   ASSERT_TRUE(dusk.waitForOutput("tracks/post.txt:2: ", 60.0)) << dusk.output();
-  EXPECT_GT(MeanOfNextFrame(frames), 25.0);
+  EXPECT_GT(MeanOfNextScreenshot(dusk, window), 25.0);
 
   // An effect that does not compile: named with its line, the old one keeps drawing.
   const fs::path quads = mRoot / "src/shaders/mosaicQuads.fx";
@@ -130,16 +140,15 @@ TEST_F(LiveShow, SavedTracksSourcesAndEffectsChangeTheShowAndBadOnesAreNamed) {
   Save(quads, broken);
   ASSERT_TRUE(dusk.waitForOutput("did not build", 60.0)) << dusk.output();
   EXPECT_TRUE(std::regex_search(dusk.output(), std::regex("mosaicQuads\\.fx:[0-9]+: error"))) << dusk.output();
-  std::string title;
-  EXPECT_TRUE(TitleShows(FindXWindow("amber over the hills.*", 10.0, dusk.pid()), "noSuchValue", &title)) << title;
-  EXPECT_GT(MeanOfNextFrame(frames), 25.0);
+  EXPECT_TRUE(TitleShows(window, "noSuchValue", &title)) << title;
+  EXPECT_GT(MeanOfNextScreenshot(dusk, window), 25.0);
   EXPECT_TRUE(dusk.running());
 
   // Fixed, it is taken, and draws with the values its variables were given before: the mosaic's
   // tiles, which make the whole picture here, now come out black.
   Save(quads, black);
   ASSERT_TRUE(dusk.waitForOutput("mosaicQuads.fx> reloaded.", 60.0)) << dusk.output();
-  EXPECT_LT(MeanOfNextFrame(frames), 3.0);
+  EXPECT_LT(MeanOfNextScreenshot(dusk, window), 3.0);
   EXPECT_TRUE(dusk.running());
 }
 

@@ -1,8 +1,10 @@
-// Capture mode's own parts: the soundtrack file, the options, and the clock that maps frames to
-// performance-counter ticks.
+// Capture mode's own parts: the soundtrack file (written whole or not at all), the options, and
+// the clock that maps frames to performance-counter ticks.
 #include "frame/fw_Capture.h"
 #include "frame/fw_CaptureFiles.h"
 #include "frame/fw_CaptureOptions.h"
+
+#include "small_tmpfs.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +49,34 @@ TEST(CaptureFiles, WavHeaderAndSamples) {
   EXPECT_EQ(wav[50], 0x00);
   EXPECT_EQ(wav[51], 0x80);                                         // -32768
   EXPECT_FALSE(fw_WriteWav(path.string(), 0, 44100, samples));
+
+  // Written again over itself: the new file, whole, and nothing else beside it.
+  ASSERT_TRUE(fw_WriteWav(path.string(), 1, 8000, {7}));
+  EXPECT_EQ(ReadFile(path.string()).size(), 46u);
+  size_t entries = 0;
+  for (fs::directory_iterator it(path.parent_path()), end; it != end; ++it)
+    entries += it->path().filename().string().find(path.filename().string()) != std::string::npos;
+  EXPECT_EQ(entries, 1u) << "a temporary file was left beside " << path;
   fs::remove(path);
+
+  std::string reason;
+  EXPECT_FALSE(fw_WriteWav("/nonexistent-dir/soundtrack.wav", 2, 44100, samples, &reason));
+  EXPECT_EQ(reason, "No such file or directory");
+}
+
+// A disk that fills up mid-file: the writer says so with the system's reason, and neither the
+// file nor its temporary is left, so nothing half-written can pass for a soundtrack.
+TEST(CaptureFiles, AWavThatDoesNotFitLeavesNothingAndSaysWhy) {
+  core_test::SmallTmpfs disk(16);
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
+  const std::string path = (disk.path() / "soundtrack.wav").string();
+  std::string reason;
+  EXPECT_FALSE(fw_WriteWav(path, 2, 44100, std::vector<int16_t>(44100 * 2, 1000), &reason));
+  EXPECT_EQ(reason, "No space left on device");
+  EXPECT_TRUE(fs::is_empty(disk.path())) << "a partial or temporary file was left";
+  // Space enough once more: the same call succeeds.
+  ASSERT_TRUE(fw_WriteWav(path, 2, 44100, std::vector<int16_t>(400, 1000), &reason)) << reason;
+  EXPECT_EQ(ReadFile(path).size(), 44u + 800u);
 }
 
 TEST(CaptureOptions, ParsesValuesAndRejectsBadOnes) {
@@ -63,7 +92,7 @@ TEST(CaptureOptions, ParsesValuesAndRejectsBadOnes) {
   EXPECT_EQ(s.fromRow, 64.0f);
   EXPECT_EQ(s.toRow, 128.5f);
   EXPECT_EQ(s.frames, 10);
-  EXPECT_TRUE(fw_ValidateCaptureSettings(s, &error));
+  EXPECT_TRUE(fw_ValidateCaptureSettings(s, false, &error));
 
   const char* other[] = {"--windowed"};
   EXPECT_EQ(fw_ParseCaptureOption(1, other, 0, &s, &error), 0);
@@ -79,14 +108,37 @@ TEST(CaptureOptions, ParsesValuesAndRejectsBadOnes) {
 
   fw_CaptureSettings noCapture;
   noCapture.frames = 3;
-  EXPECT_FALSE(fw_ValidateCaptureSettings(noCapture, &error));
+  EXPECT_FALSE(fw_ValidateCaptureSettings(noCapture, false, &error));
   fw_CaptureSettings backwards;
   backwards.enabled = true;
   backwards.fromRow = 10;
   backwards.toRow = 5;
-  EXPECT_FALSE(fw_ValidateCaptureSettings(backwards, &error));
+  EXPECT_FALSE(fw_ValidateCaptureSettings(backwards, false, &error));
   fw_CaptureSettings plain;
-  EXPECT_TRUE(fw_ValidateCaptureSettings(plain, &error));
+  EXPECT_TRUE(fw_ValidateCaptureSettings(plain, false, &error));
+}
+
+// Live mode starts at --from-row; it holds the show's end, so a capture under it would never end.
+TEST(CaptureOptions, LiveTakesAStartRowAndRefusesCapture) {
+  std::string error;
+  fw_CaptureSettings start;
+  start.fromRow = 700;
+  EXPECT_FALSE(fw_ValidateCaptureSettings(start, false, &error));
+  error.clear();
+  EXPECT_TRUE(fw_ValidateCaptureSettings(start, true, &error)) << error;
+
+  fw_CaptureSettings capture = start;
+  capture.enabled = true;
+  capture.directory = "/tmp/out";
+  capture.frames = 10;
+  EXPECT_FALSE(fw_ValidateCaptureSettings(capture, true, &error));
+  EXPECT_NE(error.find("--live and --capture"), std::string::npos) << error;
+
+  fw_CaptureSettings frames;
+  frames.frames = 10;
+  error.clear();
+  EXPECT_FALSE(fw_ValidateCaptureSettings(frames, true, &error));
+  EXPECT_NE(error.find("--live takes --from-row only"), std::string::npos) << error;
 }
 
 TEST(CaptureClock, FramesMapToCounterTicksWithoutDrift) {

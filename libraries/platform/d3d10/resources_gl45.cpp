@@ -503,7 +503,8 @@ void Device::UpdateSubresource(ID3D10Resource* dst, UINT dstSubresource, const D
 
 void Device::CopyResource(ID3D10Resource* dst, ID3D10Resource* src) {
   GlCall glCall("ID3D10Device::CopyResource");
-  if (platform::GpuWorkDiscarded()) return;
+  // Never dropped with the frames nobody sees: a copy is data the program goes on to use, often
+  // on the CPU (a staging texture mapped to read a picture's texels or a captured frame).
   if (!dst || !src || dst == src) return;
   MakeCurrent();
   D3D10_RESOURCE_DIMENSION dd = D3D10_RESOURCE_DIMENSION_UNKNOWN, sd = D3D10_RESOURCE_DIMENSION_UNKNOWN;
@@ -560,10 +561,12 @@ void Device::CopyResource(ID3D10Resource* dst, ID3D10Resource* src) {
 
 void Device::GenerateMips(ID3D10ShaderResourceView* view) {
   GlCall glCall("ID3D10Device::GenerateMips");
-  if (platform::GpuWorkDiscarded()) return;
   if (!view) return;
-  MakeCurrent();
   ShaderResourceView* v = static_cast<ShaderResourceView*>(view);
+  // The levels of a render target follow what was drawn into it, which a dropped frame did not
+  // draw; the levels of a loaded picture are its data and are always made.
+  if (platform::GpuWorkDiscarded() && v->mStorage && (v->mStorage->bindFlags & D3D10_BIND_RENDER_TARGET)) return;
+  MakeCurrent();
   if (v->mStorage && v->mStorage->name && !(v->mStorage->format->flags & (kFmtCompressed | kFmtInteger)))
     glGenerateTextureMipmap(v->mStorage->name);
 }

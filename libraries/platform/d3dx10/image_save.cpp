@@ -1,12 +1,14 @@
 // Textures into image files: the top level of an 8-bit RGBA texture is copied to a CPU-readable
-// twin, mapped and written with stb_image_write (PNG, BMP, JPEG, TGA). Row 0 of the texture is the
-// image's top row, as the loaders read it.
+// twin, mapped and encoded in memory with stb_image_write (PNG, BMP, JPEG, TGA). Row 0 of the
+// texture is the image's top row, as the loaders read it. A file is written whole or not at all.
 #include <platform/d3dx10tex.h>
 #include <platform/diagnostics.h>
+#include <platform/file_write.h>
 
 #include <stb_image_write.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -56,21 +58,25 @@ bool ReadTopLevel(ID3D10Texture2D* texture, std::vector<uint8_t>& texels, UINT& 
   return ok;
 }
 
-}  // namespace
+// The whole encoded file, gathered from the encoder's pieces.
+void Append(void* context, void* data, int size) {
+  auto* out = static_cast<std::vector<uint8_t>*>(context);
+  out->insert(out->end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+}
 
-HRESULT D3DX10SaveTextureToFileA(ID3D10Resource* source, D3DX10_IMAGE_FILE_FORMAT format, LPCSTR destFile) {
-  if (!source || !destFile) return E_INVALIDARG;
+// The texture's top level encoded in the file format; a report names `what` on failure.
+HRESULT Encode(ID3D10Resource* source, D3DX10_IMAGE_FILE_FORMAT format, const char* what, std::vector<uint8_t>& file) {
   ID3D10Texture2D* texture = nullptr;
   source->QueryInterface(__uuidof(ID3D10Texture2D), reinterpret_cast<void**>(&texture));
   if (!texture) {
-    platform::Report(platform::kReportWarning, "D3DX10SaveTextureToFile <%s>: only 2D textures can be saved.", destFile);
+    platform::Report(platform::kReportWarning, "D3DX10SaveTexture <%s>: only 2D textures can be saved.", what);
     return E_NOTIMPL;
   }
   D3D10_TEXTURE2D_DESC desc;
   texture->GetDesc(&desc);
   if (!IsRgba8(desc.Format)) {
     Release(texture);
-    platform::Report(platform::kReportWarning, "D3DX10SaveTextureToFile <%s>: format %u is not 8-bit RGBA.", destFile,
+    platform::Report(platform::kReportWarning, "D3DX10SaveTexture <%s>: format %u is not 8-bit RGBA.", what,
                      static_cast<unsigned>(desc.Format));
     return E_NOTIMPL;
   }
@@ -81,19 +87,48 @@ HRESULT D3DX10SaveTextureToFileA(ID3D10Resource* source, D3DX10_IMAGE_FILE_FORMA
   if (!read) return E_FAIL;
 
   const int w = static_cast<int>(width), h = static_cast<int>(height);
-  int written = 0;
+  int encoded = 0;
   switch (format) {
-    case D3DX10_IFF_PNG: written = stbi_write_png(destFile, w, h, 4, texels.data(), w * 4); break;
-    case D3DX10_IFF_BMP: written = stbi_write_bmp(destFile, w, h, 4, texels.data()); break;
-    case D3DX10_IFF_JPG: written = stbi_write_jpg(destFile, w, h, 4, texels.data(), 95); break;
-    case D3DX10_IFF_TGA: written = stbi_write_tga(destFile, w, h, 4, texels.data()); break;
+    case D3DX10_IFF_PNG: encoded = stbi_write_png_to_func(Append, &file, w, h, 4, texels.data(), w * 4); break;
+    case D3DX10_IFF_BMP: encoded = stbi_write_bmp_to_func(Append, &file, w, h, 4, texels.data()); break;
+    case D3DX10_IFF_JPG: encoded = stbi_write_jpg_to_func(Append, &file, w, h, 4, texels.data(), 95); break;
+    case D3DX10_IFF_TGA: encoded = stbi_write_tga_to_func(Append, &file, w, h, 4, texels.data()); break;
     default:
-      platform::Report(platform::kReportWarning, "D3DX10SaveTextureToFile <%s>: file format %d is not written.",
-                       destFile, static_cast<int>(format));
+      platform::Report(platform::kReportWarning, "D3DX10SaveTexture <%s>: file format %d is not written.", what,
+                       static_cast<int>(format));
       return E_NOTIMPL;
   }
-  if (!written) {
-    platform::Report(platform::kReportWarning, "D3DX10SaveTextureToFile: could not write <%s>.", destFile);
+  if (!encoded || file.empty()) {
+    platform::Report(platform::kReportWarning, "D3DX10SaveTexture <%s>: the image could not be encoded.", what);
+    return E_FAIL;
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT D3DX10SaveTextureToMemory(ID3D10Resource* source, D3DX10_IMAGE_FILE_FORMAT format, LPD3D10BLOB* destBuffer,
+                                  UINT) {
+  if (!destBuffer) return E_INVALIDARG;
+  *destBuffer = nullptr;
+  if (!source) return E_INVALIDARG;
+  std::vector<uint8_t> file;
+  const HRESULT hr = Encode(source, format, "memory", file);
+  if (FAILED(hr)) return hr;
+  if (FAILED(D3D10CreateBlob(file.size(), destBuffer)) || !*destBuffer) return E_OUTOFMEMORY;
+  std::memcpy((*destBuffer)->GetBufferPointer(), file.data(), file.size());
+  return S_OK;
+}
+
+HRESULT D3DX10SaveTextureToFileA(ID3D10Resource* source, D3DX10_IMAGE_FILE_FORMAT format, LPCSTR destFile) {
+  if (!source || !destFile) return E_INVALIDARG;
+  std::vector<uint8_t> file;
+  const HRESULT hr = Encode(source, format, destFile, file);
+  if (FAILED(hr)) return hr;
+  std::string reason;
+  if (!platform::WriteWholeFile(destFile, file.data(), file.size(), &reason)) {
+    platform::Report(platform::kReportWarning, "D3DX10SaveTextureToFile: could not write <%s>: %s.", destFile,
+                     reason.c_str());
     return E_FAIL;
   }
   return S_OK;

@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
     }
     rest.push_back(argv[i]);
   }
-  if (error.empty()) fw_ValidateCaptureSettings(fw_GetCaptureSettings(), &error);
   if (error.empty()) fw_ParseStartupOptions(static_cast<int>(rest.size()), rest.data(), &fw_GetStartupOptions(), &error);
+  if (error.empty()) fw_ValidateCaptureSettings(fw_GetCaptureSettings(), fw_GetStartupOptions().live, &error);
   if (!error.empty()) {
     fprintf(stderr, "dusk: %s\n%s", error.c_str(), fw_StartupUsage());
     return 2;

@@ -40,6 +40,7 @@ int fw_Framework::Run() {
 
   fw_RestartClocks();
   if (fw_MusicPlayer* player = fw_GetMusicPlayer()) player->play(0.0f);
+  if (fw_LiveActive()) fw_LiveStartAtRow(fw_GetCaptureSettings().fromRow);
   fw_AutoRenderScaleStart();
 
   // Main loop: a waiting message is handled first; a frame runs only when none is waiting.

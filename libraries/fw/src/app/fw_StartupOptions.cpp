@@ -11,7 +11,7 @@ fw_StartupOptions& fw_GetStartupOptions() {
 
 const char* fw_StartupUsage() {
   return "usage: dusk [--no-dialog] [--windowed | --fullscreen] [--mute] [--alerts box|console|off]\n"
-         "            [--log FILE] [--echo] [--render-scale F] [--gl-debug] [--live]\n"
+         "            [--log FILE] [--echo] [--render-scale F] [--gl-debug] [--live [--from-row R]]\n"
          "            [--capture DIR [--fps N] [--from-row R] [--to-row R] [--frames N]]\n";
 }
 

@@ -19,6 +19,7 @@
 
 #include <platform/d3d10_offline.h>
 #include <platform/d3dx10tex.h>
+#include <platform/file_write.h>
 #include <platform/win32.h>
 
 #include <boost/filesystem.hpp>
@@ -43,7 +44,8 @@ struct CaptureState {
   int64_t firstFrame = 0;       // the span written, by frame number in the show
   int64_t lastFrame = -1;       // below 0: to the show's own end
   int64_t showEndFrame = -1;    // the show's last frame when its end is known, for the total
-  int64_t written = 0;
+  int64_t written = 0;          // frames on disk under their names
+  bool writeFailed = false;     // a file could not be written: the capture stops without sound or video
   double wallStart = 0.0, cpuStart = 0.0;
   double writeSeconds = 0.0;    // wall time spent reading frames back and writing them
   ID3D10Texture2D* staging = nullptr;  // the frame's CPU-readable copy, made once per size and format
@@ -105,6 +107,53 @@ std::string FramePath(int64_t index) {
   char name[32];
   std::snprintf(name, sizeof(name), "frame_%06lld.png", static_cast<long long>(index));
   return gCapture.settings.directory + "/" + name;
+}
+
+// ffmpeg reads '%' in an image sequence's name as the start of the frame number's pattern.
+std::string EscapedForImagePattern(const std::string& path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '%') out += '%';
+    out += c;
+  }
+  return out;
+}
+
+// The frame read back from the GPU and encoded; false with the reason when it could not be.
+bool EncodeFrame(std::vector<uint8_t>* png, std::string* reason) {
+  fw_Texture* backbuffer = fw_FindTexture("backbuffer");
+  ID3D10Device* device = fw_GetDevice();
+  if (!device || !backbuffer || !backbuffer->mTexture2D) {
+    *reason = "there is no back buffer to read";
+    return false;
+  }
+  D3D10_TEXTURE2D_DESC desc;
+  backbuffer->mTexture2D->GetDesc(&desc);
+  ID3D10Texture2D* staging = Staging(device, desc);
+  if (!staging) {
+    *reason = "no CPU-readable copy of the back buffer could be made";
+    return false;
+  }
+  device->CopyResource(staging, backbuffer->mTexture2D);
+  ID3D10Blob* file = nullptr;
+  if (FAILED(D3DX10SaveTextureToMemory(staging, D3DX10_IFF_PNG, &file, 0)) || !file) {
+    *reason = "the frame could not be read back and encoded";
+    return false;
+  }
+  const uint8_t* bytes = static_cast<const uint8_t*>(file->GetBufferPointer());
+  png->assign(bytes, bytes + file->GetBufferSize());
+  file->Release();
+  return true;
+}
+
+// A capture with a hole in it is no capture: the first file that cannot be written ends the
+// process with a code of its own (the orderly shutdown would end it with 0). What is on disk
+// under a final name stays, and is whole.
+[[noreturn]] void StopOnWriteFailure(const std::string& path, const std::string& reason) {
+  gCapture.writeFailed = true;
+  fw_CaptureFinish();  // the last progress and the summary; a failed capture makes no soundtrack or video
+  fw_ReportFailure("Capture: could not write <%s>: %s.", path.c_str(), reason.c_str());
+  fw_ExitProcess(fw_kCaptureWriteFailedExitCode, "a capture could not write its files");
 }
 
 // One argument of a command line, quoted so that it splits back to itself.
@@ -287,27 +336,14 @@ void fw_CaptureFrame() {
   if (tick < kWarmUpTicks || frame < gCapture.firstFrame) return;
   if (gCapture.written == 0) gCapture.writeSeconds = 0.0;
 
-  fw_Texture* backbuffer = fw_FindTexture("backbuffer");
-  ID3D10Device* device = fw_GetDevice();
+  const std::string path = FramePath(frame);
   const double writeStart = WallSeconds();
-  bool ok = false;
-  if (device && backbuffer && backbuffer->mTexture2D) {
-    D3D10_TEXTURE2D_DESC desc;
-    backbuffer->mTexture2D->GetDesc(&desc);
-    if (ID3D10Texture2D* staging = Staging(device, desc)) {
-      device->CopyResource(staging, backbuffer->mTexture2D);
-      ok = SUCCEEDED(D3DX10SaveTextureToFileA(staging, D3DX10_IFF_PNG, FramePath(frame).c_str()));
-    }
-  }
+  std::vector<uint8_t> png;
+  std::string reason;
+  if (!EncodeFrame(&png, &reason) || !platform::WriteWholeFile(path, png.data(), png.size(), &reason))
+    StopOnWriteFailure(path, reason);
   gCapture.writeSeconds += WallSeconds() - writeStart;
-  if (!ok) {
-    // A capture with a hole in it is no capture: stop with a failure code scripts can see (the
-    // orderly shutdown would end the process with 0).
-    fw_Log(fw_LogError, "Capture: could not write frame %lld to <%s>; stopping.", static_cast<long long>(frame),
-           FramePath(frame).c_str());
-    fw_CaptureFinish();
-    fw_ExitProcess(20, "a captured frame could not be written");
-  }
+  // Counted only now that the frame is on disk under its name.
   ++gCapture.written;
   const float row = fw_CaptureRowOfFrame(frame, gCapture.settings.fps);
   gCapture.progress->update(WallSeconds(), gCapture.written, TotalFrames(), row, SectionName(row));
@@ -338,7 +374,7 @@ void fw_CaptureFinish() {
          "frame reading back and writing).",
          static_cast<long long>(n), wall, wall > 0 ? n / wall : 0.0, n > 0 ? cpu * 1000.0 / n : 0.0,
          n > 0 ? gCapture.writeSeconds * 1000.0 / n : 0.0);
-  if (n == 0) return;
+  if (n == 0 || gCapture.writeFailed) return;
 
   const std::string dir = gCapture.settings.directory;
   const double seconds = static_cast<double>(n) / gCapture.settings.fps;
@@ -356,7 +392,8 @@ void fw_CaptureFinish() {
     fw_Log(fw_LogWarning, "Capture: the soundtrack <%s> could not be decoded; writing silence.",
            gCapture.musicFile.c_str());
   }
-  if (!fw_WriteWav(wav, channels, rate, samples)) fw_Log(fw_LogError, "Capture: could not write <%s>.", wav.c_str());
+  std::string reason;
+  if (!fw_WriteWav(wav, channels, rate, samples, &reason)) StopOnWriteFailure(wav, reason);
 
   if (SearchPathA(nullptr, "ffmpeg", nullptr, 0, nullptr, nullptr) == 0) {
     fw_Log(fw_LogPlain, "Capture: ffmpeg is not installed; no video made.");
@@ -365,7 +402,7 @@ void fw_CaptureFinish() {
   const std::string video = dir + "/capture.mp4";
   const int status = Run({"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-framerate",
                           std::to_string(gCapture.settings.fps), "-start_number", std::to_string(gCapture.firstFrame),
-                          "-i", dir + "/frame_%06d.png", "-i", wav, "-c:v",
+                          "-i", EscapedForImagePattern(dir) + "/frame_%06d.png", "-i", wav, "-c:v",
                           "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", video});
   if (status == 0)
     fw_Log(fw_LogPlain, "Capture: wrote <%s>.", video.c_str());

@@ -5,12 +5,17 @@
 // back at render size and written as DIR/frame_NNNNNN.png under its number in the show, so
 // captures of neighbouring spans join exactly; at the end the span's soundtrack is written as
 // DIR/soundtrack.wav and, when ffmpeg is installed, both are muxed into DIR/capture.mp4.
+// Every file is written under a temporary name and renamed when whole; the first one that cannot
+// be written ends the process with fw_kCaptureWriteFailedExitCode and the system's reason.
 #pragma once
 
 #include "frame/fw_CaptureOptions.h"
 
 #include <cstdint>
 #include <string>
+
+// The exit code of a capture that could not write one of its files (a full disk, a folder gone).
+inline constexpr int fw_kCaptureWriteFailedExitCode = 3;
 
 // Installs the virtual counter and makes the directory; call before the clocks are created.
 // Returns false (after an error line and an alert) when the directory cannot be made.
@@ -23,9 +28,11 @@ void fw_CaptureBeginFrame();
 // capture and posting the quit message; the tick then draws nothing more.
 bool fw_CaptureReachedEnd(float row);
 // Right before present: writes "backbuffer" when the frame is in the span; finishes after its last.
+// A frame that cannot be written ends the process (see above).
 void fw_CaptureFrame();
 // Writes the soundtrack and the video once; called at the end of the capture, also when the show
-// ends by its own timeline. Harmless when repeated or when no capture runs.
+// ends by its own timeline. Harmless when repeated or when no capture runs. A soundtrack that
+// cannot be written ends the process as a frame does.
 void fw_CaptureFinish();
 
 int64_t fw_CaptureFramesWritten();

@@ -1,28 +1,20 @@
 // The WAV writer of capture mode (frames are saved by the D3DX10 layer).
 #include "frame/fw_CaptureFiles.h"
 
-#include <cstdio>
-#include <memory>
+#include <platform/file_write.h>
 
 namespace {
 void PutLE(std::vector<uint8_t>& out, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(v >> (8 * i)));
 }
-
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-
-bool WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) return false;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return false;
-  return std::fflush(file.get()) == 0;
-}
 }  // namespace
 
-bool fw_WriteWav(const std::string& path, int32_t channels, int32_t sampleRate, const std::vector<int16_t>& samples) {
-  if (channels <= 0 || sampleRate <= 0) return false;
+bool fw_WriteWav(const std::string& path, int32_t channels, int32_t sampleRate, const std::vector<int16_t>& samples,
+                 std::string* reason) {
+  if (channels <= 0 || sampleRate <= 0) {
+    if (reason) *reason = "no channels or no sample rate";
+    return false;
+  }
   const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
   std::vector<uint8_t> wav;
   wav.reserve(44 + dataBytes);
@@ -39,5 +31,5 @@ bool fw_WriteWav(const std::string& path, int32_t channels, int32_t sampleRate, 
   wav.insert(wav.end(), {'d', 'a', 't', 'a'});
   PutLE(wav, dataBytes, 4);
   for (int16_t s : samples) PutLE(wav, static_cast<uint16_t>(s), 2);
-  return WriteAll(path, wav);
+  return platform::WriteWholeFile(path, wav.data(), wav.size(), reason);
 }

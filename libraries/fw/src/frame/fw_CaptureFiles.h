@@ -5,5 +5,7 @@
 #include <string>
 #include <vector>
 
-// Interleaved samples; returns false when the file cannot be written.
-bool fw_WriteWav(const std::string& path, int32_t channels, int32_t sampleRate, const std::vector<int16_t>& samples);
+// Interleaved samples, written whole under a temporary name and renamed. False when the file
+// cannot be written, with the system's reason in *reason (when given); nothing is left at path.
+bool fw_WriteWav(const std::string& path, int32_t channels, int32_t sampleRate, const std::vector<int16_t>& samples,
+                 std::string* reason = nullptr);

@@ -72,12 +72,17 @@ int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_Captu
   return 2;
 }
 
-bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, std::string* error) {
+bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, bool live, std::string* error) {
   const fw_CaptureSettings defaults;
+  if (live && settings.enabled) {
+    *error = "--live and --capture do not go together: live mode holds the show's last row, so the capture would not end";
+    return false;
+  }
   if (!settings.enabled) {
-    if (settings.fps != defaults.fps || settings.fromRow != defaults.fromRow || settings.toRow >= 0.0f ||
+    if (settings.fps != defaults.fps || (settings.fromRow != defaults.fromRow && !live) || settings.toRow >= 0.0f ||
         settings.frames >= 0 || settings.fromFrame >= 0) {
-      *error = "--fps, --from-row, --from-frame, --to-row and --frames need --capture DIR";
+      *error = live ? "--fps, --from-frame, --to-row and --frames need --capture DIR (--live takes --from-row only)"
+                    : "--fps, --from-row, --from-frame, --to-row and --frames need --capture DIR";
       return false;
     }
     return true;

@@ -10,7 +10,7 @@ struct fw_CaptureSettings {
   bool enabled = false;
   std::string directory;
   int32_t fps = 60;
-  float fromRow = 0.0f;     // the span starts at the first frame at or after this row
+  float fromRow = 0.0f;     // the span starts at the first frame at or after this row (live: the start)
   int64_t fromFrame = -1;   // or at this frame of the show (frame k is at k / fps seconds)
   float toRow = -1.0f;      // below 0: no row limit
   int64_t frames = -1;   // below 0: no frame limit
@@ -25,5 +25,7 @@ int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_Captu
                           std::string* error);
 
 // After all options: --fps and the limits without --capture are an error, and so is a row range
-// that ends before it starts. Without limits a capture runs to the show's own end.
-bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, std::string* error);
+// that ends before it starts. Without limits a capture runs to the show's own end. With --live
+// (live), --from-row alone is the row the show starts at, and --capture is refused: live mode
+// holds the show's last row, so a capture would never end.
+bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, bool live, std::string* error);

@@ -7,6 +7,7 @@
 #include "frame/fw_FrameContext.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_Effect.h"
+#include "res/fw_Paths.h"
 #include "res/fw_Resources.h"
 #include "scene/fw_SceneResources.h"
 
@@ -14,8 +15,16 @@ HRESULT fw_LoadResources() {
   fw_Log(fw_LogPlain, "Start loading resources.");
   if (fw_CreateStandardResources() < 0) return E_FAIL;
   if (fw_gPostEffects && fw_PostEffectsSetup(fw_gPostEffects) < 0) {
-    // Every frame reaches the screen through the chain's effect.
-    fw_ReportFailure("Could not load the post-effects chain's effect <%s>.", fw_gPostEffects->mEffect->mPath.c_str());
+    // Every frame reaches the screen through the chain's effect. Its compiled file is named, not
+    // the path the precompiled-file rule made of it.
+    const std::string& name = fw_gPostEffects->mEffect->mName;
+    const std::string file = fw_EffectFileOfName(name, fw_GetFrameworkRoot(), fw_GetProjectRoot());
+    if (!fw_PathExists(file))
+      fw_ReportFailure("Could not load the post-effects chain's effect: <%s> does not exist.  The build writes it "
+                       "(the effect compiler dusk-effect makes it from %s).",
+                       file.c_str(), name.substr(0, name.size() - 1).c_str());
+    else
+      fw_ReportFailure("Could not load the post-effects chain's effect <%s>; the log says why.", file.c_str());
     return E_FAIL;
   }
   fw_LoadSceneResources(fw_GetFrameContext().scenes);

@@ -297,6 +297,12 @@ void fw_LiveHoldAtEnd() {
   fw_Log(fw_LogPlain, "Live mode: the show's end, held at row %.0f.", hold);
 }
 
+void fw_LiveStartAtRow(float row) {
+  if (!gLive || !(row > 0.0f)) return;
+  Seek(row);
+  fw_Log(fw_LogPlain, "Live mode: starting at row %.0f.", row);
+}
+
 // ---- keys ----
 
 void fw_LiveKeyDown(int key, bool shift) {

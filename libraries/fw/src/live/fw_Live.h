@@ -24,6 +24,9 @@ void fw_LiveBeginFrame();
 void fw_LiveEndFrame();
 // The end of the show: live mode holds on the last row instead of ending.
 void fw_LiveHoldAtEnd();
+// Moves the show, music included, to the row it starts at (--live --from-row); after the clocks
+// and the music have started.
+void fw_LiveStartAtRow(float row);
 
 // A key went down; transport keys act and the key still goes on to the scene.
 void fw_LiveKeyDown(int key, bool shift);

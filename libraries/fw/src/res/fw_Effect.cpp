@@ -58,9 +58,14 @@ HRESULT Effect_IncludeHandler::Close(LPCVOID data) {
   return S_OK;
 }
 
-std::string fw_EffectPath(const std::string& name, const std::string& frameworkRoot, const std::string& projectRoot) {
+std::string fw_EffectFileOfName(const std::string& name, const std::string& frameworkRoot,
+                                const std::string& projectRoot) {
   const std::string& root = name.compare(0, 3, "fw_") == 0 ? frameworkRoot : projectRoot;
-  std::string path = ShaderDirectory(root) + name;
+  return ShaderDirectory(root) + name;
+}
+
+std::string fw_EffectPath(const std::string& name, const std::string& frameworkRoot, const std::string& projectRoot) {
+  std::string path = fw_EffectFileOfName(name, frameworkRoot, projectRoot);
   if (!fw_PathExists(path)) path += "o";
   return path;
 }

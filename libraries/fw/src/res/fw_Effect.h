@@ -54,3 +54,7 @@ const std::vector<fw_Effect*>& fw_GetLoadedEffects();
 
 // The path an effect name resolves to under the given roots, after the precompiled-file rule.
 std::string fw_EffectPath(const std::string& name, const std::string& frameworkRoot, const std::string& projectRoot);
+// The file the name itself stands for, before that rule: what a message about a missing effect
+// names (the rule turns a missing "x.fxo" into "x.fxoo", which nobody asked for).
+std::string fw_EffectFileOfName(const std::string& name, const std::string& frameworkRoot,
+                                const std::string& projectRoot);

@@ -6,9 +6,11 @@
 
 namespace platform {
 
-// While true, draws, clears, resource copies, mip generation and presents do nothing on every
-// device; resource creation, uploads, state and effect variables still work, so the program's
-// own state moves on as it would.
+// While true, drawing does nothing on every device: draws, clears, presents, and mip generation of
+// render targets. Everything else still works, so the program's own state moves on as it would:
+// resource creation, uploads, state, effect variables, and the data movement the program relies
+// on (resource copies, mip generation of loaded pictures, Map), so reading a texture back gives
+// the same answer with the switch on as off.
 void SetGpuWorkDiscarded(bool discarded);
 bool GpuWorkDiscarded();
 

@@ -69,4 +69,9 @@ HRESULT D3DX10CreateShaderResourceViewFromFileA(ID3D10Device* device, LPCSTR src
 
 // Writes the top level of an 8-bit RGBA 2D texture (R8G8B8A8_UNORM or its _SRGB form) as PNG,
 // BMP, JPEG or TGA, row 0 at the top. Other textures and formats give E_NOTIMPL with a report.
+// The file is written under a temporary name and renamed when whole: a failed write (a full disk)
+// leaves no file, reports the system's reason and gives E_FAIL.
 HRESULT D3DX10SaveTextureToFileA(ID3D10Resource* source, D3DX10_IMAGE_FILE_FORMAT format, LPCSTR destFile);
+// The same file's bytes in a new blob, for a caller that writes them itself. Flags are unused.
+HRESULT D3DX10SaveTextureToMemory(ID3D10Resource* source, D3DX10_IMAGE_FILE_FORMAT format, LPD3D10BLOB* destBuffer,
+                                  UINT flags);
