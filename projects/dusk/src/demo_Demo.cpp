@@ -84,12 +84,16 @@ void Demo::createResources() {
   dusk_ReplaceEffect(mMeshEffect, "mesh.fx");
   dusk_ReplaceEffect(mMosaicEffect, "mosaicQuads.fx");
   fw_Texture* tapet = fw_FindOrCreateTexture("./data/tex.png");
-  mMosaicEffect->getVariableByName("gTapetTexture")->AsShaderResource()->SetResource(
-      tapet ? tapet->mShaderResourceView : nullptr);
   fw_Log(fw_LogPlain, "Reloding done.");
 
   Replace(mQuads, new demo_QuadGeometry());
   mQuads->create(mMosaicEffect);
+  // The layout again only for a mosaic effect fixed live after failing to load.
+  mMosaicEffect->bind([this, tapet](fw_Effect& effect) {
+    effect.getVariableByName("gTapetTexture")->AsShaderResource()->SetResource(
+        tapet ? tapet->mShaderResourceView : nullptr);
+    if (!mQuads->mInputLayout) mQuads->createLayout(effect);
+  });
 
   DestroyModel(mFirstModel);
   mFirstModel = LoadModel("tingen.obj", mMeshEffect);
@@ -97,6 +101,10 @@ void Demo::createResources() {
   mSecondModel = LoadModel("hjortenfrahorten.obj", mMeshEffect);
   DestroyModel(mThirdModel);
   mThirdModel = LoadModel("skallen.obj", mMeshEffect);
+  mMeshEffect->bind([this](fw_Effect& effect) {
+    for (fw_ObjMesh* model : {mFirstModel, mSecondModel, mThirdModel})
+      if (model) model->prepareForTechnique(effect.getTechniqueByName("smooth"));
+  });
 
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);
