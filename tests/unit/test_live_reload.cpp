@@ -9,6 +9,7 @@
 #include "core_recording.h"
 #include "live/fw_LiveReload.h"
 #include "res/fw_Effect.h"
+#include "res/fw_ObjMesh.h"
 #include "sync/fw_Clock.h"
 
 #include <stb/stb_image_write.h>
@@ -169,10 +170,11 @@ TEST_F(LiveReload, ValuesSetOnceComeBackWithTheirDeclarations) {
 // sizes and input layout its scene would have given it at create.
 TEST_F(LiveReload, AnEffectFixedAfterFailingAtStartGetsWhatItsSceneSetAtCreate) {
   const std::string broken = "\n-- technique broken\npass p0 vertex=NoSuchStage\n";
-  const fs::path file = Shader("rtype.fx"), quads = Shader("mosaicQuads.fx");
-  const std::string original = ReadAll(file), mosaic = ReadAll(quads);
+  const fs::path file = Shader("rtype.fx"), quads = Shader("mosaicQuads.fx"), mesh = Shader("mesh.fx");
+  const std::string original = ReadAll(file), mosaic = ReadAll(quads), models = ReadAll(mesh);
   WriteAll(file, original + broken);
   WriteAll(quads, mosaic + broken);
+  WriteAll(mesh, models + broken);
   ASSERT_NO_FATAL_FAILURE(LoadDemo());
   scroller_Terrain& terrain = *mDemo->mTerrain;
   ASSERT_EQ(terrain.mEffect->mEffect, nullptr);
@@ -205,6 +207,18 @@ TEST_F(LiveReload, AnEffectFixedAfterFailingAtStartGetsWhatItsSceneSetAtCreate) 
   EXPECT_EQ(tapet, fw_FindTexture("./data/tex.png")->mShaderResourceView);
   if (tapet) tapet->Release();
   EXPECT_NE(mDemo->mQuads->mInputLayout, nullptr);
+
+  // And the models' layouts, made against the mesh effect.
+  auto layout = [](const fw_ObjMesh* model) {
+    const auto it = model->mLayouts.find(fw_ObjMesh::kOwnerLayoutSlot);
+    return it == model->mLayouts.end() ? nullptr : it->second;
+  };
+  ASSERT_EQ(mDemo->mMeshEffect->mEffect, nullptr);
+  EXPECT_EQ(layout(mDemo->mSecondModel), nullptr);
+  WriteAll(mesh, models);
+  ASSERT_EQ(fw_LiveReloadEffects(mesh.string()), "");
+  for (const fw_ObjMesh* model : {mDemo->mFirstModel, mDemo->mSecondModel, mDemo->mThirdModel})
+    EXPECT_NE(layout(model), nullptr);
 }
 
 // Saved at another size, the heightmap reaches the landscape through the view the terrain bound
