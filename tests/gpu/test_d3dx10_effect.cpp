@@ -4,6 +4,8 @@
 // happen only when a value changes.
 #include "test_d3d10_support.h"
 
+#include <platform/d3d10_live.h>
+
 #include "../../libraries/platform/d3d10/d3d10_sdl2_p.h"
 
 #include <sys/stat.h>
@@ -235,6 +237,62 @@ pass p0 vertex=VS fragment=PS depth=off cull=none
   views[1]->Release();
   a->Release();
   b->Release();
+}
+
+// Live reloading shows an image saved at another size through the view already bound: the view
+// bound once samples the exchanged picture, and the other view, now the old picture's, goes
+// with its release.
+TEST_F(Effects, AViewBoundOnceSamplesThePictureExchangedIntoIt) {
+  const uint32_t red = 0xFF0000FFu, green[4] = {0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u};
+  ID3D10Texture2D* a = MakeTexture(device, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, D3D10_BIND_SHADER_RESOURCE, &red, 4);
+  ID3D10Texture2D* b = MakeTexture(device, 2, 2, DXGI_FORMAT_R8G8B8A8_UNORM, D3D10_BIND_SHADER_RESOURCE, green, 8);
+  ID3D10ShaderResourceView* bound = nullptr;
+  ID3D10ShaderResourceView* fresh = nullptr;
+  device->CreateShaderResourceView(a, nullptr, &bound);
+  device->CreateShaderResourceView(b, nullptr, &fresh);
+  a->Release();
+  b->Release();
+  ID3D10Effect* effect = EffectFromText(device, R"(
+-- common
+uniform sampler2D gPicture;
+-- vertex VS
+layout(location = 0) in vec3 POSITION;
+void main() { gl_Position = vec4(POSITION, 1.0); }
+-- fragment PS
+layout(location = 0) out vec4 oColor;
+void main() { oColor = texture(gPicture, vec2(0.5)); }
+-- technique T
+pass p0 vertex=VS fragment=PS depth=off cull=none
+)");
+  ASSERT_NE(nullptr, effect);
+  effect->GetVariableByName("gPicture")->AsShaderResource()->SetResource(bound);
+  EXPECT_EQ(0xFF0000FFu, Render(effect, "T"));
+
+  ASSERT_TRUE(platform::ExchangeShaderResourceViews(bound, fresh));
+  EXPECT_EQ(0x00FF00FFu, Render(effect, "T"));
+  ID3D10Resource* resource = nullptr;
+  bound->GetResource(&resource);
+  EXPECT_EQ(resource, static_cast<ID3D10Resource*>(b));
+  resource->Release();
+  D3D10_SHADER_RESOURCE_VIEW_DESC desc{};
+  fresh->GetDesc(&desc);
+  EXPECT_EQ(desc.ViewDimension, D3D10_SRV_DIMENSION_TEXTURE2D);
+  fresh->Release();  // the red picture goes with it
+  EXPECT_EQ(0x00FF00FFu, Render(effect, "T"));
+
+  // A view of another device is left as it is.
+  ID3D10Device* other = nullptr;
+  ASSERT_EQ(S_OK, D3D10CreateDevice(nullptr, D3D10_DRIVER_TYPE_NULL, nullptr, 0, D3D10_SDK_VERSION, &other));
+  ID3D10Texture2D* c = MakeTexture(other, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, D3D10_BIND_SHADER_RESOURCE, &red, 4);
+  ID3D10ShaderResourceView* foreign = nullptr;
+  other->CreateShaderResourceView(c, nullptr, &foreign);
+  EXPECT_FALSE(platform::ExchangeShaderResourceViews(bound, foreign));
+  EXPECT_EQ(0x00FF00FFu, Render(effect, "T"));
+  foreign->Release();
+  c->Release();
+  other->Release();
+  effect->Release();
+  bound->Release();
 }
 
 TEST_F(Effects, APoolVariableSetOnceReachesEveryChildEffect) {

@@ -23,20 +23,39 @@ std::unique_ptr<T> TakeByName(std::vector<std::unique_ptr<T>>& list, const std::
   return nullptr;
 }
 
+// The most recently retired variable of that name and shape: a declaration that comes back
+// after a reload without it (or with another type) takes up the object, value and views it had.
+std::unique_ptr<Variable> TakeRetired(std::vector<std::unique_ptr<Variable>>& retired, const Variable& fresh) {
+  for (auto it = retired.rbegin(); it != retired.rend(); ++it) {
+    if (*it && (*it)->mName == fresh.mName && (*it)->mData && SameShape(*(*it)->mData, *fresh.mData)) {
+      std::unique_ptr<Variable> taken = std::move(*it);
+      retired.erase(std::next(it).base());
+      return taken;
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 void ReplaceContents(Effect* target, Effect* source) {
   // Variables: an unchanged declaration keeps the old object, so values set once at load time
-  // (textures, constants) survive; programs are pointed at the kept objects.
+  // (textures, constants) survive; programs are pointed at the kept objects. A declaration that
+  // was missing or of another type in between gets back the object it had then.
   std::map<Variable*, Variable*> kept;
   std::vector<std::unique_ptr<Variable>> variables;
   for (auto& fresh : source->mVariables) {
     std::unique_ptr<Variable> old = TakeByName(target->mVariables, fresh->mName);
-    if (old && old->mData && fresh->mData && SameShape(*old->mData, *fresh->mData)) {
+    const bool same = old && old->mData && fresh->mData && SameShape(*old->mData, *fresh->mData);
+    if (old && !same) {
+      target->mRetiredVariables.push_back(std::move(old));
+      old = nullptr;
+    }
+    if (!old && fresh->mData) old = TakeRetired(target->mRetiredVariables, *fresh);
+    if (old) {
       kept[fresh.get()] = old.get();
       variables.push_back(std::move(old));
     } else {
-      if (old) target->mRetiredVariables.push_back(std::move(old));
       variables.push_back(std::move(fresh));
     }
   }
@@ -110,7 +129,7 @@ void ReplaceContents(Effect* target, Effect* source) {
 bool platform::ReplaceEffectContents(ID3D10Effect* target, ID3D10Effect* source) {
   auto* to = static_cast<d3dx10fx::Effect*>(target);
   auto* from = static_cast<d3dx10fx::Effect*>(source);
-  if (!to || !from || to == from || to->mIsPool || from->mIsPool || to->mDevice != from->mDevice ||
+  if (!to || !from || to == from || to->mIsPool != from->mIsPool || to->mDevice != from->mDevice ||
       to->mPool != from->mPool)
     return false;
   d3dx10fx::ReplaceContents(to, from);

@@ -38,12 +38,9 @@ void DestroyModel(fw_ObjMesh*& model) {
   Destroy(model);
 }
 
-fw_ObjMesh* LoadModel(const char* file, fw_Effect* meshEffect) {
-  // No effect of its own: the materials carry no techniques, the scene's technique draws them.
-  fw_ObjMesh* model = new fw_ObjMesh(fw_DataPath("./data/models"), file, nullptr);
-  model->prepareForTechnique(meshEffect->getTechniqueByName("smooth"));
-  return model;
-}
+// No effect of its own: the materials carry no techniques, the scene's technique draws them
+// (its layout comes with the mesh effect's binding).
+fw_ObjMesh* LoadModel(const char* file) { return new fw_ObjMesh(fw_DataPath("./data/models"), file, nullptr); }
 
 void ClearTarget(fw_Texture* target) {
   ID3D10Device* device = fw_GetDevice();
@@ -84,19 +81,30 @@ void Demo::createResources() {
   dusk_ReplaceEffect(mMeshEffect, "mesh.fx");
   dusk_ReplaceEffect(mMosaicEffect, "mosaicQuads.fx");
   fw_Texture* tapet = fw_FindOrCreateTexture("./data/tex.png");
-  mMosaicEffect->getVariableByName("gTapetTexture")->AsShaderResource()->SetResource(
-      tapet ? tapet->mShaderResourceView : nullptr);
   fw_Log(fw_LogPlain, "Reloding done.");
 
   Replace(mQuads, new demo_QuadGeometry());
   mQuads->create(mMosaicEffect);
+  // The wallpaper is set once; the layout is made again only for a mosaic effect fixed live
+  // after failing to load.
+  mMosaicEffect->bind([this, tapet](fw_Effect& effect) {
+    effect.getVariableByName("gTapetTexture")->AsShaderResource()->SetResource(
+        tapet ? tapet->mShaderResourceView : nullptr);
+    if (!mQuads->mInputLayout) mQuads->createLayout(effect);
+  });
 
   DestroyModel(mFirstModel);
-  mFirstModel = LoadModel("tingen.obj", mMeshEffect);
+  mFirstModel = LoadModel("tingen.obj");
   DestroyModel(mSecondModel);
-  mSecondModel = LoadModel("hjortenfrahorten.obj", mMeshEffect);
+  mSecondModel = LoadModel("hjortenfrahorten.obj");
   DestroyModel(mThirdModel);
-  mThirdModel = LoadModel("skallen.obj", mMeshEffect);
+  mThirdModel = LoadModel("skallen.obj");
+  // The models' layouts against the mesh effect, made again when it is fixed live after failing
+  // to load.
+  mMeshEffect->bind([this](fw_Effect& effect) {
+    for (fw_ObjMesh* model : {mFirstModel, mSecondModel, mThirdModel})
+      if (model) model->prepareForTechnique(effect.getTechniqueByName("smooth"));
+  });
 
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);

@@ -66,7 +66,7 @@ void demo_ReadMosaicLayer(int digit, float row, demo_MosaicLayer& layer) {
 
 void demo_QuadGeometry::create(fw_Effect* mosaicEffect) {
   release();
-  if (mosaicEffect) mInputLayout = dusk_CreateLayout(kQuadLayout, 1, mosaicEffect->getTechniqueByName("QuadsOpaque"));
+  if (mosaicEffect) createLayout(*mosaicEffect);
   std::vector<demo_QuadVertex> vertices;
   std::vector<uint32_t> indices;
   demo_BuildMosaicQuads(mQuadCount, vertices, indices);
@@ -78,6 +78,11 @@ void demo_QuadGeometry::create(fw_Effect* mosaicEffect) {
     reversed.insert(reversed.end(), indices.begin() + quad * 6, indices.begin() + quad * 6 + 6);
   mReverseIndexBuffer =
       dusk_CreateBuffer(D3D10_BIND_INDEX_BUFFER, reversed.data(), reversed.size() * sizeof(uint32_t));
+}
+
+void demo_QuadGeometry::createLayout(fw_Effect& mosaicEffect) {
+  dusk_SafeRelease(mInputLayout);
+  mInputLayout = dusk_CreateLayout(kQuadLayout, 1, mosaicEffect.getTechniqueByName("QuadsOpaque"));
 }
 
 void demo_QuadGeometry::release() {

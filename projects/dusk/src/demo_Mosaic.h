@@ -63,6 +63,8 @@ struct demo_QuadGeometry {
   // Builds layout (against pass 0 of "QuadsOpaque"), vertices and indices in both quad orders,
   // replacing earlier ones.
   void create(fw_Effect* mosaicEffect);
+  // The layout alone, against the effect as it is now (one fixed live after failing to load).
+  void createLayout(fw_Effect& mosaicEffect);
   void release();
 
   int32_t mQuadCount = 1500;

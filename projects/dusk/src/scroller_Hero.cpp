@@ -20,10 +20,11 @@ void scroller_Hero::create() {
   scroller_DestroyTextures(mTextures);
   fw_Texture* grain = fw_Texture::LoadFromImageFile("./data/scroller/grain.png");
   mTextures.push_back(grain);
-  mEffect->getVariableByName("gGrainTexture")->AsShaderResource()->SetResource(grain->mShaderResourceView);
-
-  dusk_SafeRelease(mInputLayout);
-  mInputLayout = dusk_CreateLayout(kHeroLayout, 1, mEffect->getTechniqueByName("grain"));
+  mEffect->bind([this, grain](fw_Effect& effect) {
+    effect.getVariableByName("gGrainTexture")->AsShaderResource()->SetResource(grain->mShaderResourceView);
+    dusk_SafeRelease(mInputLayout);
+    mInputLayout = dusk_CreateLayout(kHeroLayout, 1, effect.getTechniqueByName("grain"));
+  });
   dusk_SafeRelease(mVertexBuffer);
   dusk_SafeRelease(mIndexBuffer);
   mVertexBuffer = dusk_CreateBuffer(D3D10_BIND_VERTEX_BUFFER, kQuad, sizeof(kQuad));

@@ -16,8 +16,10 @@ const D3D10_INPUT_ELEMENT_DESC kLeafLayout[2] = {
 
 void scroller_Leafs::create() {
   dusk_ReplaceEffect(mEffect, "leafs.fx");
-  dusk_SafeRelease(mInputLayout);
-  mInputLayout = dusk_CreateLayout(kLeafLayout, 2, mEffect->getTechniqueByName("leafs"));
+  mEffect->bind([this](fw_Effect& effect) {
+    dusk_SafeRelease(mInputLayout);
+    mInputLayout = dusk_CreateLayout(kLeafLayout, 2, effect.getTechniqueByName("leafs"));
+  });
 
   // The field is the same every run; the generator then continues from where it was heading.
   const int restore = crt::rand();

@@ -42,16 +42,16 @@ void scroller_DestroyTextures(std::vector<fw_Texture*>& textures) {
 void scroller_Terrain::create() {
   dusk_ReplaceEffect(mEffect, "rtype.fx");
   scroller_DestroyTextures(mTextures);
-  for (const TerrainImage& image : kTerrainImages) {
-    fw_Texture* texture = fw_Texture::LoadFromImageFile(image.file);
-    mTextures.push_back(texture);
-    mEffect->getVariableByName(image.variable)->AsShaderResource()->SetResource(texture->mShaderResourceView);
-  }
-  mEffect->getVariableByName("gNumRows")->AsScalar()->SetInt(mRows);
-  mEffect->getVariableByName("gNumColumns")->AsScalar()->SetInt(mColumns);
-
-  dusk_SafeRelease(mInputLayout);
-  mInputLayout = dusk_CreateLayout(kTerrainLayout, 1, mEffect->getTechniqueByName("bg"));
+  for (const TerrainImage& image : kTerrainImages) mTextures.push_back(fw_Texture::LoadFromImageFile(image.file));
+  mEffect->bind([this](fw_Effect& effect) {
+    for (size_t i = 0; i < mTextures.size(); ++i)
+      effect.getVariableByName(kTerrainImages[i].variable)->AsShaderResource()->SetResource(
+          mTextures[i]->mShaderResourceView);
+    effect.getVariableByName("gNumRows")->AsScalar()->SetInt(mRows);
+    effect.getVariableByName("gNumColumns")->AsScalar()->SetInt(mColumns);
+    dusk_SafeRelease(mInputLayout);
+    mInputLayout = dusk_CreateLayout(kTerrainLayout, 1, effect.getTechniqueByName("bg"));
+  });
 
   std::vector<float> positions;
   std::vector<uint32_t> indices;

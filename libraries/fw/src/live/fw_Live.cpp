@@ -3,8 +3,8 @@
 #include "live/fw_Live.h"
 
 #include "diag/fw_Log.h"
+#include "live/fw_LiveReload.h"
 #include "live/fw_LiveTransport.h"
-#include "res/fw_Effect.h"
 #include "res/fw_Paths.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
@@ -46,9 +46,6 @@ struct LiveState {
   float fps = 0.0f;
   std::string error;
   ULONGLONG errorTime = 0;
-  // Images whose size or format changed keep their old resources here: a scene may still hold
-  // a view of them.
-  std::vector<std::unique_ptr<fw_Texture>> retiredTextures;
 };
 
 std::unique_ptr<LiveState> gLive;
@@ -89,83 +86,6 @@ void ReloadSource(const std::string& path) {
   device->applySource(text.str(), path);
 }
 
-// The line of the compiler's messages that says what is wrong: a stage that does not compile is
-// announced on a line of its own ending in ':', with the compiler's own lines below it.
-std::string FirstError(const std::string& messages) {
-  std::istringstream lines(messages);
-  std::string line, first;
-  while (std::getline(lines, line)) {
-    line.erase(0, line.find_first_not_of(' '));
-    if (line.empty()) continue;
-    if (first.empty()) first = line;
-    if (line.find("error") != std::string::npos && line.back() != ':') return line;
-  }
-  return first;
-}
-
-// An effect that does not build keeps the one in use; its messages go to the log, to standard
-// output (where the person editing is looking when the log is a file) and for a while the title.
-void ReloadEffects(const std::string& path) {
-  const bool include = Extension(path) == ".fxi";
-  for (fw_Effect* effect : fw_GetLoadedEffects()) {
-    // A precompiled effect has its includes resolved already: it is rebuilt from the source
-    // beside it, which the loader reads as well (the .fxo itself stays as the build left it).
-    std::string source = effect->mPath;
-    if (Extension(source) == ".fxo" && boost::filesystem::exists(source.substr(0, source.size() - 1)))
-      source.pop_back();
-    // An include may be used by any effect; rebuilding all of them is cheap next to a save.
-    if (!include && !SameFile(source, path)) continue;
-    std::string messages;
-    if (effect->reload(&messages, source)) {
-      fw_Log(fw_LogPlain, "Effect <%s> reloaded.", source.c_str());
-      continue;
-    }
-    gLive->error = FirstError(messages);
-    if (gLive->error.empty()) gLive->error = source + ": the effect was not created";
-    fw_Log(fw_LogWarning, "Effect <%s> did not build; the one in use stays: %s", source.c_str(), messages.c_str());
-    std::printf("dusk: effect error: %s\n", messages.c_str());
-    std::fflush(stdout);
-    gLive->errorTime = GetTickCount64();
-  }
-}
-
-// Same size and format: the texels are copied into the texture in use, so every view of it shows
-// the new image. Otherwise the new resources take the old ones' place in the same fw_Texture.
-void ReloadImage(const std::string& path) {
-  for (const auto& [name, texture] : fw_GetTextureTable()) {
-    if (!texture || !texture->mTexture2D || !SameFile(fw_DataPath(name), path)) continue;
-    ID3D10ShaderResourceView* view = nullptr;
-    D3DX10CreateShaderResourceViewFromFileA(fw_GetDevice(), path.c_str(), nullptr, nullptr, &view, nullptr);
-    if (!view) {
-      fw_Log(fw_LogWarning, "Image <%s> could not be read; the texture keeps its picture.", path.c_str());
-      continue;
-    }
-    auto fresh = std::make_unique<fw_Texture>();
-    fresh->mShaderResourceView = view;
-    ID3D10Resource* resource = nullptr;
-    view->GetResource(&resource);
-    if (resource) {
-      resource->QueryInterface(__uuidof(ID3D10Texture2D), reinterpret_cast<void**>(&fresh->mTexture2D));
-      resource->Release();
-    }
-    D3D10_TEXTURE2D_DESC was{}, now{};
-    texture->mTexture2D->GetDesc(&was);
-    if (fresh->mTexture2D) fresh->mTexture2D->GetDesc(&now);
-    if (fresh->mTexture2D && was.Width == now.Width && was.Height == now.Height && was.Format == now.Format &&
-        was.MipLevels == now.MipLevels && was.ArraySize == now.ArraySize) {
-      fw_GetDevice()->CopyResource(texture->mTexture2D, fresh->mTexture2D);
-    } else {
-      std::swap(texture->mShaderResourceView, fresh->mShaderResourceView);
-      std::swap(texture->mTexture2D, fresh->mTexture2D);
-      std::swap(texture->mTexture3D, fresh->mTexture3D);
-      gLive->retiredTextures.push_back(std::move(fresh));
-    }
-    // A picture that gains see-through texels must be blended from now on.
-    texture->mOpaque = fw_AllTexelsOpaque(texture->mTexture2D);
-    fw_Log(fw_LogPlain, "Image <%s> reloaded.", path.c_str());
-  }
-}
-
 // ---- keys ----
 
 void Seek(float row) {
@@ -183,11 +103,16 @@ void fw_LiveFileSaved(const std::string& path) {
   } else if (ext == ".txt" && EndsWith(boost::filesystem::path(path).parent_path().string(), "tracks")) {
     ReloadSource(path);
   } else if (ext == ".fx" || ext == ".fxi") {
-    ReloadEffects(path);
+    // A build error stays in the title for a while.
+    const std::string error = fw_LiveReloadEffects(path);
+    if (!error.empty()) {
+      gLive->error = error;
+      gLive->errorTime = GetTickCount64();
+    }
   } else if (ext == ".sections") {
     if (SameFile(path, gLive->sectionsPath)) gLive->sections = fw_ReadSectionMap(gLive->sectionsPath);
   } else if (ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".tga" || ext == ".bmp" || ext == ".dds") {
-    ReloadImage(path);
+    fw_LiveReloadImage(path);
   }
 }
 

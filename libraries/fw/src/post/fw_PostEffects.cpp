@@ -22,15 +22,17 @@ HRESULT fw_PostEffectsSetup(fw_PostEffects* chain)
   chain->mEffect->load("fw_PostEffects.fxo", fw_GetEffectPool());
 
   chain->mQuad = new fw_FullScreenQuad();
-  chain->mQuad->create(chain->mEffect->getTechniqueByName("LightByDepth"));
-
-  // These two stay bound for the whole run; a missing image comes back as the error texture.
-  fw_Texture* vignette = fw_FindOrCreateTexture("vignette.jpg");
-  chain->mEffect->getVariableByName("texVignette")->AsShaderResource()->SetResource(
-      vignette ? vignette->mShaderResourceView : nullptr);
-  fw_Texture* rnd = fw_FindOrCreateTexture("rnd.png");
-  chain->mEffect->getVariableByName("texRnd")->AsShaderResource()->SetResource(
-      rnd ? rnd->mShaderResourceView : nullptr);
+  chain->mEffect->bind([chain](fw_Effect& effect) {
+    // The quad's buffers come with its layout, made against the effect as it is now.
+    chain->mQuad->create(effect.getTechniqueByName("LightByDepth"));
+    // These two stay bound for the whole run; a missing image comes back as the error texture.
+    // Looked up by name, so a chain fixed live later finds the same textures.
+    fw_Texture* vignette = fw_FindOrCreateTexture("vignette.jpg");
+    effect.getVariableByName("texVignette")->AsShaderResource()->SetResource(
+        vignette ? vignette->mShaderResourceView : nullptr);
+    fw_Texture* rnd = fw_FindOrCreateTexture("rnd.png");
+    effect.getVariableByName("texRnd")->AsShaderResource()->SetResource(rnd ? rnd->mShaderResourceView : nullptr);
+  });
   return chain->mEffect->mEffect ? S_OK : E_FAIL;
 }
 

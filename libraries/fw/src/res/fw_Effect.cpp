@@ -112,10 +112,21 @@ bool fw_Effect::reload(std::string* messages, const std::string& source) {
     errors->Release();
   }
   if (!rebuilt) return false;
-  // An effect that never loaded has nothing handed out yet: the new one simply takes its place.
-  const bool replaced = mEffect ? platform::ReplaceEffectContents(mEffect, rebuilt) : (mEffect = rebuilt, true);
-  if (rebuilt != mEffect) rebuilt->Release();
+  // An effect that never loaded has nothing handed out yet: the new one simply takes its place,
+  // and takes what its owner would have set on it at load.
+  if (!mEffect) {
+    mEffect = rebuilt;
+    if (mBinding) mBinding(*this);
+    return true;
+  }
+  const bool replaced = platform::ReplaceEffectContents(mEffect, rebuilt);
+  rebuilt->Release();
   return replaced;
+}
+
+void fw_Effect::bind(std::function<void(fw_Effect&)> binding) {
+  mBinding = std::move(binding);
+  if (mBinding) mBinding(*this);
 }
 
 void fw_Effect::release() {

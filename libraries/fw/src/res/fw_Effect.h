@@ -5,6 +5,7 @@
 
 #include <platform/d3dx10effect.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,11 @@ struct fw_Effect {
   // returned in *messages. `source` names the file to build from instead of the one the name
   // resolves to (an effect loaded precompiled is rebuilt from its source).
   bool reload(std::string* messages, const std::string& source = "");
+  // What the owner makes of the effect once: variables set once (images, sizes) and input
+  // layouts built against its passes. Runs now, and again when a live reload makes the effect
+  // after it failed to load, since an effect that never loaded took none of it; a reload of an
+  // effect that was made keeps all of it by itself.
+  void bind(std::function<void(fw_Effect&)> binding);
   // The technique of that name, or the interface's invalid technique (safe to use) when the
   // effect has none or did not load.
   ID3D10EffectTechnique* getTechniqueByName(const char* name);
@@ -47,6 +53,7 @@ struct fw_Effect {
   std::string mPath;  // the path handed to the compiler
   std::string mName;  // the short name it was loaded by
   ID3D10EffectPool* mPool = nullptr;  // the parent it was loaded with (not owned)
+  std::function<void(fw_Effect&)> mBinding;
 };
 
 // Every fw_Effect that has been loaded and not yet destroyed, in order of loading.

@@ -11,11 +11,21 @@
 namespace {
 // Relative to the working directory on purpose: the error image is not a project resource.
 const char* const kFallbackImage = "./data/missing.png";
+
+std::map<fw_Texture*, std::string>& ImageTextures() {
+  static auto* textures = new std::map<fw_Texture*, std::string>;
+  return *textures;
+}
 }  // namespace
+
+const std::map<fw_Texture*, std::string>& fw_GetImageTextures() { return ImageTextures(); }
+
+void fw_ForgetImageTexture(fw_Texture* texture) { ImageTextures().erase(texture); }
 
 fw_Texture* fw_Texture::LoadFromImageFile(const std::string& name) {
   fw_Texture* texture = new fw_Texture();
   std::string path = fw_DataPath(name);
+  ImageTextures()[texture] = path;
   for (int attempt = 0; attempt < 2; ++attempt) {
     D3DX10CreateShaderResourceViewFromFileA(fw_GetDevice(), path.c_str(), nullptr, nullptr,
                                             &texture->mShaderResourceView, nullptr);

@@ -127,12 +127,38 @@ void fw_CreateDownsampleChain(const std::string& baseName, UINT bindFlags, DXGI_
     fw_EnterOwnedTexture(level.name, new fw_Texture(bindFlags, format, level.width, level.height));
 }
 
+std::string fw_EffectPoolPath() {
+  // From source or its precompiled form.
+  std::string poolPath = fw_GetFrameworkRoot() + "/src/shaders/fw_Globals.fxi";
+  if (!fw_PathExists(poolPath)) poolPath += "o";
+  return poolPath;
+}
+
+bool fw_ReloadEffectPool(std::string* messages) {
+  messages->clear();
+  ID3D10Device* device = fw_GetDevice();
+  if (!gEffectPool || !device) return false;
+  const std::string poolPath = fw_EffectPoolPath();
+  ID3D10EffectPool* rebuilt = nullptr;
+  ID3D10Blob* errors = nullptr;
+  D3DX10CreateEffectPoolFromFileA(poolPath.c_str(), nullptr, nullptr, "fx_4_0", D3D10_SHADER_ENABLE_STRICTNESS, 0,
+                                  device, nullptr, &rebuilt, &errors, nullptr);
+  if (errors) {
+    messages->assign(static_cast<const char*>(errors->GetBufferPointer()));
+    errors->Release();
+  }
+  if (!rebuilt) return false;
+  const bool joined = platform::ReplaceEffectContents(gEffectPool->AsEffect(), rebuilt->AsEffect());
+  rebuilt->Release();
+  // A global that changed type is a new object; the handles follow.
+  if (joined) LookUpGlobals(gEffectPool->AsEffect());
+  return joined;
+}
+
 HRESULT fw_CreateStandardResources() {
   ID3D10Device* device = fw_GetDevice();
 
-  // The effect pool, from source or its precompiled form.
-  std::string poolPath = fw_GetFrameworkRoot() + "/src/shaders/fw_Globals.fxi";
-  if (!fw_PathExists(poolPath)) poolPath += "o";
+  const std::string poolPath = fw_EffectPoolPath();
   if (gEffectPool) {
     gEffectPool->Release();
     gEffectPool = nullptr;

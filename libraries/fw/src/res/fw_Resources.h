@@ -40,6 +40,15 @@ struct fw_GlobalVariables {
 fw_GlobalVariables& fw_GetGlobals();
 ID3D10EffectPool* fw_GetEffectPool();
 
+// The effect pool's file: "fw_Globals.fxi" in the framework's shader folder, or its ".fxio" when
+// the source is absent.
+std::string fw_EffectPoolPath();
+// Live mode: builds the pool's file again and joins it into the pool in use, so the effects made
+// with it keep their pool; a pool variable whose name and type stay keeps its object and value,
+// and the global handles are looked up again. When it does not build, the pool in use stays and
+// the compiler's messages are in *messages. The effects made with the pool are not rebuilt here.
+bool fw_ReloadEffectPool(std::string* messages);
+
 // Builds everything above in its fixed order. Fails (E_FAIL, after an error line and an alert)
 // when the effect pool cannot be created: every effect shares its variables.
 HRESULT fw_CreateStandardResources();

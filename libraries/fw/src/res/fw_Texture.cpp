@@ -135,7 +135,10 @@ fw_Texture::fw_Texture(ID3D10Texture2D* texture, UINT bindFlags) {
   }
 }
 
-fw_Texture::~fw_Texture() { release(); }
+fw_Texture::~fw_Texture() {
+  release();
+  fw_ForgetImageTexture(this);
+}
 
 void fw_Texture::release() {
   SafeRelease(mShaderResourceView);

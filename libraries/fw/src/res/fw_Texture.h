@@ -6,6 +6,7 @@
 #include <platform/d3d10.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 class fw_Texture {
@@ -46,6 +47,13 @@ class fw_Texture {
 // Reads the texture's first level back and tells whether every texel's alpha is 1 (8-bit RGBA
 // and BGRA formats; any other format, or a failed read, counts as not opaque).
 bool fw_AllTexelsOpaque(ID3D10Texture2D* texture);
+
+// Every texture LoadFromImageFile made and not yet destroyed, with the path of the file it was
+// asked to read (the one before any fallback): live mode loads that file again into each of
+// them when it is saved, whoever owns the texture.
+const std::map<fw_Texture*, std::string>& fw_GetImageTextures();
+// Takes a texture out of that list; its destructor does.
+void fw_ForgetImageTexture(fw_Texture* texture);
 
 // Bytes per texel of a DXGI format, for initial-data pitches.
 UINT fw_BytesPerTexel(DXGI_FORMAT format);

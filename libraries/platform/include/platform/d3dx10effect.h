@@ -234,8 +234,11 @@ namespace platform {
 // built from the same file on the same device and pool. Every object handed out by the target
 // stays valid: a variable whose name and type are unchanged keeps its object and value, a
 // technique or pass of an unchanged name keeps its object; what the new text no longer has stays
-// alive but invalid. The caller still releases `source`. False, changing nothing, when the two
-// cannot be joined (different devices or pools, or a pool).
+// alive but invalid. A variable that comes back with a name and type it had before (after
+// reloads without it, or with another type) takes up its old object again, with the value and
+// views last set on it. Two pools (their AsEffect) join the same way, so the children's kept
+// pool variables stay shared. The caller still releases `source`. False, changing nothing, when
+// the two cannot be joined (different devices or pools, or a pool and an effect).
 bool ReplaceEffectContents(ID3D10Effect* target, ID3D10Effect* source);
 
 }  // namespace platform
