@@ -87,6 +87,18 @@ TEST(CaptureOptions, ParsesValuesAndRejectsBadOnes) {
   EXPECT_FALSE(fw_ValidateCaptureSettings(backwards, &error));
   fw_CaptureSettings plain;
   EXPECT_TRUE(fw_ValidateCaptureSettings(plain, &error));
+
+  // --frames-only is a switch: it takes no value, so the option after it is still read.
+  fw_CaptureSettings chunk;
+  error.clear();
+  EXPECT_EQ(Parse({"--frames-only", "--capture", "/tmp/out"}, &chunk, &error), 3);
+  EXPECT_TRUE(chunk.framesOnly);
+  EXPECT_EQ(chunk.directory, "/tmp/out");
+  EXPECT_TRUE(fw_ValidateCaptureSettings(chunk, &error));
+  fw_CaptureSettings framesOnlyAlone;
+  framesOnlyAlone.framesOnly = true;
+  EXPECT_FALSE(fw_ValidateCaptureSettings(framesOnlyAlone, &error));
+  EXPECT_NE(error.find("--frames-only"), std::string::npos) << error;
 }
 
 TEST(CaptureClock, FramesMapToCounterTicksWithoutDrift) {

@@ -4,7 +4,8 @@
 // through without drawing, for what they carry to the next frame. Each frame of the span is read
 // back at render size and written as DIR/frame_NNNNNN.png under its number in the show, so
 // captures of neighbouring spans join exactly; at the end the span's soundtrack is written as
-// DIR/soundtrack.wav and, when ffmpeg is installed, both are muxed into DIR/capture.mp4.
+// DIR/soundtrack.wav and, when ffmpeg is installed, both are muxed into DIR/capture.mp4 (neither
+// with --frames-only).
 #pragma once
 
 #include "frame/fw_CaptureOptions.h"
