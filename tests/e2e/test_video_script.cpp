@@ -197,6 +197,10 @@ TEST_F(VideoScript, RelativePathsAndRerunsRenderWhatIsMissingOrMadeAnotherWay) {
 // configuration naming it "dusk-render". Stopped when the object goes.
 class LoopbackSshServer {
  public:
+  // The other machine is set up as this one: under the sanitizer build its dusk gets the same
+  // sanitizer options and suppressions, and every dusk checks GL errors.
+  static constexpr const char* kPassedOn = "ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS LD_PRELOAD DUSK_GL_DEBUG";
+
   explicit LoopbackSshServer(const fs::path& folder) : mFolder(folder) {}
   ~LoopbackSshServer() {
     if (mServer && mServer->running()) kill(mServer->pid(), SIGTERM);
@@ -231,12 +235,14 @@ class LoopbackSshServer {
                 "Port " + std::to_string(port) + "\nListenAddress 127.0.0.1\nHostKey " + dir + "/host_key\n" +
                     "PidFile " + dir + "/sshd.pid\nAuthorizedKeysFile " + dir + "/authorized_keys\n" +
                     "UsePAM no\nStrictModes no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n" +
-                    "PubkeyAuthentication yes\nPermitRootLogin prohibit-password\nLogLevel INFO\n");
+                    "PubkeyAuthentication yes\nPermitRootLogin prohibit-password\nLogLevel INFO\n" +
+                    "AcceptEnv " + kPassedOn + "\n");
       WriteFile(mFolder / "known_hosts", "[127.0.0.1]:" + std::to_string(port) + " " + hostKeyType + "\n");
       WriteFile(mFolder / "ssh_config",
                 "Host dusk-render\n  HostName 127.0.0.1\n  Port " + std::to_string(port) + "\n  User " + user->pw_name +
                     "\n  IdentityFile " + dir + "/client_key\n  IdentitiesOnly yes\n  UserKnownHostsFile " + dir +
-                    "/known_hosts\n  StrictHostKeyChecking yes\n  BatchMode yes\n  ConnectTimeout 20\n");
+                    "/known_hosts\n  StrictHostKeyChecking yes\n  BatchMode yes\n  ConnectTimeout 20\n" +
+                    "  SendEnv " + kPassedOn + "\n");
       mServer = std::make_unique<RunningProcess>(
           sshd, std::vector<std::string>{"-D", "-f", dir + "/sshd_config", "-E", dir + "/sshd.log"}, dir);
       // Waits for the server to answer, or to end.
