@@ -100,6 +100,22 @@ TEST_F(VideoScript, RefusesBadValuesWithExitCode2BeforeAnythingRuns) {
     EXPECT_NE(run.output.find("video: "), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists(mRoot / "bad.mp4.chunks")) << args[0];
   }
+
+  // A second run in a work folder that a run holds would render the same chunks and rename
+  // each other's folders away.
+  fs::create_directories(mRoot / "busy.mp4.chunks");
+  const std::string lock = Quote((mRoot / "busy.mp4.chunks/lock").string());
+  // The holder is one process (the sleep holds the lock itself), so ending it frees the lock.
+  RunningProcess holder("/bin/bash", {"-c", "exec 9>>\"$0\" && flock 9 && exec sleep 120", (mRoot / "busy.mp4.chunks/lock").string()},
+                        mRoot.string());
+  int code = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (code == 0 && holder.running() && std::chrono::steady_clock::now() < deadline)
+    RunCommand("flock -n " + lock + " true", &code);
+  ASSERT_EQ(code, 1) << "the lock was never taken";
+  const ProcessResult second = RunScript(kVideo, With({"busy.mp4"}, kSpan), mRoot, {}, 30.0);
+  EXPECT_EQ(second.exitCode, 1) << second.output;
+  EXPECT_NE(second.output.find("another scripts/video is working in"), std::string::npos) << second.output;
 }
 
 // The chunk script alone, with a stand-in for dusk that writes as many of its frames as it is
