@@ -2,19 +2,15 @@
 // runs; relative paths; a rerun that finds chunks made another way, or with a frame gone; a
 // capture that ends well without its frames; and chunks rendered on another machine through a
 // real SSH server on loopback, joined into the same video as a run on this machine alone.
-#include "process_runner.h"
-
-#include <gtest/gtest.h>
-
-#include <boost/filesystem.hpp>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <boost/filesystem.hpp>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -22,6 +18,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "process_runner.h"
 
 namespace fs = boost::filesystem;
 
@@ -31,7 +29,8 @@ const std::string kVideo = std::string(DUSK_SOURCE_DIR) + "/scripts/video";
 const std::string kVideoChunk = std::string(DUSK_SOURCE_DIR) + "/scripts/video-chunk";
 
 // Frames 40 to 45 at 10 a second, in the intro's first lit stretch, at 320 x 180.
-const std::vector<std::string> kSpan = {"--from-row", "69", "--to-row", "78.5", "--fps", "10", "--render-scale", "0.25"};
+const std::vector<std::string> kSpan = {"--from-row", "69", "--to-row",       "78.5",
+                                        "--fps",      "10", "--render-scale", "0.25"};
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path.string(), std::ios::binary);
@@ -65,7 +64,7 @@ std::string ChunkName(int first) {
 }
 
 ProcessResult RunScript(const std::string& script, std::vector<std::string> args, const fs::path& cwd,
-                  std::vector<std::string> env = {}, double timeoutSeconds = 280.0) {
+                        std::vector<std::string> env = {}, double timeoutSeconds = 280.0) {
   env.push_back(std::string("DUSK_BUILD_DIR=") + DUSK_BINARY_DIR);
   RunningProcess process(script, args, cwd.string(), env);
   return process.wait(timeoutSeconds);
@@ -88,12 +87,26 @@ class VideoScript : public ::testing::Test {
 // Refused values used to loop for ever (--chunk 0) or fail only after the rendering; each is now
 // refused at once, before the work folder exists.
 TEST_F(VideoScript, RefusesBadValuesWithExitCode2BeforeAnythingRuns) {
-  const std::vector<std::vector<std::string>> bad = {
-      {"--chunk", "0"},        {"--chunk", "-3"},          {"--chunk", "1.5"},       {"--jobs", "two"},
-      {"--jobs", "0"},         {"--fps", "0"},             {"--fps", "2.5"},         {"--fps", "1001"},
-      {"--size", "640x0"},     {"--size", "640x361"},      {"--size", "640"},        {"--size", "-640x-360"},
-      {"--render-scale", "0"}, {"--render-scale", "4.5"},  {"--render-scale", "x"},  {"--render-scale", "-1"},
-      {"--from-row", "-1"},    {"--to-row", "end"},        {"--chunk"},              {"--size", "640x360", "--render-scale", "0.5"}};
+  const std::vector<std::vector<std::string>> bad = {{"--chunk", "0"},
+                                                     {"--chunk", "-3"},
+                                                     {"--chunk", "1.5"},
+                                                     {"--jobs", "two"},
+                                                     {"--jobs", "0"},
+                                                     {"--fps", "0"},
+                                                     {"--fps", "2.5"},
+                                                     {"--fps", "1001"},
+                                                     {"--size", "640x0"},
+                                                     {"--size", "640x361"},
+                                                     {"--size", "640"},
+                                                     {"--size", "-640x-360"},
+                                                     {"--render-scale", "0"},
+                                                     {"--render-scale", "4.5"},
+                                                     {"--render-scale", "x"},
+                                                     {"--render-scale", "-1"},
+                                                     {"--from-row", "-1"},
+                                                     {"--to-row", "end"},
+                                                     {"--chunk"},
+                                                     {"--size", "640x360", "--render-scale", "0.5"}};
   for (const auto& args : bad) {
     const ProcessResult run = RunScript(kVideo, With({"bad.mp4"}, args), mRoot, {}, 30.0);
     EXPECT_EQ(run.exitCode, 2) << args[0] << " " << (args.size() > 1 ? args[1] : "") << "\n" << run.output;
@@ -106,8 +119,9 @@ TEST_F(VideoScript, RefusesBadValuesWithExitCode2BeforeAnythingRuns) {
   fs::create_directories(mRoot / "busy.mp4.chunks");
   const std::string lock = Quote((mRoot / "busy.mp4.chunks/lock").string());
   // The holder is one process (the sleep holds the lock itself), so ending it frees the lock.
-  RunningProcess holder("/bin/bash", {"-c", "exec 9>>\"$0\" && flock 9 && exec sleep 120", (mRoot / "busy.mp4.chunks/lock").string()},
-                        mRoot.string());
+  RunningProcess holder(
+      "/bin/bash", {"-c", "exec 9>>\"$0\" && flock 9 && exec sleep 120", (mRoot / "busy.mp4.chunks/lock").string()},
+      mRoot.string());
   int code = 0;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (code == 0 && holder.running() && std::chrono::steady_clock::now() < deadline)
@@ -135,8 +149,9 @@ TEST_F(VideoScript, AChunkIsDoneOnlyWhenEveryFrameIsThereAndItsRecordMatches) {
   fs::create_directories(work);
   const fs::path project = mRoot;
   auto render = [&](const std::string& buildSum, std::vector<std::string> env) {
-    return RunScript(kVideoChunk, {"render", fake.string(), project.string(), work.string(), "10", "0.25", buildSum, "40", "2"},
-               mRoot, env, 60.0);
+    return RunScript(kVideoChunk,
+                     {"render", fake.string(), project.string(), work.string(), "10", "0.25", buildSum, "40", "2"},
+                     mRoot, env, 60.0);
   };
   auto check = [&](const std::string& scale, const std::string& buildSum) {
     return RunScript(kVideoChunk, {"check", work.string(), "10", scale, buildSum, "40", "2"}, mRoot, {}, 60.0);
@@ -178,9 +193,10 @@ TEST_F(VideoScript, RelativePathsAndRerunsRenderWhatIsMissingOrMadeAnotherWay) {
   fs::create_directories(here);
   const fs::path work = here / "work dir";
   auto video = [&](const std::string& fps) {
-    return RunScript(kVideo, {"clip.mp4", "--work", "work dir", "--from-row", "0", "--to-row", "1", "--fps", fps, "--chunk",
-                        "1", "--jobs", "1", "--render-scale", "0.25"},
-               here);
+    return RunScript(kVideo,
+                     {"clip.mp4", "--work", "work dir", "--from-row", "0", "--to-row", "1", "--fps", fps, "--chunk",
+                      "1", "--jobs", "1", "--render-scale", "0.25"},
+                     here);
   };
   ProcessResult run = video("10");  // frame 0
   ASSERT_EQ(run.exitCode, 0) << run.output;
@@ -201,8 +217,7 @@ TEST_F(VideoScript, RelativePathsAndRerunsRenderWhatIsMissingOrMadeAnotherWay) {
   fs::remove(work / ChunkName(1) / FrameName(1));
   run = video("20");
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_NE(run.output.find("video: chunk 1: frame_000001.png is missing or empty; rendering again"),
-            std::string::npos)
+  EXPECT_NE(run.output.find("video: chunk 1: frame_000001.png is missing or empty; rendering again"), std::string::npos)
       << run.output;
   EXPECT_NE(run.output.find("video: 1 of 2 chunks already done"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("chunk 0: 1 frame done"), std::string::npos) << run.output;
@@ -236,7 +251,10 @@ class LoopbackSshServer {
       fs::create_directories("/run/sshd", error);
     }
     const std::string dir = mFolder.string();
-    RunCommand("cd " + Quote(dir) + " && ssh-keygen -q -t ed25519 -N '' -f host_key && ssh-keygen -q -t ed25519 -N '' -f client_key && cp client_key.pub authorized_keys", &code);
+    RunCommand("cd " + Quote(dir) +
+                   " && ssh-keygen -q -t ed25519 -N '' -f host_key && ssh-keygen -q -t ed25519 -N '' -f client_key && "
+                   "cp client_key.pub authorized_keys",
+               &code);
     if (code != 0) return "ssh-keygen could not make the keys";
     const passwd* user = getpwuid(geteuid());
     if (!user) return "no name for this user";
@@ -251,14 +269,14 @@ class LoopbackSshServer {
                 "Port " + std::to_string(port) + "\nListenAddress 127.0.0.1\nHostKey " + dir + "/host_key\n" +
                     "PidFile " + dir + "/sshd.pid\nAuthorizedKeysFile " + dir + "/authorized_keys\n" +
                     "UsePAM no\nStrictModes no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n" +
-                    "PubkeyAuthentication yes\nPermitRootLogin prohibit-password\nLogLevel INFO\n" +
-                    "AcceptEnv " + kPassedOn + "\n");
+                    "PubkeyAuthentication yes\nPermitRootLogin prohibit-password\nLogLevel INFO\n" + "AcceptEnv " +
+                    kPassedOn + "\n");
       WriteFile(mFolder / "known_hosts", "[127.0.0.1]:" + std::to_string(port) + " " + hostKeyType + "\n");
       WriteFile(mFolder / "ssh_config",
                 "Host dusk-render\n  HostName 127.0.0.1\n  Port " + std::to_string(port) + "\n  User " + user->pw_name +
                     "\n  IdentityFile " + dir + "/client_key\n  IdentitiesOnly yes\n  UserKnownHostsFile " + dir +
-                    "/known_hosts\n  StrictHostKeyChecking yes\n  BatchMode yes\n  ConnectTimeout 20\n" +
-                    "  SendEnv " + kPassedOn + "\n");
+                    "/known_hosts\n  StrictHostKeyChecking yes\n  BatchMode yes\n  ConnectTimeout 20\n" + "  SendEnv " +
+                    kPassedOn + "\n");
       mServer = std::make_unique<RunningProcess>(
           sshd, std::vector<std::string>{"-D", "-f", dir + "/sshd_config", "-E", dir + "/sshd.log"}, dir);
       // Waits for the server to answer, or to end.
@@ -306,9 +324,9 @@ class LoopbackSshServer {
 // The decoded pictures of a video, as raw RGB.
 std::string DecodedFrames(const fs::path& video, const fs::path& raw) {
   int code = -1;
-  RunCommand("ffmpeg -nostdin -v error -y -i " + Quote(video.string()) + " -f rawvideo -pix_fmt rgb24 " +
-                 Quote(raw.string()),
-             &code);
+  RunCommand(
+      "ffmpeg -nostdin -v error -y -i " + Quote(video.string()) + " -f rawvideo -pix_fmt rgb24 " + Quote(raw.string()),
+      &code);
   return code == 0 ? ReadFile(raw) : std::string();
 }
 
@@ -331,8 +349,9 @@ TEST_F(VideoScript, SshLoginRendersOnAnotherMachineTheVideoThisMachineRenders) {
       RunScript(kVideo, With(With({remoteName}, kSpan), With(chunks, {"--sshlogin", "dusk-render"})), mRoot, ssh);
   ASSERT_EQ(remote.exitCode, 0) << remote.output << server.log();
   EXPECT_GE(server.logins() - loginsBefore, 3u) << "every chunk runs through the server\n" << server.log();
-  ProcessResult both = RunScript(kVideo, With(With({"both.mp4"}, kSpan), With(chunks, {"--sshlogin", "dusk-render", "--sshlogin", ":"})),
-                           mRoot, ssh);
+  ProcessResult both =
+      RunScript(kVideo, With(With({"both.mp4"}, kSpan), With(chunks, {"--sshlogin", "dusk-render", "--sshlogin", ":"})),
+                mRoot, ssh);
   ASSERT_EQ(both.exitCode, 0) << both.output << server.log();
   std::printf("three renders of 6 frames (here, over ssh, both) took %.1f s\n",
               std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
