@@ -104,6 +104,15 @@ bool Ready() {
       gNoDisplayReason = SDL_GetError();
       return;
     }
+    // A display that is named but refuses the connection makes SDL fall back to the same drivers,
+    // which would run the show in windows nobody can see.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!set("SDL_VIDEODRIVER") && driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy"))) {
+      gNoDisplayReason = std::string("the display ") + (set("DISPLAY") ? getenv("DISPLAY") : getenv("WAYLAND_DISPLAY")) +
+                         " cannot be opened";
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      return;
+    }
     gSdlReady = true;
     gSdlThread = std::this_thread::get_id();
     SetPump(&PumpEvents);
