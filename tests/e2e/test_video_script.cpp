@@ -331,8 +331,10 @@ std::string DecodedFrames(const fs::path& video, const fs::path& raw) {
 }
 
 // The same span rendered here, on the "other machine" alone, and on both: chunk for chunk the
-// same frames, and videos that decode to the same pictures. The other machine's OUT holds a space
-// and a %, which ffmpeg's frame pattern would otherwise take for a number.
+// same frames, and videos that decode to the same pictures. The other machine has no display (ssh
+// brings none), so its captures render without one, while this one's use the test's display
+// when it has one. The other machine's OUT holds a space and a %, which ffmpeg's frame pattern
+// would otherwise take for a number.
 TEST_F(VideoScript, SshLoginRendersOnAnotherMachineTheVideoThisMachineRenders) {
   LoopbackSshServer server(mRoot);
   const std::string why = server.start();
