@@ -116,6 +116,18 @@ TEST(CaptureOptions, ParsesValuesAndRejectsBadOnes) {
   EXPECT_FALSE(fw_ValidateCaptureSettings(backwards, false, &error));
   fw_CaptureSettings plain;
   EXPECT_TRUE(fw_ValidateCaptureSettings(plain, false, &error));
+
+  // --frames-only is a switch: it takes no value, so the option after it is still read.
+  fw_CaptureSettings chunk;
+  error.clear();
+  EXPECT_EQ(Parse({"--frames-only", "--capture", "/tmp/out"}, &chunk, &error), 3);
+  EXPECT_TRUE(chunk.framesOnly);
+  EXPECT_EQ(chunk.directory, "/tmp/out");
+  EXPECT_TRUE(fw_ValidateCaptureSettings(chunk, false, &error));
+  fw_CaptureSettings framesOnlyAlone;
+  framesOnlyAlone.framesOnly = true;
+  EXPECT_FALSE(fw_ValidateCaptureSettings(framesOnlyAlone, false, &error));
+  EXPECT_NE(error.find("--frames-only"), std::string::npos) << error;
 }
 
 // Live mode starts at --from-row; it holds the show's end, so a capture under it would never end.

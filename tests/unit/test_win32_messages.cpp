@@ -1,6 +1,9 @@
 // The stand-in's message queue without a display: order, removal, the quit flag, key state,
-// character translation, and windows (message boxes) found, retitled and closed by handle.
+// character translation, windows (message boxes) found, retitled and closed by handle, and the
+// offscreen windows a capture may have instead of none.
 #include <platform/win32.h>
+#include <platform/win32_offscreen.h>
+#include <platform/win32_sdl.h>
 #include <platform/win32_testing.h>
 
 #include <gtest/gtest.h>
@@ -9,8 +12,16 @@
 #include <cstdlib>
 #include <future>
 #include <thread>
+#include <vector>
 
 namespace {
+
+std::vector<UINT> gOffscreenMessages;
+
+LRESULT CALLBACK offscreenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  gOffscreenMessages.push_back(message);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
 
 void drain() {
   MSG m;
@@ -104,4 +115,53 @@ TEST(Win32Messages, WithoutADisplayWindowsAreNotCreatedAndBoxesPrint) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(MessageBoxA(nullptr, "no display here", "Caption", MB_OK), IDOK);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "[message box] Caption: no display here\n");
+}
+
+TEST(Win32Messages, WithoutADisplayOnlyAProgramThatAllowsItGetsAnOffscreenWindow) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  drain();
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = offscreenProc;
+  wc.lpszClassName = "OffscreenClass";
+  ASSERT_NE(RegisterClassExA(&wc), 0);
+  auto create = [] {
+    return CreateWindowExA(0, "OffscreenClass", "amber", WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT, 1280, 720, nullptr,
+                           nullptr, nullptr, nullptr);
+  };
+  EXPECT_EQ(create(), nullptr);  // the interactive show: no window without a display
+
+  platform::AllowOffscreenWindows(true);
+  HWND window = create();
+  platform::AllowOffscreenWindows(false);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(gOffscreenMessages, std::vector<UINT>{WM_CREATE});
+  EXPECT_EQ(platform::SdlWindowFromHwnd(window), nullptr);
+  int width = 0, height = 0;
+  ASSERT_TRUE(platform::OffscreenWindowSize(window, &width, &height));
+  EXPECT_EQ(width, 1280);
+  EXPECT_EQ(height, 720);
+  RECT client{};
+  ASSERT_TRUE(GetClientRect(window, &client));
+  EXPECT_EQ(client.right, 1280);
+  EXPECT_EQ(client.bottom, 720);
+  EXPECT_FALSE(ShowWindow(window, SW_SHOWDEFAULT));  // was hidden
+  EXPECT_TRUE(ShowWindow(window, SW_SHOWDEFAULT));
+  EXPECT_TRUE(SetWindowTextA(window, "amber · row 12"));
+  EXPECT_EQ(FindWindowA(nullptr, "amber · row 12"), window);
+
+  // Messages run as for a window on screen: WM_PAINT until the window is validated, then quiet.
+  MSG m{};
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_PAINT));
+  DispatchMessageA(&m);
+  EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  DispatchMessageA(&m);  // the default procedure destroys it
+  EXPECT_EQ(gOffscreenMessages.back(), static_cast<UINT>(WM_DESTROY));
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_FALSE(platform::OffscreenWindowSize(window, &width, &height));
+  EXPECT_EQ(create(), nullptr);  // the permission was taken back
 }

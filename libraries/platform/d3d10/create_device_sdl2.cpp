@@ -1,14 +1,36 @@
 // D3D10CreateDeviceAndSwapChain and D3D10CreateDevice: a GL context of the asked driver type on
-// the output window's SDL window (or on a hidden window of its own), the device on it and the
-// swap chain for the window. The null driver type needs neither: it is the recording device.
+// the output window's SDL window (offscreen through EGL for a window made without a display, or
+// on a hidden window of its own), the device on it and the swap chain for the window. The null
+// driver type needs none of them: it is the recording device.
 #include "context_p.h"
 #include "device_null_p.h"
 #include "d3d10_sdl2_p.h"
 
 #include <platform/diagnostics.h>
+#include <platform/win32_offscreen.h>
 #include <platform/win32_sdl.h>
 
 namespace d3d10gl {
+namespace {
+
+// The device on a new context (which it takes over) and the swap chain for it.
+HRESULT CreateDeviceAndSwapChainOnContext(ContextInfo* context, D3D10_DRIVER_TYPE driverType,
+                                          const DXGI_SWAP_CHAIN_DESC* swapChainDesc, IDXGISwapChain** swapChain,
+                                          ID3D10Device** device) {
+  Device* created = new Device(context, driverType);
+  IDXGISwapChain* chain = nullptr;
+  HRESULT hr = CreateSwapChain(created, *swapChainDesc, &chain);
+  if (FAILED(hr)) {
+    created->Release();
+    return hr;
+  }
+  *swapChain = chain;
+  if (device) *device = created;
+  else created->Release();  // the swap chain keeps it alive
+  return S_OK;
+}
+
+}  // namespace
 
 HRESULT CreateDeviceAndSwapChainOnSdlWindow(SDL_Window* window, D3D10_DRIVER_TYPE driverType, HMODULE software,
                                             const DXGI_SWAP_CHAIN_DESC* swapChainDesc, IDXGISwapChain** swapChain,
@@ -19,17 +41,7 @@ HRESULT CreateDeviceAndSwapChainOnSdlWindow(SDL_Window* window, D3D10_DRIVER_TYP
   HRESULT hr = E_FAIL;
   ContextInfo* context = CreateContext(window, driverType, software, &hr);
   if (!context) return hr;
-  Device* created = new Device(context, driverType);
-  IDXGISwapChain* chain = nullptr;
-  hr = CreateSwapChain(created, *swapChainDesc, &chain);
-  if (FAILED(hr)) {
-    created->Release();
-    return hr;
-  }
-  *swapChain = chain;
-  if (device) *device = created;
-  else created->Release();  // the swap chain keeps it alive
-  return S_OK;
+  return CreateDeviceAndSwapChainOnContext(context, driverType, swapChainDesc, swapChain, device);
 }
 
 const char* RendererOf(ID3D10Device* device) {
@@ -62,6 +74,13 @@ HRESULT D3D10CreateDeviceAndSwapChain(IDXGIAdapter* adapter, D3D10_DRIVER_TYPE d
     return hr;
   }
   SDL_Window* window = platform::SdlWindowFromHwnd(swapChainDesc->OutputWindow);
+  int width = 0, height = 0;
+  if (!window && platform::OffscreenWindowSize(swapChainDesc->OutputWindow, &width, &height)) {
+    HRESULT hr = E_FAIL;
+    d3d10gl::ContextInfo* context = d3d10gl::CreateOffscreenContext(width, height, driverType, software, &hr);
+    if (!context) return hr;
+    return d3d10gl::CreateDeviceAndSwapChainOnContext(context, driverType, swapChainDesc, swapChain, device);
+  }
   if (!window) {
     platform::Report(platform::kReportWarning, "D3D10CreateDeviceAndSwapChain: the output window has no display surface");
     return DXGI_ERROR_INVALID_CALL;

@@ -1,6 +1,8 @@
 // The swap chain on an SDL window: one back-buffer texture that the program renders into with
 // row 0 at the top; Present blits it into the window's bottom-up default framebuffer, flipped
-// and scaled to the window, then swaps. Full screen is SDL's desktop full screen.
+// and scaled to the window, then swaps. Full screen is SDL's desktop full screen. An offscreen
+// context has no window to show on: there the back buffer is all there is, Present only hands
+// the frame's commands to the driver, and full screen is never offered.
 #include "context_p.h"
 
 #include <platform/d3d10_offline.h>
@@ -44,6 +46,11 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
     if ((flags & DXGI_PRESENT_TEST) || platform::GpuWorkDiscarded()) return S_OK;
     mDevice->MakeCurrent();
     ContextInfo* context = mDevice->Context();
+    if (!context->window) {
+      glFlush();  // as a swap would: the driver starts on the frame instead of queueing the next
+      ++mPresents;
+      return S_OK;
+    }
     int interval = syncInterval > 0 ? 1 : 0;
     if (context->swapInterval != interval) {
       // Late swap tearing where vertical sync is not offered at all.
@@ -76,7 +83,7 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
     GlCall glCall("IDXGISwapChain::SetFullscreenState");
     if (target) return DXGI_ERROR_INVALID_CALL;
     SDL_Window* window = mDevice->Context()->window;
-    if (mDevice->Context()->ownsWindow) return DXGI_ERROR_UNSUPPORTED;
+    if (!window || mDevice->Context()->ownsWindow) return DXGI_ERROR_UNSUPPORTED;
     if (fullscreen && (SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED)) SDL_RestoreWindow(window);
     if (SDL_SetWindowFullscreen(window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
       platform::Report(platform::kReportInfo, "swap chain: full screen %s refused (%s)", fullscreen ? "on" : "off",
@@ -89,7 +96,9 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
 
   HRESULT GetFullscreenState(BOOL* fullscreen, IDXGIOutput** target) override {
     if (target) *target = nullptr;
-    if (fullscreen) {
+    if (fullscreen && !mDevice->Context()->window) {
+      *fullscreen = FALSE;
+    } else if (fullscreen) {
       // Minimised is how a full-screen window looks after the user switched away from it.
       Uint32 flags = SDL_GetWindowFlags(mDevice->Context()->window);
       *fullscreen = (flags & SDL_WINDOW_FULLSCREEN) && !(flags & SDL_WINDOW_MINIMIZED) ? TRUE : FALSE;
@@ -124,7 +133,7 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
       CountGlObjects(kGlFramebuffer, -1);
     }
     if (mBackBuffer) mBackBuffer->Release();
-    if (!mDevice->Context()->ownsWindow &&
+    if (mDevice->Context()->window && !mDevice->Context()->ownsWindow &&
         (SDL_GetWindowFlags(mDevice->Context()->window) & SDL_WINDOW_FULLSCREEN))
       SDL_SetWindowFullscreen(mDevice->Context()->window, 0);
     mDevice->Release();
@@ -132,8 +141,9 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
 
   HRESULT MakeBackBuffer(UINT width, UINT height, DXGI_FORMAT format) {
     if (width == 0 || height == 0) {
-      int w = 0, h = 0;
-      SDL_GL_GetDrawableSize(mDevice->Context()->window, &w, &h);
+      ContextInfo* context = mDevice->Context();
+      int w = context->offscreenWidth, h = context->offscreenHeight;
+      if (context->window) SDL_GL_GetDrawableSize(context->window, &w, &h);
       width = width ? width : UINT(w > 0 ? w : 1);
       height = height ? height : UINT(h > 0 ? h : 1);
     }

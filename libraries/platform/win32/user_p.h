@@ -14,6 +14,7 @@ struct SDL_Window;
 
 namespace platform::user {
 
+// Sdl: a top-level window of CreateWindowExA, on SDL or, without a display, offscreen.
 enum class WindowKind { Sdl, Dialog, DialogItem, MessageBox };
 
 struct WindowRecord {
@@ -23,8 +24,10 @@ struct WindowRecord {
   std::string title;
   // SDL windows
   WNDPROC proc = nullptr;
-  SDL_Window* sdl = nullptr;
+  SDL_Window* sdl = nullptr;  // null offscreen
   uint32_t sdlId = 0;
+  bool offscreen = false;
+  int offscreenWidth = 0, offscreenHeight = 0;
   bool invalid = false;  // needs WM_PAINT
   bool visible = false;
   // Dialogs, their controls and message boxes: how posted and sent messages and new titles reach

@@ -1,11 +1,13 @@
 // Window classes and windows on SDL2: creation with an OpenGL surface, show, destroy, focus,
 // capture, cursor and display modes. SDL belongs to the thread that first creates a window or asks
-// for a display mode; events_sdl2.cpp turns its events into messages.
+// for a display mode; events_sdl2.cpp turns its events into messages. Without a display, a program
+// that asked for it gets offscreen windows (<platform/win32_offscreen.h>), which never touch SDL.
 #include "resources_p.h"
 #include "sdl_p.h"
 #include "user_p.h"
 
 #include <platform/diagnostics.h>
+#include <platform/win32_offscreen.h>
 #include <platform/win32_sdl.h>
 
 #include <SDL.h>
@@ -33,6 +35,8 @@ std::atomic<int> gCursorCount{0};
 std::once_flag gSdlOnce;
 bool gSdlReady = false;
 std::thread::id gSdlThread;
+std::string gNoDisplayReason;  // why SDL's video is not ready, once asked
+std::atomic<bool> gOffscreenAllowed{false};
 
 void applyCursor() {
   if (gSdlReady) SDL_ShowCursor(gCursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
@@ -49,6 +53,35 @@ void setIcon(SDL_Window* window, HICON icon) {
   SDL_FreeSurface(surface);
 }
 
+SDL_Window* makeSdlWindow(LPCSTR windowName, const WNDCLASSEXA& wc, DWORD style, int x, int y, int width,
+                          int height) {
+  int px = x == CW_USEDEFAULT ? SDL_WINDOWPOS_UNDEFINED : x;
+  int py = (x == CW_USEDEFAULT || y == CW_USEDEFAULT) ? SDL_WINDOWPOS_UNDEFINED : y;
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+  if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+  if ((style & WS_POPUP) && !(style & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;
+
+  // The framebuffer's pixel format is fixed when the window is made; ask for RGBA 8888 and fall
+  // back to whatever the server offers (Xvfb has no alpha visual for GL on some setups).
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_Window* sdl = SDL_CreateWindow(windowName ? windowName : "", px, py, width, height, flags);
+  if (!sdl) {
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    sdl = SDL_CreateWindow(windowName ? windowName : "", px, py, width, height, flags);
+  }
+  if (!sdl) {
+    platform::Report(platform::kReportWarning, "SDL_CreateWindow failed: %s", SDL_GetError());
+    return nullptr;
+  }
+  setIcon(sdl, wc.hIcon ? wc.hIcon : wc.hIconSm);
+  return sdl;
+}
+
 }  // namespace
 
 namespace platform::sdl {
@@ -60,13 +93,24 @@ bool Ready() {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     // Without a desktop SDL would fall back to a console or off-screen driver; this program's
     // windows need a desktop, unless a driver is asked for by name.
+    // The reason is reported when a window is asked for, as a warning or, for a program that may
+    // render offscreen, as the note that it does.
     auto set = [](const char* name) { return getenv(name) && *getenv(name); };
     if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) {
-      platform::Report(platform::kReportWarning, "no display for windows (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+      gNoDisplayReason = "neither DISPLAY nor WAYLAND_DISPLAY is set";
       return;
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      platform::Report(platform::kReportWarning, "no display for windows: %s", SDL_GetError());
+      gNoDisplayReason = SDL_GetError();
+      return;
+    }
+    // A display that is named but refuses the connection makes SDL fall back to the same drivers,
+    // which would run the show in windows nobody can see.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!set("SDL_VIDEODRIVER") && driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy"))) {
+      gNoDisplayReason = std::string("the display ") + (set("DISPLAY") ? getenv("DISPLAY") : getenv("WAYLAND_DISPLAY")) +
+                         " cannot be opened";
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
       return;
     }
     gSdlReady = true;
@@ -84,6 +128,16 @@ HWND CaptureWindow() { return gCapture; }
 }  // namespace platform::sdl
 
 namespace platform {
+
+void AllowOffscreenWindows(bool allow) { gOffscreenAllowed = allow; }
+
+bool OffscreenWindowSize(HWND window, int* width, int* height) {
+  auto record = Find(window);
+  if (!record || record->kind != WindowKind::Sdl || !record->offscreen) return false;
+  if (width) *width = record->offscreenWidth;
+  if (height) *height = record->offscreenHeight;
+  return true;
+}
 
 SDL_Window* SdlWindowFromHwnd(HWND window) {
   auto record = Find(window);
@@ -127,46 +181,33 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     if (it == gClasses.end()) return nullptr;
     wc = it->second.wc;
   }
-  if (!platform::sdl::Ready() || !platform::sdl::OnSdlThread()) return nullptr;
   if (width == CW_USEDEFAULT || width <= 0) width = 640;
   if (height == CW_USEDEFAULT || height <= 0) height = 480;
-  int px = x == CW_USEDEFAULT ? SDL_WINDOWPOS_UNDEFINED : x;
-  int py = (x == CW_USEDEFAULT || y == CW_USEDEFAULT) ? SDL_WINDOWPOS_UNDEFINED : y;
-  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-  if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
-  if ((style & WS_POPUP) && !(style & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;
-
-  // The framebuffer's pixel format is fixed when the window is made; ask for RGBA 8888 and fall
-  // back to whatever the server offers (Xvfb has no alpha visual for GL on some setups).
-  SDL_GL_ResetAttributes();
-  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  SDL_Window* sdl = SDL_CreateWindow(windowName ? windowName : "", px, py, width, height, flags);
-  if (!sdl) {
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    sdl = SDL_CreateWindow(windowName ? windowName : "", px, py, width, height, flags);
-  }
-  if (!sdl) {
-    platform::Report(platform::kReportWarning, "SDL_CreateWindow failed: %s", SDL_GetError());
-    return nullptr;
-  }
-  setIcon(sdl, wc.hIcon ? wc.hIcon : wc.hIconSm);
-
   auto record = std::make_shared<WindowRecord>();
   record->kind = WindowKind::Sdl;
   record->className = wc.lpszClassName;
   record->title = windowName ? windowName : "";
   record->proc = wc.lpfnWndProc;
-  record->sdl = sdl;
-  record->sdlId = SDL_GetWindowID(sdl);
   record->invalid = true;
-  // The title shown is the window's own: a retitle must reach SDL, not only the table.
-  record->onTitle = [owner = record.get()](const std::string& title) {
-    if (owner->sdl) SDL_SetWindowTitle(owner->sdl, title.c_str());
-  };
+  if (platform::sdl::Ready()) {
+    if (!platform::sdl::OnSdlThread()) return nullptr;
+    record->sdl = makeSdlWindow(windowName, wc, style, x, y, width, height);
+    if (!record->sdl) return nullptr;
+    record->sdlId = SDL_GetWindowID(record->sdl);
+    // The title shown is the window's own: a retitle must reach SDL, not only the table.
+    record->onTitle = [owner = record.get()](const std::string& title) {
+      if (owner->sdl) SDL_SetWindowTitle(owner->sdl, title.c_str());
+    };
+  } else if (gOffscreenAllowed) {
+    platform::Report(platform::kReportInfo, "no display for windows (%s): \"%s\" is made offscreen",
+                     gNoDisplayReason.c_str(), record->title.c_str());
+    record->offscreen = true;
+    record->offscreenWidth = width;
+    record->offscreenHeight = height;
+  } else {
+    platform::Report(platform::kReportWarning, "no display for windows (%s)", gNoDisplayReason.c_str());
+    return nullptr;
+  }
   HWND hwnd = Register(record);
 
   CREATESTRUCTA cs{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style), windowName,
@@ -193,7 +234,7 @@ BOOL DestroyWindow(HWND window) {
 
 BOOL ShowWindow(HWND window, int showCommand) {
   auto record = Find(window);
-  if (!record || !record->sdl) return FALSE;
+  if (!record || (!record->sdl && !record->offscreen)) return FALSE;
   bool wasVisible;
   {
     std::lock_guard<std::mutex> lock(TableMutex());
@@ -201,6 +242,7 @@ BOOL ShowWindow(HWND window, int showCommand) {
     record->visible = showCommand != SW_HIDE;
     if (record->visible) record->invalid = true;
   }
+  if (record->offscreen) return wasVisible ? TRUE : FALSE;
   switch (showCommand) {
     case SW_HIDE: SDL_HideWindow(record->sdl); break;
     case SW_MINIMIZE:
@@ -226,9 +268,9 @@ BOOL UpdateWindow(HWND window) {
 
 BOOL GetClientRect(HWND window, RECT* rect) {
   auto record = Find(window);
-  if (!rect || !record || !record->sdl) return FALSE;
-  int w = 0, h = 0;
-  SDL_GetWindowSize(record->sdl, &w, &h);
+  if (!rect || !record || (!record->sdl && !record->offscreen)) return FALSE;
+  int w = record->offscreenWidth, h = record->offscreenHeight;
+  if (record->sdl) SDL_GetWindowSize(record->sdl, &w, &h);
   *rect = RECT{0, 0, w, h};
   return TRUE;
 }

@@ -375,6 +375,9 @@ void fw_CaptureFinish() {
          static_cast<long long>(n), wall, wall > 0 ? n / wall : 0.0, n > 0 ? cpu * 1000.0 / n : 0.0,
          n > 0 ? gCapture.writeSeconds * 1000.0 / n : 0.0);
   if (n == 0 || gCapture.writeFailed) return;
+  // With --frames-only the capture is one chunk of a longer video: whoever joins the chunks
+  // makes the sound and the video once, from all of them.
+  if (gCapture.settings.framesOnly) return;
 
   const std::string dir = gCapture.settings.directory;
   const double seconds = static_cast<double>(n) / gCapture.settings.fps;

@@ -4,9 +4,10 @@
 // through without drawing, for what they carry to the next frame. Each frame of the span is read
 // back at render size and written as DIR/frame_NNNNNN.png under its number in the show, so
 // captures of neighbouring spans join exactly; at the end the span's soundtrack is written as
-// DIR/soundtrack.wav and, when ffmpeg is installed, both are muxed into DIR/capture.mp4.
-// Every file is written under a temporary name and renamed when whole; the first one that cannot
-// be written ends the process with fw_kCaptureWriteFailedExitCode and the system's reason.
+// DIR/soundtrack.wav and, when ffmpeg is installed, both are muxed into DIR/capture.mp4 (neither
+// with --frames-only). Every file is written under a temporary name and renamed when whole; the
+// first one that cannot be written ends the process with fw_kCaptureWriteFailedExitCode and the
+// system's reason.
 #pragma once
 
 #include "frame/fw_CaptureOptions.h"

@@ -40,6 +40,10 @@ int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_Captu
   const bool known = !std::strcmp(option, "--capture") || !std::strcmp(option, "--fps") ||
                      !std::strcmp(option, "--from-row") || !std::strcmp(option, "--to-row") ||
                      !std::strcmp(option, "--frames") || !std::strcmp(option, "--from-frame");
+  if (!std::strcmp(option, "--frames-only")) {
+    settings->framesOnly = true;
+    return 1;
+  }
   if (!known) return 0;
   const char* value = index + 1 < argc ? argv[index + 1] : nullptr;
   if (!value) {
@@ -73,6 +77,10 @@ int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_Captu
 }
 
 bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, bool live, std::string* error) {
+  if (settings.framesOnly && !settings.enabled) {
+    *error = "--frames-only needs --capture DIR";
+    return false;
+  }
   const fw_CaptureSettings defaults;
   if (live && settings.enabled) {
     *error = "--live and --capture do not go together: live mode holds the show's last row, so the capture would not end";

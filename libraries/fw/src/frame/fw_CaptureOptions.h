@@ -1,6 +1,6 @@
 // Capture mode's command-line options: --capture DIR [--fps N] [--from-row R | --from-frame N]
-// [--to-row R] [--frames N]. The program's option parser hands every argument it does not know to
-// fw_ParseCaptureOption; the settings stay in one process-wide record.
+// [--to-row R] [--frames N] [--frames-only]. The program's option parser hands every argument it
+// does not know to fw_ParseCaptureOption; the settings stay in one process-wide record.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@ struct fw_CaptureSettings {
   int64_t fromFrame = -1;   // or at this frame of the show (frame k is at k / fps seconds)
   float toRow = -1.0f;      // below 0: no row limit
   int64_t frames = -1;   // below 0: no frame limit
+  bool framesOnly = false;  // the frames alone: no soundtrack, no video (chunks of a longer video)
 };
 
 fw_CaptureSettings& fw_GetCaptureSettings();
