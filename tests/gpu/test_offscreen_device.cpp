@@ -68,7 +68,6 @@ TEST(OffscreenDevice, WithoutADisplayTheSwapChainRendersThroughEglAsOnAWindow) {
     chain->Release();
     device->Release();
   }
-  // After a refused context the display is opened again, now with the software driver forced.
   ASSERT_EQ(S_OK, D3D10CreateDeviceAndSwapChain(nullptr, D3D10_DRIVER_TYPE_WARP, nullptr, 0, D3D10_SDK_VERSION, &desc,
                                                 &chain, &device));
   const std::string renderer = d3d10gl::RendererOf(device);
@@ -122,7 +121,7 @@ TEST(OffscreenDevice, WithoutADisplayTheSwapChainRendersThroughEglAsOnAWindow) {
   device->ClearState();
   chain->Release();
   EXPECT_EQ(0u, device->Release());
-  // The last context closed the display; a new device opens it again.
+  // A device made after the last one went finds the display as it left it.
   ASSERT_EQ(S_OK, D3D10CreateDeviceAndSwapChain(nullptr, D3D10_DRIVER_TYPE_WARP, nullptr, 0, D3D10_SDK_VERSION, &desc,
                                                 &chain, &device));
   chain->Release();
