@@ -18,11 +18,6 @@
 namespace d3d10gl {
 namespace {
 
-// Every offscreen context lives on the one surfaceless display. It is terminated when the last
-// context goes, so that the next one initialises it again under its own driver variables (a
-// refused hardware context is followed by a forced software one).
-int gLiveContexts = 0;
-
 bool HasExtension(const char* list, const char* name) {
   if (!list) return false;
   const size_t n = strlen(name);
@@ -47,7 +42,11 @@ const char* EglErrorName(EGLint error) {
   }
 }
 
-// The surfaceless display, initialised; EGL_NO_DISPLAY (reported) when EGL cannot give one.
+// The surfaceless display, initialised; EGL_NO_DISPLAY (reported) when EGL cannot give one. Every
+// offscreen context lives on this one display, which stays initialised for the rest of the
+// process, as an X display's GL driver does: terminating it unloads the driver (with LLVM), which
+// cannot reliably be loaded again in the same process. As on a window, the forcing variables
+// therefore count only for the first context made.
 EGLDisplay OpenSurfacelessDisplay() {
   const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
   if (!HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
@@ -65,10 +64,6 @@ EGLDisplay OpenSurfacelessDisplay() {
     return EGL_NO_DISPLAY;
   }
   return display;
-}
-
-void CloseDisplayIfUnused(EGLDisplay display) {
-  if (gLiveContexts == 0) eglTerminate(display);
 }
 
 // A config for desktop GL when the display cannot make contexts without one.
@@ -97,7 +92,6 @@ ContextInfo* CreateOffscreenContext(int width, int height, D3D10_DRIVER_TYPE typ
       !eglBindAPI(EGL_OPENGL_API) || !ChooseConfig(display, &config)) {
     platform::Report(platform::kReportInfo, "D3D10 %s device: EGL offers no desktop OpenGL context without a surface",
                      DriverName(type));
-    CloseDisplayIfUnused(display);
     return nullptr;
   }
   const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION_KHR, 4,
@@ -110,14 +104,12 @@ ContextInfo* CreateOffscreenContext(int width, int height, D3D10_DRIVER_TYPE typ
   if (gl == EGL_NO_CONTEXT) {
     platform::Report(platform::kReportInfo, "D3D10 %s device: no OpenGL 4.5 core context through EGL (%s)",
                      DriverName(type), EglErrorName(eglGetError()));
-    CloseDisplayIfUnused(display);
     return nullptr;
   }
   if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, gl)) {
     platform::Report(platform::kReportInfo, "D3D10 %s device: the EGL context cannot be made current (%s)",
                      DriverName(type), EglErrorName(eglGetError()));
     eglDestroyContext(display, gl);
-    CloseDisplayIfUnused(display);
     return nullptr;
   }
   InstallGlDebugCallback();
@@ -126,12 +118,10 @@ ContextInfo* CreateOffscreenContext(int width, int height, D3D10_DRIVER_TYPE typ
   if (RefuseContext(type, renderer)) {
     eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(display, gl);
-    CloseDisplayIfUnused(display);
     return nullptr;
   }
   platform::Report(platform::kReportInfo, "no display: rendering offscreen through EGL (%s device, renderer \"%s\")",
                    DriverName(type), renderer.c_str());
-  ++gLiveContexts;
   ContextInfo* context = new ContextInfo;
   context->gl = gl;
   context->eglDisplay = display;
@@ -148,8 +138,6 @@ void DestroyOffscreenContext(ContextInfo* context) {
   EGLDisplay display = static_cast<EGLDisplay>(context->eglDisplay);
   eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   eglDestroyContext(display, static_cast<EGLContext>(context->gl));
-  --gLiveContexts;
-  CloseDisplayIfUnused(display);
   delete context;
 }
 

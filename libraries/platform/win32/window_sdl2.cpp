@@ -92,9 +92,8 @@ bool Ready() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     // Without a desktop SDL would fall back to a console or off-screen driver; this program's
-    // windows need a desktop, unless a driver is asked for by name.
-    // The reason is reported when a window is asked for, as a warning or, for a program that may
-    // render offscreen, as the note that it does.
+    // windows need a desktop, unless a driver is asked for by name. Why there is none is reported
+    // when a window is asked for: as a warning, or as the note that the window is made offscreen.
     auto set = [](const char* name) { return getenv(name) && *getenv(name); };
     if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) {
       gNoDisplayReason = "neither DISPLAY nor WAYLAND_DISPLAY is set";
@@ -104,8 +103,8 @@ bool Ready() {
       gNoDisplayReason = SDL_GetError();
       return;
     }
-    // A display that is named but refuses the connection makes SDL fall back to the same drivers,
-    // which would run the show in windows nobody can see.
+    // A display that is named but refuses the connection ends in the same fallback, which would
+    // run the show in a window nobody can see.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!set("SDL_VIDEODRIVER") && driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy"))) {
       gNoDisplayReason = std::string("the display ") + (set("DISPLAY") ? getenv("DISPLAY") : getenv("WAYLAND_DISPLAY")) +
