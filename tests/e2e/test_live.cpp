@@ -84,7 +84,7 @@ class LiveShow : public ::testing::Test {
 bool TitleShows(const std::string& window, const std::string& text, std::string* title) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (std::chrono::steady_clock::now() < end) {
-    *title = RunCommand("xdotool getwindowname " + window);
+    *title = XWindowName(window);
     if (title->find(text) != std::string::npos) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

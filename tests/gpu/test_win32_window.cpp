@@ -123,8 +123,7 @@ TEST(Win32Window, CreatedWithItsClientSizeAndPaintedUntilValidated) {
   EXPECT_FALSE(PeekMessageA(&m, window, WM_PAINT, WM_PAINT, PM_REMOVE));
   // A retitle is what the screen shows, not only what GetWindowTextA reads back.
   ASSERT_TRUE(SetWindowTextA(window, "window one \xc2\xb7 row 12"));
-  pumpUntil(0.2, [] { return false; });
-  EXPECT_EQ(RunCommand("xdotool getwindowname " + x), "window one \xc2\xb7 row 12\n");
+  EXPECT_TRUE(pumpUntil(30.0, [&x] { return XWindowName(x) == "window one \xc2\xb7 row 12"; })) << XWindowName(x);
   DestroyWindow(window);
   EXPECT_FALSE(IsWindow(window));
   pumpUntil(0.2, [] { return false; });

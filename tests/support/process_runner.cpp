@@ -13,7 +13,8 @@
 #include <thread>
 
 RunningProcess::RunningProcess(const std::string& program, const std::vector<std::string>& args,
-                               const std::string& workingDirectory, const std::vector<std::string>& env) {
+                               const std::string& workingDirectory, const std::vector<std::string>& env)
+    : mDisplayHold(std::make_unique<XServerHold>()) {
   char path[] = "/tmp/dusk_test_outputXXXXXX";
   int fd = mkstemp(path);
   mOutputPath = path;
@@ -96,45 +97,6 @@ std::string RunCommand(const std::string& command, int* exitCode) {
   int status = pclose(pipe);
   if (exitCode) *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return out;
-}
-
-std::string FindXWindow(const std::string& name, double timeoutSeconds, int pid) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-  while (std::chrono::steady_clock::now() < end) {
-    const std::string owner = pid > 0 ? " --pid " + std::to_string(pid) : "";
-    std::string out = RunCommand("xdotool search --onlyvisible" + owner + " --name '^" + name + "$'");
-    std::istringstream lines(out);
-    std::string id;
-    if (std::getline(lines, id) && !id.empty()) return id;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return "";
-}
-
-bool XWindowSize(const std::string& windowId, int* width, int* height) {
-  std::string out = RunCommand("xdotool getwindowgeometry --shell " + windowId);
-  auto value = [&](const std::string& key) {
-    auto at = out.find(key + "=");
-    return at == std::string::npos ? -1 : atoi(out.c_str() + at + key.size() + 1);
-  };
-  *width = value("WIDTH");
-  *height = value("HEIGHT");
-  return *width > 0 && *height > 0;
-}
-
-bool XKey(const std::string& windowId, const std::string& key) {
-  int code = -1;
-  RunCommand("xdotool windowactivate --sync " + windowId + " || xdotool windowfocus --sync " + windowId);
-  RunCommand("xdotool key --clearmodifiers " + key, &code);
-  return code == 0;
-}
-
-bool XClick(const std::string& windowId, int x, int y) {
-  int code = -1;
-  RunCommand("xdotool mousemove --sync --window " + windowId + " " + std::to_string(x) + " " + std::to_string(y) +
-                 " click 1",
-             &code);
-  return code == 0;
 }
 
 std::string DuskBinary() { return std::string(DUSK_BIN_DIR) + "/dusk"; }

@@ -1,7 +1,11 @@
 // Test support: runs a program (the real dusk binary) with arguments, environment changes and a
-// working directory, collects its standard output and error, and drives X windows with xdotool.
+// working directory, and collects its standard output and error. The X window helpers that drive
+// it are in x_windows.h.
 #pragma once
 
+#include "x_windows.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,22 +32,16 @@ class RunningProcess {
   bool waitForOutput(const std::string& text, double timeoutSeconds);
 
  private:
+  // Keeps the display from resetting under the program while it runs.
+  std::unique_ptr<XServerHold> mDisplayHold;
   int mPid = -1;
   std::string mOutputPath;
   bool mDone = false;
   int mExitCode = -1000;
 };
 
-// xdotool helpers; return empty/false when the tool fails.
+// Runs a shell command and returns its standard output (its errors are dropped).
 std::string RunCommand(const std::string& command, int* exitCode = nullptr);
-// Window id of a visible window whose name is exactly `name`, polling up to timeoutSeconds.
-// With a process id, only that process's windows count: a window of another program with the
-// same title (a message box that has not left the screen yet) is never taken for it.
-std::string FindXWindow(const std::string& name, double timeoutSeconds, int pid = 0);
-// Inner (client) width and height of the X window.
-bool XWindowSize(const std::string& windowId, int* width, int* height);
-bool XKey(const std::string& windowId, const std::string& key);
-bool XClick(const std::string& windowId, int x, int y);
 // The dusk binary and its working directory.
 std::string DuskBinary();
 std::string DuskProjectDirectory();

@@ -1,5 +1,6 @@
 // Performance counter, tick count and sleep on CLOCK_MONOTONIC, with an optional virtual clock.
 #include <platform/win32.h>
+#include <platform/win32_testing.h>
 
 #include <ctime>
 #include <mutex>
@@ -9,6 +10,7 @@ namespace {
 
 std::mutex gVirtualMutex;
 std::function<LONGLONG()> gVirtualCounter;
+std::function<DWORD()> gVirtualTicks;  // tests only: see win32_testing.h
 
 LONGLONG monotonicNanoseconds() {
   timespec ts{};
@@ -22,6 +24,10 @@ namespace platform {
 void SetVirtualPerformanceCounter(std::function<LONGLONG()> source) {
   std::lock_guard<std::mutex> lock(gVirtualMutex);
   gVirtualCounter = std::move(source);
+}
+void SetVirtualTickCount(std::function<DWORD()> source) {
+  std::lock_guard<std::mutex> lock(gVirtualMutex);
+  gVirtualTicks = std::move(source);
 }
 }  // namespace platform
 
@@ -45,7 +51,12 @@ BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
 }
 
 DWORD GetTickCount() {
-  // Wall time, never virtual: the timed alert's countdown runs in real seconds.
+  // Wall time, never the capture's virtual counter: the timed alert's countdown runs in real
+  // seconds while a capture renders. Only a test's own tick source replaces it.
+  {
+    std::lock_guard<std::mutex> lock(gVirtualMutex);
+    if (gVirtualTicks) return gVirtualTicks();
+  }
   return static_cast<DWORD>(monotonicNanoseconds() / 1000000LL);
 }
 

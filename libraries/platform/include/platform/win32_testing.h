@@ -31,5 +31,8 @@ BOOL ClickDialogItem(HWND dialog, int id);
 BOOL GetDialogItemRect(HWND dialog, int id, RECT* rect);
 // Whether dialogs and message boxes would use GTK: a display is there and GTK could open it.
 bool GtkAvailable();
+// Replaces GetTickCount's wall clock with the test's own source (an empty function restores it),
+// so a test can step the timed alert's countdown once it sees the box, however slowly GTK shows it.
+void SetVirtualTickCount(std::function<DWORD()> source);
 
 }  // namespace platform
