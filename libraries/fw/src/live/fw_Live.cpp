@@ -299,13 +299,13 @@ void fw_LiveHoldAtEnd() {
 
 // ---- keys ----
 
-void fw_LiveKeyDown(int key, bool shift) {
+void fw_LiveKeyDown(int key, bool shift, bool repeat) {
   if (!gLive) return;
-  switch (key) {
-    case VK_SPACE:
+  switch (fw_LiveKeyActionOf(key, repeat)) {
+    case fw_LiveKeyAction::TogglePause:
       if (sync::Device* device = fw_GetSyncDevice()) device->onPauseToggled();
       return;
-    case 'L': {
+    case fw_LiveKeyAction::ToggleLoop: {
       const fw_LiveSection* section = fw_SectionAt(gLive->sections, Row());
       gLive->looping = !gLive->looping && section;
       if (section) gLive->loop = *section;
@@ -313,12 +313,15 @@ void fw_LiveKeyDown(int key, bool shift) {
              gLive->looping ? gLive->loop.name.c_str() : "");
       return;
     }
-    case VK_F12:
+    case fw_LiveKeyAction::Screenshot:
       gLive->screenshotWanted = true;
       return;
-    default:
-      break;
+    case fw_LiveKeyAction::Seek: {
+      const float target = fw_LiveSeekTarget(key, shift, Row(), gLive->sections);
+      if (target >= 0.0f) Seek(target);
+      return;
+    }
+    case fw_LiveKeyAction::None:
+      return;
   }
-  const float target = fw_LiveSeekTarget(key, shift, Row(), gLive->sections);
-  if (target >= 0.0f) Seek(target);
 }

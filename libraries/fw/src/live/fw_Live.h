@@ -25,8 +25,9 @@ void fw_LiveEndFrame();
 // The end of the show: live mode holds on the last row instead of ending.
 void fw_LiveHoldAtEnd();
 
-// A key went down; transport keys act and the key still goes on to the scene.
-void fw_LiveKeyDown(int key, bool shift);
+// A key went down (`repeat`: an auto-repeat of a held key); transport keys act and the key still
+// goes on to the scene.
+void fw_LiveKeyDown(int key, bool shift, bool repeat);
 
 // Takes one saved file by its path (what the watch reports). For tests and for the frame.
 void fw_LiveFileSaved(const std::string& path);
