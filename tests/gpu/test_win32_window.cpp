@@ -1,6 +1,6 @@
 // SDL windows behind HWNDs under Xvfb: creation messages and client size, WM_PAINT until the
-// window is validated, keys (held ones repeating) and mouse from the X server as WM_* with virtual keys and MK_* flags,
-// the close box's path to WM_DESTROY, and the display mode.
+// window is validated, keys (held ones repeating) and mouse from the X server as WM_* with
+// virtual keys and MK_* flags, the close box's path to WM_DESTROY, and the display mode.
 #include "process_runner.h"
 
 #include <platform/win32.h>
