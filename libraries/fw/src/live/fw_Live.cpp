@@ -4,6 +4,7 @@
 
 #include "diag/fw_Log.h"
 #include "live/fw_LiveTransport.h"
+#include "live/fw_Screenshot.h"
 #include "res/fw_Effect.h"
 #include "res/fw_Paths.h"
 #include "res/fw_Texture.h"
@@ -253,15 +254,9 @@ void fw_LiveEndFrame() {
   if (!gLive) return;
   if (gLive->screenshotWanted) {
     gLive->screenshotWanted = false;
-    char name[64];
-    std::snprintf(name, sizeof(name), "/data/screenshots/row_%05d.png", static_cast<int>(std::floor(Row())));
-    const std::string path = fw_GetProjectRoot() + name;
     fw_Texture* backbuffer = fw_FindTexture("backbuffer");
-    if (backbuffer && backbuffer->mTexture2D &&
-        SUCCEEDED(D3DX10SaveTextureToFileA(backbuffer->mTexture2D, D3DX10_IFF_PNG, path.c_str())))
-      fw_Log(fw_LogPlain, "Screenshot <%s> written.", path.c_str());
-    else
-      fw_Log(fw_LogWarning, "Screenshot <%s> could not be written.", path.c_str());
+    fw_SaveScreenshot(backbuffer ? backbuffer->mTexture2D : nullptr, fw_GetProjectRoot() + "/data/screenshots",
+                      static_cast<int>(std::floor(Row())));
   }
 
   ++gLive->framesSinceTitle;

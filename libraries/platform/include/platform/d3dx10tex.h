@@ -70,3 +70,6 @@ HRESULT D3DX10CreateShaderResourceViewFromFileA(ID3D10Device* device, LPCSTR src
 // Writes the top level of an 8-bit RGBA 2D texture (R8G8B8A8_UNORM or its _SRGB form) as PNG,
 // BMP, JPEG or TGA, row 0 at the top. Other textures and formats give E_NOTIMPL with a report.
 HRESULT D3DX10SaveTextureToFileA(ID3D10Resource* source, D3DX10_IMAGE_FILE_FORMAT format, LPCSTR destFile);
+// The same, into a new blob of the file's bytes (flags: none defined); *destBuf is null on failure.
+HRESULT D3DX10SaveTextureToMemory(ID3D10Resource* source, D3DX10_IMAGE_FILE_FORMAT format, LPD3D10BLOB* destBuf,
+                                  UINT flags);
