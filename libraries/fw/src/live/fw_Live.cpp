@@ -81,6 +81,21 @@ bool Paused() {
 
 // ---- reloading files ----
 
+// What every track source defines when the show starts, so that a track later taken out of one
+// is removed from the show. Named as the watch names them.
+void LearnSources(const std::string& directory) {
+  LiveDevice* device = fw_GetLiveSyncDevice();
+  boost::system::error_code error;
+  for (boost::filesystem::directory_iterator it(directory, error), end; device && !error && it != end;
+       it.increment(error)) {
+    if (Extension(it->path().string()) != ".txt") continue;
+    std::ifstream file(it->path().string(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    device->learnSource(text.str(), directory + "/" + it->path().filename().string());
+  }
+}
+
 void ReloadSource(const std::string& path) {
   LiveDevice* device = fw_GetLiveSyncDevice();
   std::ifstream file(path, std::ios::binary);
@@ -201,6 +216,8 @@ bool fw_LiveStart(HWND window, const std::string& title, const std::string& musi
   const boost::filesystem::path sections = boost::filesystem::path(musicPath).replace_extension(".sections");
   gLive->sectionsPath = sections.is_absolute() ? sections.string() : project + "/" + sections.string();
   if (!musicPath.empty()) gLive->sections = fw_ReadSectionMap(gLive->sectionsPath);
+
+  LearnSources(project + "/tracks");
 
   gLive->watch = std::make_unique<platform::DirectoryWatch>();
   if (!gLive->watch->valid()) {
