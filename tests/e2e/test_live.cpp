@@ -1,7 +1,7 @@
 // Live mode in the real program: it starts at --from-row; files saved while the show runs change
 // what it draws (track files, track sources, effects), bad ones are named and leave the show
-// running as it was; the transport keys move the row the title shows, and the show's end holds
-// instead of ending.
+// running as it was; the transport keys move the row the title shows, the show's end holds instead
+// of ending, and screenshots of one row keep every picture.
 #include "core_prod.h"
 #include "process_runner.h"
 #include "sync/sync_Track.h"
@@ -186,6 +186,15 @@ TEST(LiveKeys, TheShowHoldsAtItsEndAndKeysMoveTheRowTheTitleShows) {
   ASSERT_TRUE(XKey(window, "space"));
   EXPECT_TRUE(TitleShows(window, "row 12 ", &title)) << title;
   EXPECT_TRUE(TitleShows(window, "paused", &title)) << title;
+
+  // Two shots of the held row keep both pictures.
+  const fs::path shots = prod.root / "data/screenshots";
+  ASSERT_TRUE(XKey(window, "F12"));
+  ASSERT_TRUE(dusk.waitForOutput("row_00012.png> written.", 30.0)) << dusk.output();
+  ASSERT_TRUE(XKey(window, "F12"));
+  ASSERT_TRUE(dusk.waitForOutput("row_00012_2.png> written.", 30.0)) << dusk.output();
+  EXPECT_GT(fs::file_size(shots / "row_00012.png"), 0u);
+  EXPECT_GT(fs::file_size(shots / "row_00012_2.png"), 0u);
 
   ASSERT_TRUE(XKey(window, "Escape"));
   const ProcessResult result = dusk.wait(30.0);

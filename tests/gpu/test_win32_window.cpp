@@ -1,6 +1,6 @@
 // SDL windows behind HWNDs under Xvfb: creation messages and client size, WM_PAINT until the
-// window is validated, keys and mouse from the X server as WM_* with virtual keys and MK_* flags,
-// the close box's path to WM_DESTROY, and the display mode.
+// window is validated, keys (held ones repeating) and mouse from the X server as WM_* with
+// virtual keys and MK_* flags, the close box's path to WM_DESTROY, and the display mode.
 #include "process_runner.h"
 
 #include <platform/win32.h>
@@ -154,6 +154,25 @@ TEST(Win32Window, KeysAndMouseArriveAsMessages) {
   ASSERT_TRUE(pumpUntil(5.0, [] { return GetKeyState(VK_ESCAPE) < 0; }));
   RunCommand("xdotool keyup Escape");
   ASSERT_TRUE(pumpUntil(5.0, [] { return GetKeyState(VK_ESCAPE) >= 0; }));
+
+  // A held key: the X server repeats it, and only the first WM_KEYDOWN has bit 30 (the key was
+  // down before) clear; the release has bits 30 and 31 set.
+  gSeen.clear();
+  RunCommand("xdotool keydown space");
+  const auto spaceDowns = [] {
+    std::vector<const MSG*> downs;
+    for (auto& m : gSeen)
+      if (m.message == WM_KEYDOWN && m.wParam == VK_SPACE) downs.push_back(&m);
+    return downs;
+  };
+  const bool repeated = pumpUntil(20.0, [&] { return spaceDowns().size() >= 3; });
+  RunCommand("xdotool keyup space");
+  ASSERT_TRUE(repeated) << "the X server did not repeat a held key";
+  ASSERT_TRUE(pumpUntil(5.0, [] { return seen(WM_KEYUP); }));
+  const std::vector<const MSG*> downs = spaceDowns();
+  EXPECT_EQ(downs[0]->lParam & (1L << 30), 0);
+  for (size_t i = 1; i < downs.size(); ++i) EXPECT_NE(downs[i]->lParam & (1L << 30), 0) << "repeat " << i;
+  EXPECT_EQ(last(WM_KEYUP)->lParam & (3L << 30), 3L << 30);
 
   gSeen.clear();
   RunCommand("xdotool mousemove --sync --window " + x + " 100 50");

@@ -3,7 +3,10 @@
 #include "app/fw_Framework.h"
 #include "app/fw_MouseState.h"
 #include "diag/fw_Alert.h"
+#include "live/fw_Live.h"
 #include "scene/fw_Scene.h"
+#include "sync/fw_Clock.h"
+#include "sync/fw_Sync.h"
 
 #include <platform/win32.h>
 
@@ -106,6 +109,33 @@ TEST_F(AppWindow, EscapeQuitsAndStillReachesTheScene) {
   EXPECT_EQ(gScene->calls, (std::vector<std::string>{"key 88 shift", "key 27 shift"}));
   PostMessageA(nullptr, WM_KEYUP, VK_SHIFT, 0);
   ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+// A held key repeats as WM_KEYDOWN with bit 30 (the key was down before) set: live mode's toggles
+// take the press only, its steps every repeat; the scene gets them all.
+TEST_F(AppWindow, LiveModeTogglesOnAPressAndStepsOnEveryRepeat) {
+  constexpr LPARAM kRepeat = 1 | (1L << 30);
+  fw_CreateClocks();
+  fw_StartSync("nowhere/sync", true);
+  ASSERT_TRUE(fw_LiveStart(nullptr, "show", ""));
+  fw_SyncTimer& timer = *fw_GetSyncTimer();
+  ASSERT_FALSE(timer.isPlaying());
+
+  send(WM_KEYDOWN, VK_SPACE, 1);
+  EXPECT_TRUE(timer.isPlaying());
+  for (int i = 0; i < 3; ++i) send(WM_KEYDOWN, VK_SPACE, kRepeat);
+  EXPECT_TRUE(timer.isPlaying());
+  send(WM_KEYDOWN, VK_SPACE, 1);
+  EXPECT_FALSE(timer.isPlaying());
+
+  send(WM_KEYDOWN, VK_RIGHT, 1);
+  for (int i = 0; i < 3; ++i) send(WM_KEYDOWN, VK_RIGHT, kRepeat);
+  EXPECT_EQ(fw_GetSyncRow(), 32.0f);
+  EXPECT_EQ(gScene->calls.size(), 9u);
+
+  fw_LiveStop();
+  fw_StopSync();
+  fw_DestroyClocks();
 }
 
 TEST_F(AppWindow, DestroyPostsQuitAndPaintValidates) {

@@ -1,5 +1,9 @@
 // The playback sync device: lazy load-once tracks by exact name, defaults of the device
-// interface, and the framework's sync system with its value-reading convention.
+// interface, the framework's sync system with its value-reading convention, and the live device
+// taking saved files and sources.
+#include "diag/fw_Alert.h"
+#include "live/fw_Live.h"
+#include "res/fw_Paths.h"
 #include "sync/LiveDevice.h"
 #include "sync/PlayerDevice.h"
 #include "sync/fw_Clock.h"
@@ -168,6 +172,49 @@ TEST_F(SyncDevice, LiveDeviceReplacesKeysInPlaceAndKeepsThemOnBadInput) {
   EXPECT_EQ(fade.getValue(16.0f), 4.0f);
   EXPECT_EQ(warnings.size(), 3u);
   EXPECT_EQ(timer.calls, 0);
+}
+
+// Live mode takes a track out of the show as the compile script takes its file away: when the
+// source that defined it no longer does and no other source does; it then samples as a missing
+// track. What each source defined is read when live mode starts.
+TEST_F(SyncDevice, LiveModeRemovesATrackThatNoSourceDefinesAnyMore) {
+  const fs::path sources = dir / "tracks";
+  fs::create_directories(sources);
+  const auto save = [&](const std::string& name, const std::string& text) {
+    std::ofstream((sources / name).string(), std::ios::binary) << text;
+    fw_LiveFileSaved((sources / name).string());
+  };
+  std::ofstream((sources / "post.txt").string()) << "track Fade\n0 1\ntrack Glow\n0 2\n";
+  std::ofstream((sources / "show.txt").string()) << "track Scene\n0 3\n";
+  for (const char* name : {"Fade", "Glow", "Scene"}) writeTrack(name, 9.0f);  // as compiled before
+  writeTrack("Handmade", 4.0f);  // in no source: live mode leaves it be
+  fw_SetAlertMode(0);             // the bad source's warning is printed, not shown in a box
+  fw_SetRoots(dir.string(), dir.string());
+  fw_StartSync(base.c_str(), true);
+  ASSERT_TRUE(fw_LiveStart(nullptr, "show", ""));
+  EXPECT_EQ(fw_SyncValueAt("Glow", -1.0f, 0.0f), 9.0f);
+
+  save("post.txt", "track Fade\n0 1\n");
+  EXPECT_EQ(fw_SyncValueAt("Glow", -1.0f, 0.0f), -1.0f);
+  EXPECT_FALSE(fs::exists(sync::trackFileName(base, "Glow")));
+  EXPECT_EQ(fw_SyncValueAt("Fade", -1.0f, 0.0f), 1.0f);
+
+  // Moved to another source, first added there and then taken out here: it stays.
+  save("show.txt", "track Scene\n0 3\ntrack Fade\n0 5\n");
+  save("post.txt", "# nothing here now\n");
+  EXPECT_EQ(fw_SyncValueAt("Fade", -1.0f, 0.0f), 5.0f);
+  EXPECT_TRUE(fs::exists(sync::trackFileName(base, "Fade")));
+  // A source with an error removes nothing.
+  save("show.txt", "track Scene\n0 three\n");
+  EXPECT_EQ(fw_SyncValueAt("Fade", -1.0f, 0.0f), 5.0f);
+  save("show.txt", "track Scene\n0 3\n");
+  EXPECT_EQ(fw_SyncValueAt("Fade", -1.0f, 0.0f), -1.0f);
+  EXPECT_FALSE(fs::exists(sync::trackFileName(base, "Fade")));
+  EXPECT_EQ(fw_SyncValueAt("Handmade", -1.0f, 0.0f), 4.0f);
+  EXPECT_TRUE(fs::exists(sync::trackFileName(base, "Handmade")));
+
+  fw_LiveStop();
+  fw_StopSync();
 }
 
 TEST(SyncRowRate, MusicSecondsToRowsUsesTheWidenedFloatRate) {

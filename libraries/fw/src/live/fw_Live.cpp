@@ -5,6 +5,7 @@
 #include "diag/fw_Log.h"
 #include "live/fw_LiveReload.h"
 #include "live/fw_LiveTransport.h"
+#include "live/fw_Screenshot.h"
 #include "res/fw_Paths.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
@@ -77,6 +78,21 @@ bool Paused() {
 
 // ---- reloading files ----
 
+// What every track source defines when the show starts, so that a track later taken out of one
+// is removed from the show. Named as the watch names them.
+void LearnSources(const std::string& directory) {
+  LiveDevice* device = fw_GetLiveSyncDevice();
+  boost::system::error_code error;
+  for (boost::filesystem::directory_iterator it(directory, error), end; device && !error && it != end;
+       it.increment(error)) {
+    if (Extension(it->path().string()) != ".txt") continue;
+    std::ifstream file(it->path().string(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    device->learnSource(text.str(), directory + "/" + it->path().filename().string());
+  }
+}
+
 void ReloadSource(const std::string& path) {
   LiveDevice* device = fw_GetLiveSyncDevice();
   std::ifstream file(path, std::ios::binary);
@@ -125,6 +141,8 @@ bool fw_LiveStart(HWND window, const std::string& title, const std::string& musi
   const boost::filesystem::path sections = boost::filesystem::path(musicPath).replace_extension(".sections");
   gLive->sectionsPath = sections.is_absolute() ? sections.string() : project + "/" + sections.string();
   if (!musicPath.empty()) gLive->sections = fw_ReadSectionMap(gLive->sectionsPath);
+
+  LearnSources(project + "/tracks");
 
   gLive->watch = std::make_unique<platform::DirectoryWatch>();
   if (!gLive->watch->valid()) {
@@ -178,15 +196,9 @@ void fw_LiveEndFrame() {
   if (!gLive) return;
   if (gLive->screenshotWanted) {
     gLive->screenshotWanted = false;
-    char name[64];
-    std::snprintf(name, sizeof(name), "/data/screenshots/row_%05d.png", static_cast<int>(std::floor(Row())));
-    const std::string path = fw_GetProjectRoot() + name;
     fw_Texture* backbuffer = fw_FindTexture("backbuffer");
-    if (backbuffer && backbuffer->mTexture2D &&
-        SUCCEEDED(D3DX10SaveTextureToFileA(backbuffer->mTexture2D, D3DX10_IFF_PNG, path.c_str())))
-      fw_Log(fw_LogPlain, "Screenshot <%s> written.", path.c_str());
-    else
-      fw_Log(fw_LogWarning, "Screenshot <%s> could not be written.", path.c_str());
+    fw_SaveScreenshot(backbuffer ? backbuffer->mTexture2D : nullptr, fw_GetProjectRoot() + "/data/screenshots",
+                      static_cast<int>(std::floor(Row())));
   }
 
   ++gLive->framesSinceTitle;
@@ -230,13 +242,13 @@ void fw_LiveStartAtRow(float row) {
 
 // ---- keys ----
 
-void fw_LiveKeyDown(int key, bool shift) {
+void fw_LiveKeyDown(int key, bool shift, bool repeat) {
   if (!gLive) return;
-  switch (key) {
-    case VK_SPACE:
+  switch (fw_LiveKeyActionOf(key, repeat)) {
+    case fw_LiveKeyAction::TogglePause:
       if (sync::Device* device = fw_GetSyncDevice()) device->onPauseToggled();
       return;
-    case 'L': {
+    case fw_LiveKeyAction::ToggleLoop: {
       const fw_LiveSection* section = fw_SectionAt(gLive->sections, Row());
       gLive->looping = !gLive->looping && section;
       if (section) gLive->loop = *section;
@@ -244,12 +256,15 @@ void fw_LiveKeyDown(int key, bool shift) {
              gLive->looping ? gLive->loop.name.c_str() : "");
       return;
     }
-    case VK_F12:
+    case fw_LiveKeyAction::Screenshot:
       gLive->screenshotWanted = true;
       return;
-    default:
-      break;
+    case fw_LiveKeyAction::Seek: {
+      const float target = fw_LiveSeekTarget(key, shift, Row(), gLive->sections);
+      if (target >= 0.0f) Seek(target);
+      return;
+    }
+    case fw_LiveKeyAction::None:
+      return;
   }
-  const float target = fw_LiveSeekTarget(key, shift, Row(), gLive->sections);
-  if (target >= 0.0f) Seek(target);
 }

@@ -28,8 +28,9 @@ void fw_LiveHoldAtEnd();
 // and the music have started.
 void fw_LiveStartAtRow(float row);
 
-// A key went down; transport keys act and the key still goes on to the scene.
-void fw_LiveKeyDown(int key, bool shift);
+// A key went down (`repeat`: an auto-repeat of a held key); transport keys act and the key still
+// goes on to the scene.
+void fw_LiveKeyDown(int key, bool shift, bool repeat);
 
 // Takes one saved file by its path (what the watch reports). For tests and for the frame.
 void fw_LiveFileSaved(const std::string& path);

@@ -43,6 +43,16 @@ const fw_LiveSection* fw_SectionAt(const std::vector<fw_LiveSection>& sections, 
   return nullptr;
 }
 
+fw_LiveKeyAction fw_LiveKeyActionOf(int key, bool repeat) {
+  switch (key) {
+    case VK_SPACE: return repeat ? fw_LiveKeyAction::None : fw_LiveKeyAction::TogglePause;
+    case 'L': return repeat ? fw_LiveKeyAction::None : fw_LiveKeyAction::ToggleLoop;
+    case VK_F12: return repeat ? fw_LiveKeyAction::None : fw_LiveKeyAction::Screenshot;
+    case VK_LEFT: case VK_RIGHT: case VK_PRIOR: case VK_NEXT: case VK_HOME: return fw_LiveKeyAction::Seek;
+    default: return fw_LiveKeyAction::None;
+  }
+}
+
 float fw_LiveSeekTarget(int key, bool shift, float row, const std::vector<fw_LiveSection>& sections) {
   // Steps are taken from the nearest whole row, so repeated presses land on the beat grid.
   const float whole = std::floor(row + 0.5f);

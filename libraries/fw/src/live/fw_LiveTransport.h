@@ -18,6 +18,12 @@ std::vector<fw_LiveSection> fw_ReadSectionMap(const std::string& path);
 // The section that holds the row, or null.
 const fw_LiveSection* fw_SectionAt(const std::vector<fw_LiveSection>& sections, float row);
 
+// What a key does in live mode. Pause, loop and screenshot act once a press: a held key's
+// auto-repeats leave them alone, or a held Space would flip the pause on every repeat. Seeks
+// repeat, so a held arrow steps on.
+enum class fw_LiveKeyAction { None, TogglePause, ToggleLoop, Screenshot, Seek };
+fw_LiveKeyAction fw_LiveKeyActionOf(int key, bool repeat);
+
 // The row a transport key asks for (←/→ 8 rows, with shift 32; Page Up/Down the previous/next
 // section's start; Home row 0), never below 0; -1 when the key is no seek.
 float fw_LiveSeekTarget(int key, bool shift, float row, const std::vector<fw_LiveSection>& sections);

@@ -3,7 +3,9 @@
 
 #include "sync/sync_TrackSource.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -76,13 +78,47 @@ bool LiveDevice::applySource(const std::string& text, const std::string& fileNam
     for (const std::string& error : errors) warn(error + " (the tracks keep their keys)");
     return false;
   }
+  std::set<std::string> defined;
   for (const sync::SourceTrack& source : tracks) {
     const std::string path = sync::trackFileName(basePath(), source.name);
     if (!ReplaceTrackFile(path, source.track)) warn("Track file " + path + " could not be written.");
     sync::Track& track = getTrack(source.name);
     track.clear();
     for (const auto& [row, key] : source.track.keys()) track.setKey(row, key);
+    defined.insert(source.name);
   }
+  std::set<std::string>& before = mSourceTracks[fileName];
+  for (const std::string& name : before) {
+    if (!defined.count(name) && !definedByAnotherSource(name, fileName)) removeTrack(name, fileName);
+  }
+  before = std::move(defined);
   if (mNotice) mNotice(fileName + ": " + std::to_string(tracks.size()) + " tracks compiled.");
   return true;
+}
+
+void LiveDevice::learnSource(const std::string& text, const std::string& fileName) {
+  std::vector<std::string> errors;
+  std::set<std::string>& defined = mSourceTracks[fileName];
+  for (const sync::SourceTrack& source : sync::parseSource(text, fileName, errors)) defined.insert(source.name);
+}
+
+bool LiveDevice::definedByAnotherSource(const std::string& name, const std::string& fileName) const {
+  for (const auto& [source, names] : mSourceTracks) {
+    if (source != fileName && names.count(name)) return true;
+  }
+  return false;
+}
+
+void LiveDevice::removeTrack(const std::string& name, const std::string& fileName) {
+  if (sync::Track* track = find(name)) track->clear();
+  const std::string path = sync::trackFileName(basePath(), name);
+  const bool deleted = std::remove(path.c_str()) == 0;
+  if (!deleted && errno != ENOENT) {
+    warn("Track file " + path + " of track " + name + ", which no source defines now, could not be deleted: " +
+         std::strerror(errno) + ".");
+    return;
+  }
+  if (mNotice)
+    mNotice("Track " + name + " removed: " + fileName + " no longer defines it" +
+            (deleted ? "; " + path + " deleted." : "."));
 }

@@ -1,13 +1,17 @@
 // The sync device for making a show: tracks are made and filled from their files as in the
-// player, and are filled again when their file or the source that defines them is saved. Track
-// objects are never replaced, only their keys, so references callers hold stay good. The sync
-// timer's pause is toggled through it. Needs a sync::Timer that outlives it.
+// player, and are filled again when their file or the source that defines them is saved. A track
+// taken out of its source, and defined by no other, is emptied and its file deleted, as the
+// compile script deletes the files of tracks no source defines. Track objects are never
+// replaced, only their keys, so references callers hold stay good. The sync timer's pause is
+// toggled through it. Needs a sync::Timer that outlives it.
 #pragma once
 
 #include "sync/sync_Device.h"
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,9 @@ public:
   // file is written (so the next start sees the same); with an error nothing changes and each
   // problem goes to the warning sink as "file:line: message". Returns whether it was applied.
   bool applySource(const std::string& text, const std::string& fileName);
+  // A track source as it is when the show starts: nothing is applied, but the tracks it defines
+  // are remembered (those read before an error too), so that one later taken out of it goes.
+  void learnSource(const std::string& text, const std::string& fileName);
 
   // Receives what is wrong with a file the device read or compiled.
   void setWarningSink(std::function<void(const std::string&)> warn) { mWarn = std::move(warn); }
@@ -36,11 +43,15 @@ public:
 
 private:
   sync::Track* find(std::string_view name);
+  bool definedByAnotherSource(const std::string& name, const std::string& fileName) const;
+  // Empties the track (it then samples as a missing one does) and deletes its file.
+  void removeTrack(const std::string& name, const std::string& fileName);
   void warn(const std::string& message) const {
     if (mWarn) mWarn(message);
   }
 
   std::vector<std::unique_ptr<sync::Track>> mTracks;
+  std::map<std::string, std::set<std::string>> mSourceTracks;  // source file -> the tracks it defines
   sync::Timer& mTimer;
   std::function<void(const std::string&)> mWarn, mNotice;
 };
