@@ -23,6 +23,8 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -224,4 +226,42 @@ TEST_F(DemoGpuLandscape, WallsLoseOnlyWhatTheirNeighboursHide) {
   // neighbours' tops. A wall trimmed against the wrong neighbour leaves twice that.
   EXPECT_LT(differing, static_cast<int>(risen.size() * 3 / 200)) << differing << " of " << risen.size();
   EXPECT_GT(CountWhere(risen, Lit), static_cast<int>(risen.size() / 4));
+}
+
+// The faces the terrain leaves out on the CPU would have drawn nothing: the landscape is the whole
+// grid's pixel for pixel, on either map, where they cross, near the open-air threshold and at
+// scrolls that put a grid line on either side of the eye.
+TEST_F(DemoGpuLandscape, FacesLeftOutOnTheCpuWouldHaveDrawnNothing) {
+  ASSERT_NO_FATAL_FAILURE(Load());
+  scroller_Terrain& terrain = *mDemo->mTerrain;
+  ASSERT_NE(terrain.mVisibleIndexBuffer, nullptr) << "the height maps were read back";
+  const scroller_TerrainParams cases[] = {{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                                          {37.4f, -300.0f, 60.0f, 10.0f, 1.0f, 2.0f},
+                                          {512.5f, 250.0f, -120.0f, 40.0f, 0.5f, 3.0f},
+                                          {901.97f, 0.0f, 0.0f, 0.0f, 0.0215f, 4.0f}};
+  auto draw = [&](const scroller_TerrainParams& params) {
+    fw_Texture* target = fw_FindTexture("r8g8b8a8_2");
+    fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
+    const float clear[4] = {0, 0, 0, 0};
+    fw_SetRenderTarget(target, 0, depth);
+    fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
+    fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
+    terrain.render(params);
+    return ReadBack(target);
+  };
+  std::vector<std::vector<Rgba>> culled;
+  for (const scroller_TerrainParams& params : cases) culled.push_back(draw(params));
+  ID3D10Buffer* visible = terrain.mVisibleIndexBuffer;
+  terrain.mVisibleIndexBuffer = nullptr;  // every face of the grid
+  for (size_t c = 0; c < std::size(cases); ++c) {
+    SCOPED_TRACE("scroll " + std::to_string(cases[c].scroll) + ", fade " + std::to_string(cases[c].heightFade));
+    const std::vector<Rgba> whole = draw(cases[c]);
+    ASSERT_EQ(whole.size(), culled[c].size());
+    EXPECT_GT(CountWhere(whole, Lit), static_cast<int>(whole.size() / 10));
+    int differing = 0;
+    for (size_t i = 0; i < whole.size(); ++i)
+      differing += whole[i].r != culled[c][i].r || whole[i].g != culled[c][i].g || whole[i].b != culled[c][i].b;
+    EXPECT_EQ(differing, 0);
+  }
+  terrain.mVisibleIndexBuffer = visible;
 }
