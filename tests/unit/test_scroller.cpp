@@ -131,20 +131,23 @@ TEST(ScrollerTerrainFaces, ALoneBlockShowsItsTopAndTheWallsTurnedToTheEye) {
   EXPECT_EQ(maps.visible(0.0f, 0.0f), Faces(2, 3, "down right top"));
 }
 
-// A wall goes when the shader raises both of its floor corners to the top: its own neighbour and
-// the two beside it reach the block's height, by the same texels.
-TEST(ScrollerTerrainFaces, WallsGoOnlyWhereTheirFloorCornersReachTheTop) {
+// A wall goes when its neighbour is at least as high, by the same texels or clearly higher.
+TEST(ScrollerTerrainFaces, WallsGoWhereANeighbourAtLeastAsHighHidesThem) {
   Maps maps;
   for (int column = 3; column < 6; ++column)
     for (int row = 1; row < 4; ++row) maps.set(column, row, 120, 120);
+  maps.set(4, 2, 119, 119);
   const std::vector<uint32_t> all = maps.visible(0.0f, 0.5f);
   EXPECT_TRUE(Contains(all, Faces(4, 2, "top")));
-  EXPECT_FALSE(Contains(all, Faces(4, 2, "left")));  // turned to the eye, but flat
-  EXPECT_FALSE(Contains(all, Faces(4, 3, "down")));  // up is open, but that corner stands on left and right
-  EXPECT_TRUE(Contains(all, Faces(4, 3, "left"))) << "the up corner stands in open air";
+  EXPECT_FALSE(Contains(all, Faces(4, 2, "down")));  // turned to the eye, hidden by higher ones
+  EXPECT_FALSE(Contains(all, Faces(4, 2, "left")));
+  EXPECT_FALSE(Contains(all, Faces(4, 3, "left")));  // the same height
+  EXPECT_TRUE(Contains(all, Faces(5, 2, "left"))) << "the neighbour on the left is lower";
+  EXPECT_TRUE(Contains(all, Faces(3, 3, "left"))) << "edge-on, open air beside it";
 
   // The same mixed height from other texels may round either way: the wall stays.
   maps.set(3, 2, 130, 110);
+  maps.set(4, 2, 120, 120);
   EXPECT_TRUE(Contains(maps.visible(0.0f, 0.5f), Faces(4, 2, "left")));
   // At fade 0 only the first map counts, exactly.
   EXPECT_FALSE(Contains(maps.visible(0.0f, 0.0f), Faces(4, 2, "left")));

@@ -140,8 +140,8 @@ void scroller_BuildVisibleTerrainIndices(int32_t rows, int32_t columns, const sc
       if (cell.kind == CellLevel::kOpen) continue;
       const uint32_t base = (static_cast<uint32_t>(i) * static_cast<uint32_t>(columns) + static_cast<uint32_t>(j)) * 8;
       const bool rightFaces = stageX(j + 1) < kEdgeOn, leftFaces = stageX(j) > -kEdgeOn;
-      // A floor corner rises to the lower of the two neighbours it stands against, so a wall is
-      // flat when both of its corners reach the top: its own neighbour and the two beside it.
+      // A wall against a neighbour at least as high lies inside that neighbour, which hides it
+      // from the eye on its side; only its top edge touches the neighbour's top.
       bool up = false, down = false, left = false, right = false;
       if (cell.kind == CellLevel::kSolid) {
         up = lookup.reaches(lookup.at(column, i + 1), cell);
@@ -149,10 +149,10 @@ void scroller_BuildVisibleTerrainIndices(int32_t rows, int32_t columns, const sc
         left = lookup.reaches(lookup.at(column - 1, i), cell);
         right = lookup.reaches(lookup.at(column + 1, i), cell);
       }
-      if (downFaces && !(down && left && right)) AppendFace(base, kDown, indices);
-      if (upFaces && !(up && left && right)) AppendFace(base, kUp, indices);
-      if (rightFaces && !(right && down && up)) AppendFace(base, kRight, indices);
-      if (leftFaces && !(left && down && up)) AppendFace(base, kLeft, indices);
+      if (downFaces && !down) AppendFace(base, kDown, indices);
+      if (upFaces && !up) AppendFace(base, kUp, indices);
+      if (rightFaces && !right) AppendFace(base, kRight, indices);
+      if (leftFaces && !left) AppendFace(base, kLeft, indices);
       AppendFace(base, kTop, indices);
     }
   }

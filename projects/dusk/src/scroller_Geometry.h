@@ -34,12 +34,13 @@ struct scroller_HeightMap {
   bool valid() const { return width > 0 && height > 0 && red.size() == static_cast<size_t>(width) * height; }
 };
 
-// The faces of scroller_BuildTerrainGrid's grid that can cover a pixel at this scroll ("bgScroll")
-// and fade ("bgHeightFade" x 0.01), as indices into its vertices: none of a cell the shader lays
-// flat as open air, no wall turned away from the stage's eye, and no wall whose floor corners the
-// shader raises to its top. What is dropped would have drawn nothing, so the picture is the whole
-// grid's. A cell whose height lies too near the open-air threshold to tell, or a neighbour too
-// near the cell's height, keeps its faces. Without two valid maps every face is kept.
+// The faces of scroller_BuildTerrainGrid's grid that can show at this scroll ("bgScroll") and
+// fade ("bgHeightFade" x 0.01), as indices into its vertices: none of a cell the shader lays flat
+// as open air, no wall turned away from the stage's eye (the device culls those) and no wall
+// against a neighbour at least as high (which hides it; only the edge where it meets that
+// neighbour's top can round either way). A cell whose height lies too near the open-air
+// threshold to tell, or a neighbour too near the cell's height, keeps its faces. Without two
+// valid maps every face is kept.
 void scroller_BuildVisibleTerrainIndices(int32_t rows, int32_t columns, const scroller_HeightMap& first,
                                          const scroller_HeightMap& second, float scroll, float heightFade,
                                          std::vector<uint32_t>& indices);
