@@ -23,6 +23,8 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -184,6 +186,55 @@ TEST_F(DemoGpu, OccupancyMarksTheModelsBlocksAndDropsOnlyQuadsThatShowNothing) {
   EXPECT_EQ(CountWhere(unmarked, Opaque), static_cast<int>(unmarked.size()));
 }
 
+// A layer without glitch takes the techniques without the glitch's samples: its picture is the
+// one the glitching techniques draw, pixel for pixel, for an opaque and a see-through layer.
+TEST_F(DemoGpu, LayersWithoutGlitchDrawWhatTheGlitchingTechniquesDraw) {
+  Track("3_i", -2.0f);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  mDemo->render();
+  auto draw = [&]() {
+    std::vector<demo_MosaicLayer> layers(2);
+    layers[0].texture = fw_FindTexture("r8g8b8a8_2");  // the landscape, opaque here
+    layers[0].opaque = true;
+    layers[0].spread = 20.0f;
+    layers[1].texture = fw_FindTexture("r8g8b8a8_1");  // the models, see-through
+    layers[1].drift = 10.0f;
+    for (demo_MosaicLayer& layer : layers) layer.quadCount = mDemo->mQuads->mQuadCount;
+    fw_Texture* target = fw_FindTexture("r8g8b8a8_3");
+    fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
+    const float clear[4] = {0, 0, 0, 0};
+    fw_SetRenderTarget(target, 0, depth);
+    fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
+    fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
+    demo_DrawMosaicLayers(mDemo->mMosaicEffect, *mDemo->mQuads, layers);
+    return ReadBack(target);
+  };
+  const std::vector<Rgba> calm = draw();
+
+  // Without the calm techniques the layers fall back to the glitching ones.
+  fw_Effect* mosaic = mDemo->mMosaicEffect;
+  std::ifstream in(mosaic->mPath);
+  std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const std::string name : {"-- technique QuadsOpaqueCalm", "-- technique QuadsSeeThroughCalm"}) {
+    const size_t at = source.find(name);
+    ASSERT_NE(at, std::string::npos) << name;
+    source.replace(at, name.size(), name + "Renamed");
+  }
+  const fs::path edited = mDir / "mosaic_glitching.fx";
+  std::ofstream(edited.string()) << source;
+  std::string messages;
+  ASSERT_TRUE(mosaic->reload(&messages, edited.string())) << messages;
+  const std::vector<Rgba> glitching = draw();
+
+  ASSERT_EQ(calm.size(), glitching.size());
+  EXPECT_GT(CountWhere(calm, Lit), static_cast<int>(calm.size() / 10));
+  int differing = 0;
+  for (size_t i = 0; i < calm.size(); ++i)
+    differing += calm[i].r != glitching[i].r || calm[i].g != glitching[i].g || calm[i].b != glitching[i].b ||
+                 calm[i].a != glitching[i].a;
+  EXPECT_EQ(differing, 0);
+}
+
 // Large enough for the blocks' walls to cover pixels.
 class DemoGpuLandscape : public DemoGpu {
  protected:
@@ -224,4 +275,43 @@ TEST_F(DemoGpuLandscape, WallsLoseOnlyWhatTheirNeighboursHide) {
   // neighbours' tops. A wall trimmed against the wrong neighbour leaves twice that.
   EXPECT_LT(differing, static_cast<int>(risen.size() * 3 / 200)) << differing << " of " << risen.size();
   EXPECT_GT(CountWhere(risen, Lit), static_cast<int>(risen.size() / 4));
+}
+
+// The faces the terrain leaves out on the CPU would have shown nothing: the landscape is the whole
+// grid's, on either map, where they cross, near the open-air threshold and at scrolls that put a
+// grid line on either side of the eye, but for edges where a hidden wall met its neighbour's top
+// in a tie of depths. A visible wall left out shows as 2 % of the pixels or more.
+TEST_F(DemoGpuLandscape, FacesLeftOutOnTheCpuWouldShowNothing) {
+  ASSERT_NO_FATAL_FAILURE(Load());
+  scroller_Terrain& terrain = *mDemo->mTerrain;
+  ASSERT_NE(terrain.mVisibleIndexBuffer, nullptr) << "the height maps were read back";
+  const scroller_TerrainParams cases[] = {{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                                          {37.4f, -300.0f, 60.0f, 10.0f, 1.0f, 2.0f},
+                                          {512.5f, 250.0f, -120.0f, 40.0f, 0.5f, 3.0f},
+                                          {901.97f, 0.0f, 0.0f, 0.0f, 0.0215f, 4.0f}};
+  auto draw = [&](const scroller_TerrainParams& params) {
+    fw_Texture* target = fw_FindTexture("r8g8b8a8_2");
+    fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
+    const float clear[4] = {0, 0, 0, 0};
+    fw_SetRenderTarget(target, 0, depth);
+    fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
+    fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
+    terrain.render(params);
+    return ReadBack(target);
+  };
+  std::vector<std::vector<Rgba>> culled;
+  for (const scroller_TerrainParams& params : cases) culled.push_back(draw(params));
+  ID3D10Buffer* visible = terrain.mVisibleIndexBuffer;
+  terrain.mVisibleIndexBuffer = nullptr;  // every face of the grid
+  for (size_t c = 0; c < std::size(cases); ++c) {
+    SCOPED_TRACE("scroll " + std::to_string(cases[c].scroll) + ", fade " + std::to_string(cases[c].heightFade));
+    const std::vector<Rgba> whole = draw(cases[c]);
+    ASSERT_EQ(whole.size(), culled[c].size());
+    EXPECT_GT(CountWhere(whole, Lit), static_cast<int>(whole.size() / 10));
+    int differing = 0;
+    for (size_t i = 0; i < whole.size(); ++i)
+      differing += whole[i].r != culled[c][i].r || whole[i].g != culled[c][i].g || whole[i].b != culled[c][i].b;
+    EXPECT_LT(differing, static_cast<int>(whole.size() / 400)) << differing << " of " << whole.size();
+  }
+  terrain.mVisibleIndexBuffer = visible;
 }

@@ -60,6 +60,14 @@ class DemoFrame : public core_test::FrameworkRecording {
     return out;
   }
 
+  // A mosaic pass's draws, of layers with glitch ("QuadsOpaque") and without ("QuadsOpaqueCalm").
+  std::vector<Draw> MosaicDraws(const std::string& technique) const {
+    std::vector<Draw> out;
+    for (Draw d : Draws())
+      if (d->technique == technique || d->technique == technique + "Calm") out.push_back(d);
+    return out;
+  }
+
   static double SubFrameTime(int i, double delaySeconds) { return kFrameTime - i * delaySeconds / 7.0; }
 
   Demo* mDemo = nullptr;
@@ -95,6 +103,10 @@ TEST_F(DemoFrame, EachSubFramesTracksReachTerrainHeroAndLeavesAtItsOwnTime) {
   ASSERT_EQ(grain.size(), 8u);  // the sky
   ASSERT_EQ(hero.size(), 8u * 6);
   ASSERT_EQ(leaves.size(), 8u);
+  for (const scroller_HeightMap& map : mDemo->mTerrain->mHeightMaps) {
+    EXPECT_EQ(map.width, 640);
+    EXPECT_EQ(map.height, 45);
+  }
   for (int i = 0; i < 8; ++i) {
     SCOPED_TRACE("sub-frame " + std::to_string(i));
     const double ti = SubFrameTime(i, 0.7);
@@ -104,7 +116,12 @@ TEST_F(DemoFrame, EachSubFramesTracksReachTerrainHeroAndLeavesAtItsOwnTime) {
     ExpectVector(*terrain[i], "gHeightFade", {RampAt(0, 7, ti) * 0.01f});
     // The blocks and the sky take the same frame of film grain.
     ExpectVector(*terrain[i], "gTime", {float(ti)});
-    EXPECT_EQ(terrain[i]->count, 216000u);
+    // Only the faces that can show, chosen from the maps at this sub-frame's scroll and fade.
+    std::vector<uint32_t> visible;
+    scroller_BuildVisibleTerrainIndices(45, 160, mDemo->mTerrain->mHeightMaps[0], mDemo->mTerrain->mHeightMaps[1],
+                                        terrain[i]->Float("gScrollValue"), terrain[i]->Float("gHeightFade"), visible);
+    EXPECT_EQ(terrain[i]->count, visible.size());
+    EXPECT_LT(terrain[i]->count, 216000u / 3);
     EXPECT_EQ(TargetName(*terrain[i]), "r8g8b8a8_2");
     EXPECT_EQ(terrain[i]->depthTarget.resource, fw_FindTexture("d32f_backbuffer")->mTexture2D);
 
@@ -134,12 +151,13 @@ TEST_F(DemoFrame, MosaicLayersFollowTheirPicturesAndSwitches) {
   ASSERT_TRUE(WriteTrack("1_NumQuads", 50.0f));
   ASSERT_TRUE(WriteTrack("1_QuadScaleX", 30.0f));
   ASSERT_TRUE(WriteTrack("1_DepthMess", 20.0f));
+  ASSERT_TRUE(WriteTrack("1_Glitch", 30.0f));
   ASSERT_NO_FATAL_FAILURE(LoadDemo());
   mDemo->render();
   // Every picture is opaque, so each sub-frame draws its layers front to back, the top one first.
-  std::vector<Draw> quads = DrawsOf("QuadsOpaque");
+  std::vector<Draw> quads = MosaicDraws("QuadsOpaque");
   ASSERT_EQ(quads.size(), 8u * 4);
-  EXPECT_TRUE(DrawsOf("QuadsSeeThrough").empty());
+  EXPECT_TRUE(MosaicDraws("QuadsSeeThrough").empty());
   const char* pictures[4] = {"r8g8b8a8_2", "./bg/1.png", "./bg/0.png", "./bg/2.png"};
   for (int layer = 0; layer < 4; ++layer) {
     SCOPED_TRACE(pictures[layer]);
@@ -156,6 +174,8 @@ TEST_F(DemoFrame, MosaicLayersFollowTheirPicturesAndSwitches) {
     EXPECT_EQ(d.Variable("gRankBase")->ints, std::vector<int32_t>{layer * 1500}) << "later layers lie nearer";
     EXPECT_EQ(TargetName(d), "r8g8b8a8_3");
     EXPECT_EQ(d.depth, "write");
+    // Only the layer with glitch takes the technique that can glitch a quad.
+    EXPECT_EQ(d.technique, layer == 0 ? "QuadsOpaque" : "QuadsOpaqueCalm");
   }
   ExpectVector(*quads[3], "gQuadScale", {0.3f, 1.0f, 0.0f, 0.0f});
   ExpectVector(*quads[3], "gDepthMess", {3.0f});
@@ -167,7 +187,7 @@ TEST_F(DemoFrame, NegativePictureNumbersSwitchTheirLayersOff) {
   ASSERT_TRUE(WriteTrack("4_i", -0.5f));  // truncates to 0, but the switch looks at the value
   ASSERT_NO_FATAL_FAILURE(LoadDemo());
   mDemo->render();
-  std::vector<Draw> quads = DrawsOf("QuadsOpaque");
+  std::vector<Draw> quads = MosaicDraws("QuadsOpaque");
   ASSERT_EQ(quads.size(), 8u * 2);
   EXPECT_EQ(InputName(*quads[0], "gBgTex"), "./bg/0.png");
   EXPECT_EQ(InputName(*quads[1], "gBgTex"), "r8g8b8a8_2");
@@ -195,7 +215,7 @@ TEST_F(DemoFrame, ModelsScaleTheirTracksAndDrawTheWireframeOnlyAboveZero) {
   EXPECT_EQ(placements.size(), 3u) << "the first model, three times, placed alike in every sub-frame";
   // Mosaic layer 3 samples the model picture, which has see-through texels: it is blended after
   // the opaque layers, tested against their depths.
-  const std::vector<Draw> seeThrough = DrawsOf("QuadsSeeThrough");
+  const std::vector<Draw> seeThrough = MosaicDraws("QuadsSeeThrough");
   ASSERT_EQ(seeThrough.size(), 8u);
   EXPECT_EQ(InputName(*seeThrough[0], "gBgTex"), "r8g8b8a8_1");
   EXPECT_EQ(seeThrough[0]->depth, "test");
@@ -204,7 +224,7 @@ TEST_F(DemoFrame, ModelsScaleTheirTracksAndDrawTheWireframeOnlyAboveZero) {
   // opaque layers drawn before it look up nothing.
   EXPECT_EQ(seeThrough[0]->Variable("gCullEmpty")->ints, std::vector<int32_t>{1});
   EXPECT_EQ(DrawsOf("Occupancy").size(), 8u);
-  for (Draw d : DrawsOf("QuadsOpaque")) EXPECT_EQ(d->Variable("gCullEmpty")->ints, std::vector<int32_t>{0});
+  for (Draw d : MosaicDraws("QuadsOpaque")) EXPECT_EQ(d->Variable("gCullEmpty")->ints, std::vector<int32_t>{0});
 
   // At zero and below the wireframe pass is not drawn.
   for (float show : {0.0f, -5.0f}) {
@@ -227,7 +247,7 @@ TEST_F(DemoFrame, BackgroundMinusFourDrawsNoModelIntoAClearedPicture) {
   for (const d3d10rec::Event& e : Rec().events)
     clears += e.kind == d3d10rec::EventKind::kClearRenderTarget && TargetName(e) == "r8g8b8a8_1";
   EXPECT_EQ(clears, 8);
-  EXPECT_EQ(InputName(*DrawsOf("QuadsSeeThrough")[0], "gBgTex"), "r8g8b8a8_1");
+  EXPECT_EQ(InputName(*MosaicDraws("QuadsSeeThrough")[0], "gBgTex"), "r8g8b8a8_1");
 }
 
 TEST_F(DemoFrame, CreationDrawsTheLeavesFrom832AndTheQuadsFromWhereTheGeneratorWasHeading) {
@@ -291,7 +311,7 @@ TEST_F(DemoFrame, EffectsOfferTheTechniquesAndVariablesTheSceneSets) {
        {"gWorldMatrix", "gLightDirection", "gMeshShading", "gWireMeshGlitch", "gWireMeshShowPercent",
         "gDistortionScale", "gDistortionDrift"}},
       {mDemo->mMosaicEffect,
-       {"QuadsOpaque", "QuadsSeeThrough", "Occupancy"},
+       {"QuadsOpaque", "QuadsSeeThrough", "QuadsOpaqueCalm", "QuadsSeeThroughCalm", "Occupancy"},
        {"gBgTex", "gTapetTexture", "gSpread", "gDrift", "gGlitch", "gBgZoom", "gDepthMess", "gQuadScale",
         "gImageAspect", "gRankBase", "gOccupancy", "gCullEmpty"}},
   };

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
@@ -59,6 +61,123 @@ TEST(ScrollerTerrain, EmptyOrNegativeSizesBuildNothing) {
   EXPECT_TRUE(indices.empty());
   scroller_BuildTerrainGrid(45, -3, positions, indices);
   EXPECT_TRUE(positions.empty());
+}
+
+namespace {
+
+// A 4 x 6 grid on the 1280 x 720 stage: cells 320 x 180, grid lines x = -960 ... 960 and
+// y = -360 ... 360 at scroll 0, the eye above x = 0 (column line 3), y = 0 (row line 2).
+constexpr int32_t kRows = 4, kColumns = 6;
+
+struct Maps {
+  Maps() {
+    for (scroller_HeightMap* map : {&first, &second}) {
+      map->width = kColumns;
+      map->height = kRows;
+      map->red.assign(kColumns * kRows, 0);
+    }
+  }
+  // Grid row 0 is the image's bottom row.
+  void set(int column, int row, uint8_t inFirst, uint8_t inSecond = 0) {
+    first.red[(kRows - 1 - row) * kColumns + column] = inFirst;
+    second.red[(kRows - 1 - row) * kColumns + column] = inSecond;
+  }
+  std::vector<uint32_t> visible(float scroll, float fade) const {
+    std::vector<uint32_t> indices{99u};
+    scroller_BuildVisibleTerrainIndices(kRows, kColumns, first, second, scroll, fade, indices);
+    return indices;
+  }
+  scroller_HeightMap first, second;
+};
+
+// The grid's indices of cell (column, row)'s faces, named down, up, right, left, top.
+std::vector<uint32_t> Faces(int column, int row, const std::string& names) {
+  static const char* const kNames[5] = {"down", "up", "right", "left", "top"};
+  std::vector<float> positions;
+  std::vector<uint32_t> grid;
+  scroller_BuildTerrainGrid(kRows, kColumns, positions, grid);
+  std::vector<uint32_t> out;
+  const size_t cell = static_cast<size_t>(row * kColumns + column) * 30;
+  for (int face = 0; face < 5; ++face)
+    if (names.find(kNames[face]) != std::string::npos)
+      out.insert(out.end(), grid.begin() + cell + face * 6, grid.begin() + cell + face * 6 + 6);
+  return out;
+}
+
+// The faces appear in the list, in their order.
+bool Contains(const std::vector<uint32_t>& indices, const std::vector<uint32_t>& faces) {
+  return std::search(indices.begin(), indices.end(), faces.begin(), faces.end()) != indices.end();
+}
+
+}  // namespace
+
+// What the landscape draws: a lone block shows its top and the two walls turned to the eye; open
+// air shows nothing.
+TEST(ScrollerTerrainFaces, ALoneBlockShowsItsTopAndTheWallsTurnedToTheEye) {
+  Maps maps;
+  maps.set(4, 3, 200);  // x 320 ... 640, y 180 ... 360: up and to the right of the eye
+  EXPECT_EQ(maps.visible(0.0f, 0.0f), Faces(4, 3, "down left top"));
+  maps = Maps();
+  maps.set(1, 0, 200);  // down and to the left
+  EXPECT_EQ(maps.visible(0.0f, 0.0f), Faces(1, 0, "up right top"));
+  // Scrolled by 1.5 columns the map's column 1 lands in grid column 0 ... x -1120 to -800.
+  EXPECT_EQ(maps.visible(1.5f, 0.0f), Faces(0, 0, "up right top"));
+  // A wall edge-on to the eye (the line x = 0) is kept whichever way it is turned.
+  maps = Maps();
+  maps.set(3, 3, 200);
+  EXPECT_EQ(maps.visible(0.0f, 0.0f), Faces(3, 3, "down left top"));
+  maps = Maps();
+  maps.set(2, 3, 200);
+  EXPECT_EQ(maps.visible(0.0f, 0.0f), Faces(2, 3, "down right top"));
+}
+
+// A wall goes when its neighbour is at least as high, by the same texels or clearly higher.
+TEST(ScrollerTerrainFaces, WallsGoWhereANeighbourAtLeastAsHighHidesThem) {
+  Maps maps;
+  for (int column = 3; column < 6; ++column)
+    for (int row = 1; row < 4; ++row) maps.set(column, row, 120, 120);
+  maps.set(4, 2, 119, 119);
+  const std::vector<uint32_t> all = maps.visible(0.0f, 0.5f);
+  EXPECT_TRUE(Contains(all, Faces(4, 2, "top")));
+  EXPECT_FALSE(Contains(all, Faces(4, 2, "down")));  // turned to the eye, hidden by higher ones
+  EXPECT_FALSE(Contains(all, Faces(4, 2, "left")));
+  EXPECT_FALSE(Contains(all, Faces(4, 3, "left")));  // the same height
+  EXPECT_TRUE(Contains(all, Faces(5, 2, "left"))) << "the neighbour on the left is lower";
+  EXPECT_TRUE(Contains(all, Faces(3, 3, "left"))) << "edge-on, open air beside it";
+
+  // The same mixed height from other texels may round either way: the wall stays.
+  maps.set(3, 2, 130, 110);
+  maps.set(4, 2, 120, 120);
+  EXPECT_TRUE(Contains(maps.visible(0.0f, 0.5f), Faces(4, 2, "left")));
+  // At fade 0 only the first map counts, exactly.
+  EXPECT_FALSE(Contains(maps.visible(0.0f, 0.0f), Faces(4, 2, "left")));
+}
+
+TEST(ScrollerTerrainFaces, HeightFadeCrossesTheMapsAndKeepsBlocksTooNearTheThresholdToTell) {
+  Maps maps;
+  maps.set(4, 3, 0, 255);  // only in the second map; its height is the fade itself
+  EXPECT_TRUE(maps.visible(0.0f, 0.0f).empty());
+  EXPECT_EQ(maps.visible(0.0f, 1.0f), Faces(4, 3, "down left top"));
+  EXPECT_EQ(maps.visible(0.0f, 7.0f), Faces(4, 3, "down left top")) << "the fade is clamped";
+  EXPECT_EQ(maps.visible(0.0f, 0.02f), Faces(4, 3, "down left top")) << "at the open-air threshold";
+  EXPECT_TRUE(maps.visible(0.0f, 0.0199f).empty());
+}
+
+// Without both maps, or with a scroll or fade the shader's arithmetic leaves undefined, every
+// face is drawn, in the grid's own order.
+TEST(ScrollerTerrainFaces, WithoutMapsOrWithUndefinedValuesEveryFaceIsKept) {
+  std::vector<float> positions;
+  std::vector<uint32_t> grid;
+  scroller_BuildTerrainGrid(kRows, kColumns, positions, grid);
+  Maps maps;
+  EXPECT_EQ(maps.visible(std::nanf(""), 0.0f), grid);
+  EXPECT_EQ(maps.visible(0.0f, INFINITY), grid);
+  EXPECT_EQ(maps.visible(3e9f, 0.0f), grid);
+  maps.second.red.pop_back();
+  EXPECT_EQ(maps.visible(0.0f, 0.0f), grid);
+  std::vector<uint32_t> none{1u};
+  scroller_BuildVisibleTerrainIndices(0, kColumns, maps.first, maps.first, 0.0f, 0.0f, none);
+  EXPECT_TRUE(none.empty());
 }
 
 TEST(ScrollerLeaves, FieldFollowsTheGeneratorSeededWith832) {

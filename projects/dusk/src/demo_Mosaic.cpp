@@ -115,6 +115,16 @@ void SetLayerVariables(fw_Effect& effect, const demo_MosaicLayer& layer, int32_t
   effect.getVariableByName("gCullEmpty")->AsScalar()->SetInt(occupancy ? 1 : 0);
 }
 
+// The layer's technique: the calm one when no quad can glitch (Hash01 < gGlitch x 0.01 never
+// holds at 0 or below, nor for NaN), unless an edit of the effect lost it.
+ID3D10EffectTechnique* LayerTechnique(fw_Effect& effect, const demo_MosaicLayer& layer, const char* name) {
+  if (!(layer.glitch > 0.0f)) {
+    ID3D10EffectTechnique* calm = effect.getTechniqueByName((std::string(name) + "Calm").c_str());
+    if (calm->IsValid()) return calm;
+  }
+  return effect.getTechniqueByName(name);
+}
+
 }  // namespace
 
 void demo_Occupancy::release() {
@@ -166,7 +176,7 @@ void demo_DrawMosaicLayers(fw_Effect* mosaicEffect, const demo_QuadGeometry& qua
     if (!layer.opaque || count == 0) continue;
     SetLayerVariables(effect, layer, static_cast<int32_t>(k) * total);
     // Quads count-1 ... 0 are the last `count` of the reversed list.
-    dusk_DrawIndexed(effect.getTechniqueByName("QuadsOpaque"), quads.mInputLayout,
+    dusk_DrawIndexed(LayerTechnique(effect, layer, "QuadsOpaque"), quads.mInputLayout,
                      quads.mVertexBuffer, 16, quads.mReverseIndexBuffer, static_cast<UINT>(count) * 6u,
                      static_cast<UINT>(total - count) * 6u);
   }
@@ -175,7 +185,7 @@ void demo_DrawMosaicLayers(fw_Effect* mosaicEffect, const demo_QuadGeometry& qua
     const int32_t count = std::clamp(layer.quadCount, 0, total);
     if (layer.opaque || count == 0) continue;
     SetLayerVariables(effect, layer, static_cast<int32_t>(k) * total);
-    dusk_DrawIndexed(effect.getTechniqueByName("QuadsSeeThrough"), quads.mInputLayout, quads.mVertexBuffer, 16,
+    dusk_DrawIndexed(LayerTechnique(effect, layer, "QuadsSeeThrough"), quads.mInputLayout, quads.mVertexBuffer, 16,
                      quads.mIndexBuffer, static_cast<UINT>(count) * 6u);
   }
 }

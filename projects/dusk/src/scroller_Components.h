@@ -42,6 +42,12 @@ class scroller_Terrain {
   std::vector<fw_Texture*> mTextures;
   fw_Effect* mEffect = nullptr;
   ID3D10Buffer* mIndexBuffer = nullptr;
+  // The height maps' texels as read back from their textures, and each sub-frame's faces that
+  // can show (scroller_BuildVisibleTerrainIndices). Without them every face of mIndexBuffer is
+  // drawn.
+  scroller_HeightMap mHeightMaps[2];
+  std::vector<uint32_t> mVisibleIndices;
+  ID3D10Buffer* mVisibleIndexBuffer = nullptr;
   ID3D10Buffer* mVertexBuffer = nullptr;
   ID3D10InputLayout* mInputLayout = nullptr;
 };

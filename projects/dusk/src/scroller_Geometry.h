@@ -27,6 +27,24 @@ struct scroller_HeroParams {
 void scroller_BuildTerrainGrid(int32_t rows, int32_t columns, std::vector<float>& positions,
                                std::vector<uint32_t>& indices);
 
+// A height map as the landscape shader reads it: the red channel's bytes, row 0 the image's top.
+struct scroller_HeightMap {
+  int32_t width = 0, height = 0;
+  std::vector<uint8_t> red;  // width x height
+  bool valid() const { return width > 0 && height > 0 && red.size() == static_cast<size_t>(width) * height; }
+};
+
+// The faces of scroller_BuildTerrainGrid's grid that can show at this scroll ("bgScroll") and
+// fade ("bgHeightFade" x 0.01), as indices into its vertices: none of a cell the shader lays flat
+// as open air, no wall turned away from the stage's eye (the device culls those) and no wall
+// against a neighbour at least as high (which hides it; only the edge where it meets that
+// neighbour's top can round either way). A cell whose height lies too near the open-air
+// threshold to tell, or a neighbour too near the cell's height, keeps its faces. Without two
+// valid maps every face is kept.
+void scroller_BuildVisibleTerrainIndices(int32_t rows, int32_t columns, const scroller_HeightMap& first,
+                                         const scroller_HeightMap& second, float scroll, float heightFade,
+                                         std::vector<uint32_t>& indices);
+
 // Four corners and six indices per leaf, drawing three values per leaf from the shared generator
 // in its current state (the caller seeds it).
 void scroller_BuildLeaves(int32_t count, std::vector<scroller_LeafVertex>& vertices, std::vector<uint32_t>& indices);

@@ -2,9 +2,12 @@
 
 #include "dusk_Draw.h"
 #include "res/fw_Effect.h"
+#include "device/fw_DeviceState.h"
 #include "res/fw_Texture.h"
 
 #include <platform/d3dx10math.h>
+
+#include <cstring>
 
 namespace {
 
@@ -27,6 +30,41 @@ const TerrainImage kTerrainImages[] = {
 
 const D3D10_INPUT_ELEMENT_DESC kTerrainLayout[1] = {
     {"POSITION", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 0, D3D10_INPUT_PER_VERTEX_DATA, 0}};
+
+// The red channel of the texture's first level, as the shader's texelFetch reads it; an empty
+// map for formats whose red is not those bytes, or when it cannot be read.
+scroller_HeightMap ReadHeightMap(const fw_Texture* texture) {
+  scroller_HeightMap map;
+  ID3D10Device* device = fw_GetDevice();
+  if (!device || !texture || !texture->mTexture2D) return map;
+  D3D10_TEXTURE2D_DESC desc;
+  texture->mTexture2D->GetDesc(&desc);
+  size_t red = 0;
+  if (desc.Format == DXGI_FORMAT_B8G8R8A8_UNORM)
+    red = 2;
+  else if (desc.Format != DXGI_FORMAT_R8G8B8A8_UNORM)
+    return map;
+  desc.Usage = D3D10_USAGE_STAGING;
+  desc.BindFlags = 0;
+  desc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
+  desc.MiscFlags = 0;
+  ID3D10Texture2D* staging = nullptr;
+  if (FAILED(device->CreateTexture2D(&desc, nullptr, &staging)) || !staging) return map;
+  device->CopyResource(staging, texture->mTexture2D);
+  D3D10_MAPPED_TEXTURE2D mapped{};
+  if (SUCCEEDED(staging->Map(0, D3D10_MAP_READ, 0, &mapped)) && mapped.pData) {
+    map.width = static_cast<int32_t>(desc.Width);
+    map.height = static_cast<int32_t>(desc.Height);
+    map.red.resize(static_cast<size_t>(desc.Width) * desc.Height);
+    for (UINT y = 0; y < desc.Height; ++y) {
+      const uint8_t* row = static_cast<const uint8_t*>(mapped.pData) + static_cast<size_t>(y) * mapped.RowPitch;
+      for (UINT x = 0; x < desc.Width; ++x) map.red[static_cast<size_t>(y) * desc.Width + x] = row[4 * x + red];
+    }
+    staging->Unmap(0);
+  }
+  staging->Release();
+  return map;
+}
 
 }  // namespace
 
@@ -61,6 +99,16 @@ void scroller_Terrain::create() {
   mVertexBuffer = dusk_CreateBuffer(D3D10_BIND_VERTEX_BUFFER, positions.data(), positions.size() * sizeof(float));
   mIndexBuffer = dusk_CreateBuffer(D3D10_BIND_INDEX_BUFFER, indices.data(), indices.size() * sizeof(uint32_t));
   mIndexCount = static_cast<int32_t>(indices.size());
+
+  // The faces that can show are chosen on the CPU from the maps the shader raises the blocks by.
+  mHeightMaps[0] = ReadHeightMap(mTextures[0]);
+  mHeightMaps[1] = ReadHeightMap(mTextures[1]);
+  dusk_SafeRelease(mVisibleIndexBuffer);
+  if (ID3D10Device* device = fw_GetDevice(); device && mHeightMaps[0].valid() && mHeightMaps[1].valid()) {
+    const D3D10_BUFFER_DESC desc = {static_cast<UINT>(indices.size() * sizeof(uint32_t)), D3D10_USAGE_DYNAMIC,
+                                    D3D10_BIND_INDEX_BUFFER, D3D10_CPU_ACCESS_WRITE, 0};
+    device->CreateBuffer(&desc, nullptr, &mVisibleIndexBuffer);
+  }
 }
 
 void scroller_Terrain::render(const scroller_TerrainParams& params) {
@@ -70,13 +118,27 @@ void scroller_Terrain::render(const scroller_TerrainParams& params) {
   mEffect->getVariableByName("gScrollValue")->AsScalar()->SetFloat(params.scroll);
   mEffect->getVariableByName("gHeightFade")->AsScalar()->SetFloat(params.heightFade);
   mEffect->getVariableByName("gTime")->AsScalar()->SetFloat(params.time);
-  dusk_DrawIndexed(mEffect->getTechniqueByName("bg"), mInputLayout, mVertexBuffer, 8, mIndexBuffer,
-                   static_cast<UINT>(mIndexCount));
+  ID3D10EffectTechnique* technique = mEffect->getTechniqueByName("bg");
+  if (mVisibleIndexBuffer) {
+    scroller_BuildVisibleTerrainIndices(mRows, mColumns, mHeightMaps[0], mHeightMaps[1], params.scroll,
+                                        params.heightFade, mVisibleIndices);
+    void* data = nullptr;
+    if (mVisibleIndices.size() <= static_cast<size_t>(mIndexCount) &&
+        SUCCEEDED(mVisibleIndexBuffer->Map(D3D10_MAP_WRITE_DISCARD, 0, &data)) && data) {
+      std::memcpy(data, mVisibleIndices.data(), mVisibleIndices.size() * sizeof(uint32_t));
+      mVisibleIndexBuffer->Unmap();
+      dusk_DrawIndexed(technique, mInputLayout, mVertexBuffer, 8, mVisibleIndexBuffer,
+                       static_cast<UINT>(mVisibleIndices.size()));
+      return;
+    }
+  }
+  dusk_DrawIndexed(technique, mInputLayout, mVertexBuffer, 8, mIndexBuffer, static_cast<UINT>(mIndexCount));
 }
 
 void scroller_Terrain::destroy() {
   scroller_DestroyTextures(mTextures);
   dusk_SafeRelease(mInputLayout);
+  dusk_SafeRelease(mVisibleIndexBuffer);
   dusk_SafeRelease(mIndexBuffer);
   dusk_SafeRelease(mVertexBuffer);
   dusk_DestroyEffect(mEffect);

@@ -18,6 +18,9 @@
 // only empty texels adds nothing. "Occupancy" marks each 32 x 32 block of such a picture that
 // holds a texel with alpha; with gCullEmpty set, the vertex stage drops the quads whose texels all
 // lie in unmarked blocks before a fragment of theirs is made.
+//
+// The "Calm" techniques draw the same for layers whose gGlitch glitches no quad, without the
+// glitch's texture reads.
 #include "fw_Globals.fxi"
 #include "dusk_Stage.fxi"
 
@@ -159,6 +162,31 @@ void main()
     oColor = QuadColor(color, vUV, vLocal, vGlitched, vEdge, px);
 }
 
+-- fragment QuadsOpaqueCalmPS
+// A layer without glitch (gGlitch 0 or less) glitches no quad: the same colour without the
+// glitch's samples, which the software rasteriser would take for every pixel, glitched or not.
+layout(location = 0) in vec2 vUV;
+layout(location = 1) in vec2 vLocal;
+layout(location = 3) flat in float vEdge;
+layout(location = 0) out vec4 oColor;
+void main()
+{
+    oColor = QuadColor(texture(gBgTex, vUV), vUV, vLocal, 0.0, vEdge, fwidth(vLocal) + 1e-5);
+}
+
+-- fragment QuadsSeeThroughCalmPS
+layout(location = 0) in vec2 vUV;
+layout(location = 1) in vec2 vLocal;
+layout(location = 3) flat in float vEdge;
+layout(location = 0) out vec4 oColor;
+void main()
+{
+    vec2 px = fwidth(vLocal) + 1e-5;
+    vec4 color = texture(gBgTex, vUV);
+    if (color.a <= 0.0) discard;
+    oColor = QuadColor(color, vUV, vLocal, 0.0, vEdge, px);
+}
+
 -- vertex OccupancyVS
 layout(location = 0) in vec4 POSITION;
 void main()
@@ -189,3 +217,7 @@ pass p0 vertex=OccupancyVS fragment=OccupancyPS blend=none depth=off cull=none f
 pass p0 vertex=QuadsVS fragment=QuadsOpaquePS blend=none depth=write cull=none fill=solid
 -- technique QuadsSeeThrough
 pass p0 vertex=QuadsVS fragment=QuadsSeeThroughPS blend=premultiplied depth=test cull=none fill=solid
+-- technique QuadsOpaqueCalm
+pass p0 vertex=QuadsVS fragment=QuadsOpaqueCalmPS blend=none depth=write cull=none fill=solid
+-- technique QuadsSeeThroughCalm
+pass p0 vertex=QuadsVS fragment=QuadsSeeThroughCalmPS blend=premultiplied depth=test cull=none fill=solid

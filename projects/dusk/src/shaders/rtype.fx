@@ -73,6 +73,9 @@ void main()
     float height = CellHeight(column + ScrollColumns(), row);
     vCellIndex = ivec2(column + ScrollColumns(), row);
     vHeight = height;
+    // scroller_BuildVisibleTerrainIndices leaves out on the CPU the cells this stage lays flat as
+    // open air, the walls turned away from StageClip's eye and the walls a neighbour hides: the
+    // threshold and the eye change together with it.
     if (height < 0.02) {
         // Open air: every corner on one point, so the block's triangles cover nothing.
         gl_Position = vec4(0.0, 0.0, 2.0, 1.0);
