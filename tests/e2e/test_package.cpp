@@ -35,7 +35,7 @@ std::string Quote(const fs::path& path) {
 }
 
 // Runs a command with its errors in the output, for a failure's message.
-std::string Run(const std::string& command, int* exitCode) { return RunCommand(command + " 2>&1", exitCode); }
+std::string Shell(const std::string& command, int* exitCode) { return RunCommand(command + " 2>&1", exitCode); }
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path.string(), std::ios::binary);
@@ -93,16 +93,16 @@ class Package : public ::testing::Test {
   // Installs the package, writes the starter and builds it against the prefix alone.
   void MakeShow() {
     int status = -1;
-    std::string out = Run("cmake --install " + Quote(DUSK_BINARY_DIR) + " --prefix " + Quote(mPrefix) +
+    std::string out = Shell("cmake --install " + Quote(DUSK_BINARY_DIR) + " --prefix " + Quote(mPrefix) +
                               " --component dev",
                           &status);
     ASSERT_EQ(status, 0) << out;
 
     const auto start = std::chrono::steady_clock::now();
-    out = Run(Quote(mPrefix / "bin/dusk-new") + " " + Quote(mShow) + " --title 'Test Show'", &status);
+    out = Shell(Quote(mPrefix / "bin/dusk-new") + " " + Quote(mShow) + " --title 'Test Show'", &status);
     ASSERT_EQ(status, 0) << out;
     // A clean environment of the build: nothing of this tree's configuration reaches it.
-    out = Run("cd " + Quote(mShow) + " && env -u CMAKE_PREFIX_PATH cmake -S . -B build -DCMAKE_BUILD_TYPE=Release " +
+    out = Shell("cd " + Quote(mShow) + " && env -u CMAKE_PREFIX_PATH cmake -S . -B build -DCMAKE_BUILD_TYPE=Release " +
                   "-DCMAKE_PREFIX_PATH=" + Quote(mPrefix) + " && cmake --build build -j2",
               &status);
     ASSERT_EQ(status, 0) << out;
@@ -116,7 +116,7 @@ class Package : public ::testing::Test {
     int status = -1;
     char rowText[32];
     std::snprintf(rowText, sizeof(rowText), "%.6f", row);
-    const std::string out = Run(Quote(mPrefix / "bin/dusk-track") + " sample " +
+    const std::string out = Shell(Quote(mPrefix / "bin/dusk-track") + " sample " +
                                     Quote(mShow / ("data/sync/sync_" + track + ".track")) + " " + rowText,
                                 &status);
     EXPECT_EQ(status, 0) << out;
@@ -133,7 +133,7 @@ class Package : public ::testing::Test {
 
 TEST_F(Package, InstalledHeadersStandOnTheirOwnAndKeepTheInsidesOut) {
   int status = -1;
-  const std::string out = Run("cmake --install " + Quote(DUSK_BINARY_DIR) + " --prefix " + Quote(mPrefix) +
+  const std::string out = Shell("cmake --install " + Quote(DUSK_BINARY_DIR) + " --prefix " + Quote(mPrefix) +
                                   " --component dev",
                               &status);
   ASSERT_EQ(status, 0) << out;
@@ -149,7 +149,7 @@ TEST_F(Package, InstalledHeadersStandOnTheirOwnAndKeepTheInsidesOut) {
   EXPECT_GE(headers, 40);
   std::ofstream(mRoot.string() + "/all.cpp") << all;
   const std::string compiled =
-      Run("g++ -std=c++20 -fsyntax-only -I" + Quote(mPrefix / "include/dusk") + " -I" +
+      Shell("g++ -std=c++20 -fsyntax-only -I" + Quote(mPrefix / "include/dusk") + " -I" +
               Quote(mPrefix / "include/dusk/testing") + " " + Quote(mRoot / "all.cpp"),
           &status);
   EXPECT_EQ(status, 0) << compiled;
@@ -186,6 +186,27 @@ TEST_F(Package, ANewShowBuildsAgainstThePackageCapturesWhatItsTracksSayAndTakesA
     previous = picture.discX;
   }
 
+  // The video script renders the show's first second from its folder with its program.
+  int status = -1;
+  const fs::path video = mRoot / "video/show.mp4";
+  std::string out = Shell("env -u DISPLAY " + Quote(fs::path(DUSK_SOURCE_DIR) / "scripts/video") + " " + Quote(video) +
+                            " --project " + Quote(mShow) + " --program " + Quote(mProgram) +
+                            " --render-scale 0.25 --jobs 1 --to-row 18",
+                        &status);
+  ASSERT_EQ(status, 0) << out;
+  out = Shell("ffprobe -v error -show_entries format=duration -of csv=p=0 " + Quote(video), &status);
+  ASSERT_EQ(status, 0) << out;
+  EXPECT_NEAR(std::stod(out), 1.0, 0.1) << out;
+
+  // Played, the show ends by itself on its GotoRow key (row 383, 22 seconds in).
+  const ProcessResult played =
+      RunningProcess(mProgram.string(), {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo",
+                                         "--render-scale", "0.25"},
+                     mShow.string())
+          .wait(300.0);
+  EXPECT_EQ(played.exitCode, 0) << played.output;
+  EXPECT_NE(played.output.find("the show has ended."), std::string::npos) << played.output;
+
   // Live: held at a row, a saved edit of the track source moves the disc where the edit says.
   RunningProcess show(mProgram.string(),
                       {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo", "--render-scale", "0.25",
@@ -204,8 +225,8 @@ TEST_F(Package, ANewShowBuildsAgainstThePackageCapturesWhatItsTracksSayAndTakesA
     EXPECT_TRUE(show.waitForOutput(shot, 120.0)) << show.output();
     const std::string out = show.output();
     std::string last;
-    for (std::sregex_iterator it(out.begin(), out.end(), std::regex("Screenshot <([^>]*)> written\\.")), stop;
-         it != stop; ++it)
+    static const std::regex written("Screenshot <([^>]*)> written\\.");
+    for (std::sregex_iterator it(out.begin(), out.end(), written), stop; it != stop; ++it)
       last = (*it)[1];
     return Look(last);
   };
