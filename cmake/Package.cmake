@@ -32,10 +32,12 @@ set(DUSK_PUBLIC_HEADERS
   platform/include/platform/win32_user.h
   sync/src/sync/LiveDevice.h sync/src/sync/PlayerDevice.h sync/src/sync/sync_Device.h
   sync/src/sync/sync_Namespace.h sync/src/sync/sync_Track.h)
-# dusk::testing's own: the recording device's record and the helper that installs the device.
+# dusk::testing's own: the recording device's record, the helper that installs the device, and
+# the framework's resource loading, which a test runs itself on that device.
 set(DUSK_TESTING_HEADERS
   platform/include/platform/d3d10_recording.h
-  fw/src/testing/fw_RecordingDevice.h)
+  fw/src/testing/fw_RecordingDevice.h
+  fw/src/frame/fw_LoadResources.h)
 
 function(_dusk_install_headers root)
   foreach(header ${ARGN})

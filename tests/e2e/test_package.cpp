@@ -90,24 +90,30 @@ class Package : public ::testing::Test {
  protected:
   void TearDown() override { fs::remove_all(mRoot); }
 
-  // Installs the package, writes the starter and builds it against the prefix alone.
-  void MakeShow() {
+  // Installs the package and writes the starter.
+  void WriteShow() {
     int status = -1;
     std::string out = Shell("cmake --install " + Quote(DUSK_BINARY_DIR) + " --prefix " + Quote(mPrefix) +
                               " --component dev",
                           &status);
     ASSERT_EQ(status, 0) << out;
-
-    const auto start = std::chrono::steady_clock::now();
     out = Shell(Quote(mPrefix / "bin/dusk-new") + " " + Quote(mShow) + " --title 'Test Show'", &status);
     ASSERT_EQ(status, 0) << out;
+  }
+
+  // ... and builds it against the prefix alone.
+  void MakeShow() {
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_NO_FATAL_FAILURE(WriteShow());
+    int status = -1;
+    std::string out;
     // A clean environment of the build: nothing of this tree's configuration reaches it.
     out = Shell("cd " + Quote(mShow) + " && env -u CMAKE_PREFIX_PATH cmake -S . -B build -DCMAKE_BUILD_TYPE=Release " +
                   "-DCMAKE_PREFIX_PATH=" + Quote(mPrefix) + " && cmake --build build -j2",
               &status);
     ASSERT_EQ(status, 0) << out;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("dusk-new and the build against the package: %.1f s\n", seconds);
+    std::printf("install, dusk-new and the build against the package: %.1f s\n", seconds);
     ASSERT_TRUE(fs::exists(mProgram)) << out;
   }
 
@@ -159,6 +165,24 @@ TEST_F(Package, InstalledHeadersStandOnTheirOwnAndKeepTheInsidesOut) {
   for (const char* needed : {"lib/cmake/dusk/duskConfig.cmake", "share/dusk/shaders/fw_PostEffects.fxo",
                              "lib/dusk/libbass.so", "bin/dusk-effect", "bin/dusk-synth"})
     EXPECT_TRUE(fs::exists(mPrefix / needed)) << needed;
+}
+
+// The guide quotes the starter: each of its code blocks (commands aside) is in a file dusk-new
+// writes, word for word, so the guide cannot drift from the code it explains.
+TEST_F(Package, TheGuidesCodeIsTheStartersCode) {
+  ASSERT_NO_FATAL_FAILURE(WriteShow());
+  std::string starter;
+  for (fs::recursive_directory_iterator it(mShow), end; it != end; ++it)
+    if (fs::is_regular_file(it->path()) && fs::file_size(it->path()) < 100000) starter += ReadAll(it->path()) + "\n";
+  const std::string guide = ReadAll(fs::path(DUSK_SOURCE_DIR) / "docs/framework.md");
+  const std::regex block("```([a-z]*)\n([\\s\\S]*?)```");
+  int checked = 0;
+  for (std::sregex_iterator it(guide.begin(), guide.end(), block), stop; it != stop; ++it) {
+    if ((*it)[1] == "sh") continue;
+    EXPECT_NE(starter.find((*it)[2].str()), std::string::npos) << "not in the starter:\n" << (*it)[2];
+    ++checked;
+  }
+  EXPECT_GE(checked, 10);
 }
 
 TEST_F(Package, ANewShowBuildsAgainstThePackageCapturesWhatItsTracksSayAndTakesALiveEdit) {
