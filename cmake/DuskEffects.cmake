@@ -3,6 +3,8 @@
 # time, includes looked up in INCLUDE_DIRS in order; a pass that glslang rejects fails the build.
 # <target> is a custom target built by default; make programs depend on it to have the files.
 # Include this file before calling; the dusk-effect target itself may be defined later.
+# DUSK_EFFECT_COMMAND names the compiler's target: dusk-effect in this tree, the imported
+# dusk::effect for a production built against the installed framework.
 include_guard(GLOBAL)
 
 find_program(DUSK_GLSLANG_VALIDATOR glslangValidator)
@@ -14,6 +16,9 @@ function(dusk_compile_effects target)
   endif()
   if(NOT DUSK_GLSLANG_VALIDATOR)
     message(FATAL_ERROR "glslangValidator was not found: install glslang-tools")
+  endif()
+  if(NOT DEFINED DUSK_EFFECT_COMMAND)
+    set(DUSK_EFFECT_COMMAND dusk-effect)
   endif()
   set(include_args)
   set(include_deps)
@@ -32,8 +37,8 @@ function(dusk_compile_effects target)
     set(output ${ARG_OUTPUT_DIR}/${effect_name}o)
     add_custom_command(OUTPUT ${output}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${ARG_OUTPUT_DIR}
-      COMMAND dusk-effect --validator ${DUSK_GLSLANG_VALIDATOR} ${include_args} -o ${output} ${effect_abs}
-      DEPENDS dusk-effect ${effect_abs} ${include_deps} ${siblings}
+      COMMAND ${DUSK_EFFECT_COMMAND} --validator ${DUSK_GLSLANG_VALIDATOR} ${include_args} -o ${output} ${effect_abs}
+      DEPENDS ${DUSK_EFFECT_COMMAND} ${effect_abs} ${include_deps} ${siblings}
       COMMENT "Compiling effect ${effect_name}"
       VERBATIM)
     list(APPEND outputs ${output})

@@ -13,6 +13,7 @@
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 #include "sync/fw_Sync.h"
+#include "testing/fw_RecordingDevice.h"
 
 #include "core_tracks.h"
 
@@ -48,26 +49,7 @@ inline std::string TargetName(const d3d10rec::Event& event) {
 
 // The recording device installed as the framework's device (no swap chain), released at the end
 // of scope; the headless twin of OffscreenDevice.
-class RecordingDevice {
- public:
-  RecordingDevice() {
-    fw_SetAlertMode(0);  // a warning must never wait for a click in a test
-    D3D10CreateDevice(nullptr, D3D10_DRIVER_TYPE_NULL, nullptr, 0, D3D10_SDK_VERSION, &mDevice);
-    fw_SetDevice(mDevice);
-    fw_SetSwapChain(nullptr);
-  }
-  ~RecordingDevice() {
-    fw_SetDevice(nullptr);
-    if (mDevice) mDevice->Release();
-  }
-  RecordingDevice(const RecordingDevice&) = delete;
-  RecordingDevice& operator=(const RecordingDevice&) = delete;
-  ID3D10Device* get() const { return mDevice; }
-  const d3d10rec::Record& record() const { return *d3d10rec::RecordOf(mDevice); }
-
- private:
-  ID3D10Device* mDevice = nullptr;
-};
+using RecordingDevice = fw_RecordingDevice;
 
 // A recording device, the framework's roots, a render size and an empty post chain; tracks
 // written into Dir()/sync before Load() are the ones the framework sees.

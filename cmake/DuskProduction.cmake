@@ -1,0 +1,62 @@
+# dusk_add_production(<name> SOURCES <file>... [SHADERS <effect>...])
+# For a production in the standalone layout (src/ and data/ in its folder, the program run from
+# there), built against the installed framework:
+# - the program <name>, linked to dusk::fw, with src/ on its include path;
+# - its effects compiled and checked by glslang at build time (a pass that fails fails the
+#   build); the program itself loads the sources from src/shaders, so live mode can rebuild them;
+# - the framework's shaders copied into src/shaders, where the standalone layout looks for them;
+# - the audio library and the software rasteriser's module beside the program, where it loads
+#   them at run time;
+# - tracks/*.txt compiled into data/sync by the production's tracks/compile, when it has one.
+include_guard(GLOBAL)
+
+function(dusk_add_production name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;SHADERS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    message(FATAL_ERROR "dusk_add_production(${name}): SOURCES is required")
+  endif()
+  set(root ${CMAKE_CURRENT_SOURCE_DIR})
+  set(shaders ${root}/src/shaders)
+
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${root}/src)
+  target_link_libraries(${name} PRIVATE dusk::fw)
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:dusk::bass> $<TARGET_FILE:dusk::d3d10warp>
+            $<TARGET_FILE_DIR:${name}>
+    COMMENT "Putting the run-time modules beside ${name}"
+    VERBATIM)
+
+  set(copies)
+  foreach(file fw_Globals.fxi fw_PostEffects.fx fw_PostEffects.fxo)
+    add_custom_command(OUTPUT ${shaders}/${file}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${shaders}
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${DUSK_SHADER_DIR}/${file} ${shaders}/${file}
+      DEPENDS ${DUSK_SHADER_DIR}/${file}
+      VERBATIM)
+    list(APPEND copies ${shaders}/${file})
+  endforeach()
+  add_custom_target(${name}_framework_shaders ALL DEPENDS ${copies})
+  add_dependencies(${name} ${name}_framework_shaders)
+
+  if(ARG_SHADERS)
+    dusk_compile_effects(${name}_shaders
+      OUTPUT_DIR ${CMAKE_CURRENT_BINARY_DIR}/shaders
+      INCLUDE_DIRS ${DUSK_SHADER_DIR} ${shaders}
+      FILES ${ARG_SHADERS})
+    add_dependencies(${name} ${name}_shaders)
+  endif()
+
+  if(EXISTS ${root}/tracks/compile)
+    file(GLOB track_sources CONFIGURE_DEPENDS ${root}/tracks/*.txt)
+    set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${name}_tracks.stamp)
+    add_custom_command(OUTPUT ${stamp}
+      COMMAND ${root}/tracks/compile $<TARGET_FILE:dusk::track>
+      COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+      DEPENDS ${track_sources} ${root}/tracks/compile
+      COMMENT "Compiling the tracks of ${name}"
+      VERBATIM)
+    add_custom_target(${name}_tracks ALL DEPENDS ${stamp})
+    add_dependencies(${name} ${name}_tracks)
+  endif()
+endfunction()
