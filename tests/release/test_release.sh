@@ -96,9 +96,9 @@ depends=$(dpkg-deb -f "$deb" Depends)
 depends_list=$(tr ',' '\n' <<<"$depends" | sed 's/([^)]*)//; s/ //g' | grep -v '^$')
 # Every library the two binaries link comes from a package the .deb depends on.
 for library in $(awk '/=> \//{print $3}' <<<"$libraries" | sort -u); do
-  owner=$(dpkg -S "$(readlink -f "$library")" 2>/dev/null | head -n 1 | cut -d: -f1) ||
-    fail "no package owns $library"
-  [ -z "$owner" ] && continue
+  # dpkg knows a file by the path its package ships it under: /lib/... on a merged-/usr system.
+  owner=$( (dpkg -S "$library" 2>/dev/null || dpkg -S "$(readlink -f "$library")" 2>/dev/null) |
+    head -n 1 | cut -d: -f1) || fail "no package owns $library"
   needed=$(readelf -d "$release/dusk" "$release/libbass.so" | grep -oF "[$(basename "$library")]" || true)
   [ -z "$needed" ] && continue  # pulled in by another library, which its own package depends on
   grep -qxF "$owner" <<<"$depends_list" || fail "Depends lacks $owner (for $(basename "$library")): $depends"
