@@ -7,6 +7,7 @@
 #include "diag/fw_Alert.h"
 #include "diag/fw_Log.h"
 #include "res/fw_TextureTable.h"
+#include "res/fw_WriteFolders.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   // Setup
@@ -20,7 +21,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   if (options.alertMode) fw_SetAlertMode(*options.alertMode);
   fw_ForwardPlatformReports();
   if (options.echo) fw_SetLogEcho(true);
-  if (!options.logFile.empty()) fw_SetLogFile(options.logFile);
+  if (!options.logFile.empty()) fw_SetLogFile(fw_PrepareLogFile(options.logFile, appName));
 
   fw_Log(fw_LogPlain, "Starting application.");
   auto* framework = new fw_Framework(musicPath, appName, instance, showCommand, title, 1280, 720, 1.0f, 16.0f / 9.0f);

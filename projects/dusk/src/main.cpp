@@ -3,6 +3,7 @@
 #include "app/fw_StartupOptions.h"
 #include "app_Resources.h"
 #include "app_WinMain.h"
+#include "dusk_Version.h"
 #include "frame/fw_CaptureOptions.h"
 
 #include <cstdio>
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) {
       fputs(fw_StartupUsage(), stdout);
+      return 0;
+    }
+    if (!strcmp(argv[i], "--version")) {
+      printf("dusk %s\n", DUSK_VERSION);
       return 0;
     }
     int used = fw_ParseCaptureOption(argc, argv, i, &fw_GetCaptureSettings(), &error);

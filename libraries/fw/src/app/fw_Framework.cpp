@@ -15,11 +15,14 @@
 #include "frame/fw_CaptureOptions.h"
 #include "frame/fw_FrameTick.h"
 #include "res/fw_Paths.h"
+#include "res/fw_WriteFolders.h"
 #include "scene/fw_Scene.h"
 #include "sync/fw_Sync.h"
 
 #include <platform/d3d10_debug.h>
 #include <platform/win32_offscreen.h>
+
+#include <boost/filesystem.hpp>
 
 namespace {
 
@@ -34,6 +37,35 @@ void readDisplayMode() {
   fw_Framework::mDesktopWidth = static_cast<int32_t>(mode.dmPelsWidth);
   fw_Framework::mDesktopHeight = static_cast<int32_t>(mode.dmPelsHeight);
   fw_Framework::mDesktopRefreshRate = static_cast<int32_t>(mode.dmDisplayFrequency);
+}
+
+// An installed release's folder is read-only: the run's own files go to the user's folders, and
+// live mode, which saves into the production's files, is refused there (the show plays without it).
+void fw_ChooseFolders(const std::string& appName, bool live) {
+  const std::string& root = fw_GetProjectRoot();
+  const bool writable = fw_FolderWritable(root + "/data");
+  if (live && !writable) {
+    fw_ReportFailure("Live mode edits the production's files, and <%s/data> is read-only (an installed show?).\n"
+                     "Play it without --live, or unpack the release into a folder of your own for live mode.",
+                     root.c_str());
+    fw_ExitProcess(2, "live mode in a read-only production folder");
+  }
+  fw_SetWriteFolders(fw_ChooseWriteFolders(root, writable, appName, fw_ProcessEnv));
+  const fw_WriteFolders& folders = fw_GetWriteFolders();
+  if (!folders.userFolders) {
+    CreateDirectoryA((folders.temp + "/").c_str(), nullptr);
+    CreateDirectoryA((folders.screenshots + "/").c_str(), nullptr);
+    return;
+  }
+  fw_Log(fw_LogPlain, "The production's folder <%s> is read-only: temporary files go to <%s>, screenshots to <%s>.",
+         root.c_str(), folders.temp.c_str(), folders.screenshots.c_str());
+  for (const std::string& folder : {folders.temp, folders.screenshots}) {
+    boost::system::error_code error;
+    if (folder.empty()) continue;
+    if (!boost::filesystem::create_directories(folder, error) && error) {
+      fw_Log(fw_LogWarning, "Could not make the folder <%s>: %s.", folder.c_str(), error.message().c_str());
+    }
+  }
 }
 
 }  // namespace
@@ -68,10 +100,7 @@ fw_Framework::fw_Framework(const std::string& musicPath, const std::string& appN
   readDisplayMode();
   mFullscreen = options.fullscreen.value_or(fw_FinalMarkerExists());
 
-  if (!fw_GetProjectRoot().empty()) {
-    CreateDirectoryA((fw_GetProjectRoot() + "/data/temp/").c_str(), nullptr);
-    CreateDirectoryA((fw_GetProjectRoot() + "/data/screenshots/").c_str(), nullptr);
-  }
+  if (!fw_GetProjectRoot().empty()) fw_ChooseFolders(appName, options.live);
 
   if (Init(instance, mMusicPath, showCommand) < 0) fw_ExitProcess(20, "initialisation failed");
 }

@@ -13,7 +13,8 @@ const char* fw_StartupUsage() {
   return "usage: dusk [--no-dialog] [--windowed | --fullscreen] [--mute] [--alerts box|console|off]\n"
          "            [--log FILE] [--echo] [--render-scale F] [--gl-debug] [--live [--from-row R]]\n"
          "            [--capture DIR [--fps N] [--from-row R] [--to-row R] [--frames N]]\n"
-         "            (--capture also takes --from-frame K instead of --from-row, and --frames-only)\n";
+         "            (--capture also takes --from-frame K instead of --from-row, and --frames-only)\n"
+         "       dusk --help | --version\n";
 }
 
 bool fw_ParseStartupOptions(int argc, const char* const* argv, fw_StartupOptions* options, std::string* error) {

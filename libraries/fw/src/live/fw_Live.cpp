@@ -7,6 +7,7 @@
 #include "live/fw_LiveTransport.h"
 #include "live/fw_Screenshot.h"
 #include "res/fw_Paths.h"
+#include "res/fw_WriteFolders.h"
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 #include "device/fw_DeviceState.h"
@@ -197,7 +198,7 @@ void fw_LiveEndFrame() {
   if (gLive->screenshotWanted) {
     gLive->screenshotWanted = false;
     fw_Texture* backbuffer = fw_FindTexture("backbuffer");
-    fw_SaveScreenshot(backbuffer ? backbuffer->mTexture2D : nullptr, fw_GetProjectRoot() + "/data/screenshots",
+    fw_SaveScreenshot(backbuffer ? backbuffer->mTexture2D : nullptr, fw_GetWriteFolders().screenshots,
                       static_cast<int>(std::floor(Row())));
   }
 
