@@ -58,6 +58,11 @@ target_include_directories(dusk_testing INTERFACE $<INSTALL_INTERFACE:include/du
 set_target_properties(dusk_fw PROPERTIES EXPORT_NAME fw)
 set_target_properties(dusk_sync PROPERTIES EXPORT_NAME sync)
 set_target_properties(dusk_testing PROPERTIES EXPORT_NAME testing)
+# A framework built with the sanitizers is instrumented, so a production linking the installed
+# libraries needs the sanitizers' run-times too.
+if(DUSK_SANITIZE)
+  target_link_options(dusk_fw INTERFACE $<INSTALL_INTERFACE:-fsanitize=address,undefined>)
+endif()
 set_target_properties(bass PROPERTIES EXPORT_NAME bass)
 set_target_properties(d3d10warp PROPERTIES EXPORT_NAME d3d10warp)
 set_target_properties(dusk-effect PROPERTIES EXPORT_NAME effect)
