@@ -4,6 +4,8 @@
 #include "live/fw_Screenshot.h"
 #include "res/fw_Texture.h"
 
+#include <platform/file_write.h>
+
 #include "core_gpu.h"
 #include "core_recording.h"
 #include "log_capture.h"
@@ -89,7 +91,7 @@ TEST(LiveScreenshot, AFailedWriteIsAnErrorWithTheReasonAndLeavesNothing) {
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string reason;
-  const std::string path = fw_WriteNewFile(dir, "row_00001", ".png", bytes.data(), bytes.size(), &reason);
+  const std::string path = platform::WriteNewFile(dir, "row_00001", ".png", bytes.data(), bytes.size(), &reason);
   setrlimit(RLIMIT_FSIZE, &was);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(path, "");
