@@ -270,7 +270,8 @@ TEST_F(Package, ANewShowBuildsAgainstThePackageCapturesWhatItsTracksSayAndTakesA
   EXPECT_NEAR(Sample("shapeX", 60.0f), 0.7f, 1e-6f) << "the edit is written for the next start";
 
   const Picture after = nextShot(2);
-  EXPECT_GT(before.discX, 0.0) << "a disc to begin with";
+  EXPECT_GT(before.discX, 0.0) << "a disc to begin with; the shot's mean " << before.mean << ", spread "
+                               << before.spread << "\n" << show.output();
   EXPECT_NEAR(after.discX, ColumnOf(0.7, after.width), 0.03 * after.width);
   EXPECT_GT(after.discX, before.discX + 0.2 * after.width);
 

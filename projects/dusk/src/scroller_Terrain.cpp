@@ -35,34 +35,16 @@ const D3D10_INPUT_ELEMENT_DESC kTerrainLayout[1] = {
 // map for formats whose red is not those bytes, or when it cannot be read.
 scroller_HeightMap ReadHeightMap(const fw_Texture* texture) {
   scroller_HeightMap map;
-  ID3D10Device* device = fw_GetDevice();
-  if (!device || !texture || !texture->mTexture2D) return map;
   D3D10_TEXTURE2D_DESC desc;
-  texture->mTexture2D->GetDesc(&desc);
-  size_t red = 0;
-  if (desc.Format == DXGI_FORMAT_B8G8R8A8_UNORM)
-    red = 2;
-  else if (desc.Format != DXGI_FORMAT_R8G8B8A8_UNORM)
-    return map;
-  desc.Usage = D3D10_USAGE_STAGING;
-  desc.BindFlags = 0;
-  desc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
-  desc.MiscFlags = 0;
-  ID3D10Texture2D* staging = nullptr;
-  if (FAILED(device->CreateTexture2D(&desc, nullptr, &staging)) || !staging) return map;
-  device->CopyResource(staging, texture->mTexture2D);
-  D3D10_MAPPED_TEXTURE2D mapped{};
-  if (SUCCEEDED(staging->Map(0, D3D10_MAP_READ, 0, &mapped)) && mapped.pData) {
-    map.width = static_cast<int32_t>(desc.Width);
-    map.height = static_cast<int32_t>(desc.Height);
-    map.red.resize(static_cast<size_t>(desc.Width) * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y) {
-      const uint8_t* row = static_cast<const uint8_t*>(mapped.pData) + static_cast<size_t>(y) * mapped.RowPitch;
-      for (UINT x = 0; x < desc.Width; ++x) map.red[static_cast<size_t>(y) * desc.Width + x] = row[4 * x + red];
-    }
-    staging->Unmap(0);
-  }
-  staging->Release();
+  std::vector<uint8_t> texels;
+  if (!texture || !fw_ReadTexels8(texture->mTexture2D, &desc, &texels)) return map;
+  // An sRGB texture's red is not the byte the shader reads; BGRA keeps red third.
+  if (desc.Format == DXGI_FORMAT_R8G8B8A8_UNORM_SRGB) return map;
+  const size_t red = desc.Format == DXGI_FORMAT_B8G8R8A8_UNORM ? 2 : 0;
+  map.width = static_cast<int32_t>(desc.Width);
+  map.height = static_cast<int32_t>(desc.Height);
+  map.red.resize(texels.size() / 4);
+  for (size_t i = 0; i < map.red.size(); ++i) map.red[i] = texels[4 * i + red];
   return map;
 }
 

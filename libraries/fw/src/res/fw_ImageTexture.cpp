@@ -8,6 +8,8 @@
 
 #include <platform/d3dx10tex.h>
 
+#include <cstring>
+
 namespace {
 // Relative to the working directory on purpose: the error image is not a project resource.
 const char* const kFallbackImage = "./data/missing.png";
@@ -52,36 +54,41 @@ fw_Texture* fw_Texture::LoadFromImageFile(const std::string& name) {
   return texture;
 }
 
-bool fw_AllTexelsOpaque(ID3D10Texture2D* texture) {
+bool fw_ReadTexels8(ID3D10Texture2D* texture, D3D10_TEXTURE2D_DESC* desc, std::vector<uint8_t>* texels) {
+  texels->clear();
   ID3D10Device* device = fw_GetDevice();
   if (!device || !texture) return false;
-  D3D10_TEXTURE2D_DESC desc;
-  texture->GetDesc(&desc);
-  const DXGI_FORMAT format = desc.Format;
+  texture->GetDesc(desc);
+  const DXGI_FORMAT format = desc->Format;
   if (format != DXGI_FORMAT_R8G8B8A8_UNORM && format != DXGI_FORMAT_R8G8B8A8_UNORM_SRGB &&
       format != DXGI_FORMAT_B8G8R8A8_UNORM)
     return false;
-  desc.Usage = D3D10_USAGE_STAGING;
-  desc.BindFlags = 0;
-  desc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
-  desc.MiscFlags = 0;
+  D3D10_TEXTURE2D_DESC stagingDesc = *desc;
+  stagingDesc.Usage = D3D10_USAGE_STAGING;
+  stagingDesc.BindFlags = 0;
+  stagingDesc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
+  stagingDesc.MiscFlags = 0;
   ID3D10Texture2D* staging = nullptr;
-  if (FAILED(device->CreateTexture2D(&desc, nullptr, &staging)) || !staging) return false;
+  if (FAILED(device->CreateTexture2D(&stagingDesc, nullptr, &staging)) || !staging) return false;
   device->CopyResource(staging, texture);
-  bool opaque = false;
   D3D10_MAPPED_TEXTURE2D mapped{};
   if (SUCCEEDED(staging->Map(0, D3D10_MAP_READ, 0, &mapped)) && mapped.pData) {
-    opaque = true;
-    for (UINT y = 0; y < desc.Height && opaque; ++y) {
-      const uint8_t* texel = static_cast<const uint8_t*>(mapped.pData) + static_cast<size_t>(y) * mapped.RowPitch;
-      for (UINT x = 0; x < desc.Width; ++x)
-        if (texel[4 * x + 3] != 255) {
-          opaque = false;
-          break;
-        }
-    }
+    const size_t rowBytes = static_cast<size_t>(desc->Width) * 4;
+    texels->resize(rowBytes * desc->Height);
+    for (UINT y = 0; y < desc->Height; ++y)
+      std::memcpy(texels->data() + y * rowBytes,
+                  static_cast<const uint8_t*>(mapped.pData) + static_cast<size_t>(y) * mapped.RowPitch, rowBytes);
     staging->Unmap(0);
   }
   staging->Release();
-  return opaque;
+  return !texels->empty();
+}
+
+bool fw_AllTexelsOpaque(ID3D10Texture2D* texture) {
+  D3D10_TEXTURE2D_DESC desc;
+  std::vector<uint8_t> texels;
+  if (!fw_ReadTexels8(texture, &desc, &texels)) return false;
+  for (size_t i = 3; i < texels.size(); i += 4)
+    if (texels[i] != 255) return false;
+  return true;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 class fw_Texture {
  public:
@@ -43,6 +44,11 @@ class fw_Texture {
   // targets and anything not read back leave it false.
   bool mOpaque = false;
 };
+
+// Reads the first level of an 8-bit RGBA or BGRA texture back through a staging copy: four bytes a
+// texel, rows tightly packed, row 0 the image's top. False, with texels empty, for any other
+// format or a failed read.
+bool fw_ReadTexels8(ID3D10Texture2D* texture, D3D10_TEXTURE2D_DESC* desc, std::vector<uint8_t>* texels);
 
 // Reads the texture's first level back and tells whether every texel's alpha is 1 (8-bit RGBA
 // and BGRA formats; any other format, or a failed read, counts as not opaque).
