@@ -80,17 +80,6 @@ class LiveShow : public ::testing::Test {
   fs::path mRoot = fs::temp_directory_path() / fs::unique_path("live-show-%%%%%%");
 };
 
-// The title, polled until it contains the text.
-bool TitleShows(const std::string& window, const std::string& text, std::string* title) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < end) {
-    *title = XWindowName(window);
-    if (title->find(text) != std::string::npos) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return false;
-}
-
 }  // namespace
 
 TEST_F(LiveShow, StartsAtItsRowAndSavedTracksSourcesAndEffectsChangeTheShowAndBadOnesAreNamed) {
@@ -105,7 +94,7 @@ TEST_F(LiveShow, StartsAtItsRowAndSavedTracksSourcesAndEffectsChangeTheShowAndBa
   // shows what the saved files make of the same picture.
   ASSERT_TRUE(XKey(window, "space"));
   std::string title;
-  ASSERT_TRUE(TitleShows(window, "paused", &title)) << title;
+  ASSERT_TRUE(WaitForXWindowName(window, "paused", 30, &title)) << title;
   std::smatch row;
   ASSERT_TRUE(std::regex_search(title, row, std::regex("row ([0-9]+) .* drop "))) << title;
   EXPECT_GE(std::stoi(row[1]), 800) << title;
@@ -140,7 +129,7 @@ TEST_F(LiveShow, StartsAtItsRowAndSavedTracksSourcesAndEffectsChangeTheShowAndBa
   Save(quads, broken);
   ASSERT_TRUE(dusk.waitForOutput("did not build", 60.0)) << dusk.output();
   EXPECT_TRUE(std::regex_search(dusk.output(), std::regex("mosaicQuads\\.fx:[0-9]+: error"))) << dusk.output();
-  EXPECT_TRUE(TitleShows(window, "noSuchValue", &title)) << title;
+  EXPECT_TRUE(WaitForXWindowName(window, "noSuchValue", 30, &title)) << title;
   EXPECT_GT(MeanOfNextScreenshot(dusk, window), 25.0);
   EXPECT_TRUE(dusk.running());
 
@@ -166,9 +155,10 @@ TEST(LiveKeys, TheShowHoldsAtItsEndAndKeysMoveTheRowTheTitleShows) {
   std::string title;
 
   // Held on the end's row, not ended.
-  EXPECT_TRUE(TitleShows(window, "amber over the hills \xc2\xb7 row 12 \xc2\xb7 bar 1.2 \xc2\xb7 intro \xc2\xb7 ", &title))
+  EXPECT_TRUE(WaitForXWindowName(
+      window, "amber over the hills \xc2\xb7 row 12 \xc2\xb7 bar 1.2 \xc2\xb7 intro \xc2\xb7 ", 30, &title))
       << title;
-  EXPECT_TRUE(TitleShows(window, " fps \xc2\xb7 paused", &title)) << title;
+  EXPECT_TRUE(WaitForXWindowName(window, " fps \xc2\xb7 paused", 30, &title)) << title;
   EXPECT_TRUE(dusk.running());
 
   struct Step {
@@ -180,12 +170,12 @@ TEST(LiveKeys, TheShowHoldsAtItsEndAndKeysMoveTheRowTheTitleShows) {
                            Step{"Prior", "row 256 "}, Step{"Prior", "row 0 "}, Step{"Next", "row 256 "},
                            Step{"Home", "row 0 \xc2\xb7 bar 1.1"}}) {
     ASSERT_TRUE(XKey(window, step.key));
-    EXPECT_TRUE(TitleShows(window, step.shows, &title)) << step.key << ": " << title;
+    EXPECT_TRUE(WaitForXWindowName(window, step.shows, 30, &title)) << step.key << ": " << title;
   }
   // Space plays from row 0 up to the end again, where it holds.
   ASSERT_TRUE(XKey(window, "space"));
-  EXPECT_TRUE(TitleShows(window, "row 12 ", &title)) << title;
-  EXPECT_TRUE(TitleShows(window, "paused", &title)) << title;
+  EXPECT_TRUE(WaitForXWindowName(window, "row 12 ", 30, &title)) << title;
+  EXPECT_TRUE(WaitForXWindowName(window, "paused", 30, &title)) << title;
 
   // Two shots of the held row keep both pictures.
   const fs::path shots = prod.root / "data/screenshots";

@@ -76,16 +76,6 @@ Picture Look(const fs::path& png) {
 // Where the starter's effect puts the disc's centre for a shapeX value: -1 is the left edge.
 double ColumnOf(double shapeX, int width) { return (shapeX + 1.0) * 0.5 * width; }
 
-bool TitleShows(const std::string& window, const std::string& text, std::string* title) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < end) {
-    *title = XWindowName(window);
-    if (title->find(text) != std::string::npos) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return false;
-}
-
 class Package : public ::testing::Test {
  protected:
   void TearDown() override { fs::remove_all(mRoot); }
@@ -241,7 +231,7 @@ TEST_F(Package, ANewShowBuildsAgainstThePackageCapturesWhatItsTracksSayAndTakesA
   ASSERT_FALSE(window.empty()) << show.output();
   ASSERT_TRUE(XKey(window, "space"));
   std::string title;
-  ASSERT_TRUE(TitleShows(window, "paused", &title)) << title;
+  ASSERT_TRUE(WaitForXWindowName(window, "paused", 30, &title)) << title;
 
   auto nextShot = [&](int number) {
     const std::string shot = number == 1 ? "written." : "_2.png> written.";

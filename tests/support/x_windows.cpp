@@ -190,3 +190,13 @@ bool XClick(const std::string& windowId, int x, int y) {
              &code);
   return code == 0;
 }
+
+bool WaitForXWindowName(const std::string& windowId, const std::string& text, double timeoutSeconds, std::string* name) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  for (;;) {
+    *name = XWindowName(windowId);
+    if (name->find(text) != std::string::npos) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}

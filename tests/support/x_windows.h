@@ -45,5 +45,7 @@ bool WaitForXWindowGone(const std::string& name, double timeoutSeconds);
 bool XWindowSize(const std::string& windowId, int* width, int* height);
 // The window's name as the X server holds it; empty when it has none or is gone.
 std::string XWindowName(const std::string& windowId);
+// Polls the window's name until it contains `text`, up to timeoutSeconds; *name gets the last one read.
+bool WaitForXWindowName(const std::string& windowId, const std::string& text, double timeoutSeconds, std::string* name);
 bool XKey(const std::string& windowId, const std::string& key);
 bool XClick(const std::string& windowId, int x, int y);
