@@ -20,7 +20,9 @@ export async function openPage(url, { width = 1600, height = 1000 } = {}) {
   const page = await browser.newPage();
   const errors = [];
   page.on("pageerror", (e) => errors.push(String(e)));
-  page.on("console", (m) => { if (m.type() === "error") errors.push(m.text()); });
+  // A refused edit (409) is the browser's console line, not the page's fault; every other
+  // failed load (a page file refused or missing) is.
+  page.on("console", (m) => { if (m.type() === "error" && !/status of 409/.test(m.text())) errors.push(m.text()); });
   page.setDefaultTimeout(120000);
   await page.goto(url, { waitUntil: "load" });
   return { browser, page, errors };
