@@ -5,6 +5,7 @@
 # - its effects compiled and checked by glslang at build time (a pass that fails fails the
 #   build); the program itself loads the sources from src/shaders, so live mode can rebuild them;
 # - the framework's shaders copied into src/shaders, where the standalone layout looks for them;
+# - the timeline page (--live --editor) copied into editor/, where the framework root's is;
 # - the audio library and the software rasteriser's module beside the program, where it loads
 #   them at run time;
 # - tracks/*.txt compiled into data/sync by the production's tracks/compile, when it has one.
@@ -37,6 +38,13 @@ function(dusk_add_production name)
     list(APPEND copies ${shaders}/${file})
   endforeach()
   add_custom_target(${name}_framework_shaders ALL DEPENDS ${copies})
+  if(DUSK_EDITOR_DIR AND EXISTS ${DUSK_EDITOR_DIR})
+    add_custom_target(${name}_editor_page ALL
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${DUSK_EDITOR_DIR} ${root}/editor
+      COMMENT "Putting the timeline page beside ${name}"
+      VERBATIM)
+    add_dependencies(${name} ${name}_editor_page)
+  endif()
   add_dependencies(${name} ${name}_framework_shaders)
 
   if(ARG_SHADERS)

@@ -91,6 +91,10 @@ install(FILES ${_fw_shaders}/fw_Globals.fxi ${_fw_shaders}/fw_PostEffects.fx ${_
 set(_show_data ${CMAKE_SOURCE_DIR}/projects/dusk/data)
 install(FILES ${_show_data}/vignette.jpg ${_show_data}/rnd.png ${_show_data}/noise.bin ${_show_data}/missing.png
   DESTINATION ${CMAKE_INSTALL_DATADIR}/dusk/data COMPONENT dev)
+# The timeline page (--live --editor), copied beside each production as editor/, where the
+# standalone layout's framework root puts it.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/libraries/fw/editor/
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/dusk/editor COMPONENT dev)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/tools/dusk-new/starter/
   DESTINATION ${CMAKE_INSTALL_DATADIR}/dusk/starter COMPONENT dev
   USE_SOURCE_PERMISSIONS)

@@ -9,6 +9,7 @@
 #include "diag/fw_Alert.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
+#include "editor/fw_Editor.h"
 #include "frame/fw_Capture.h"
 #include "frame/fw_FrameTick.h"
 #include "frame/fw_LoadResources.h"
@@ -37,6 +38,7 @@ int fw_Framework::Run() {
   }
 
   if (fw_GetStartupOptions().live) fw_LiveStart(mWindow, mTitle, mMusicPath);
+  if (fw_LiveActive() && fw_GetStartupOptions().editorPort) fw_EditorStart(*fw_GetStartupOptions().editorPort, mTitle);
 
   fw_RestartClocks();
   if (fw_MusicPlayer* player = fw_GetMusicPlayer()) player->play(0.0f);
@@ -58,6 +60,7 @@ int fw_Framework::Run() {
   // Cleanup, the reverse of the setup: device resources (the chain's effect, the scenes'
   // resources, the standard resources, then the swap chain and the device), clocks, mouse state,
   // the chain itself, and the music player, whose destructor stops the stream before freeing it.
+  fw_EditorStop();
   fw_LiveStop();
   fw_ReleaseDeviceResources();
   fw_DestroyClocks();

@@ -3,6 +3,7 @@
 #include "live/fw_Live.h"
 
 #include "diag/fw_Log.h"
+#include "editor/fw_Editor.h"
 #include "live/fw_LiveReload.h"
 #include "live/fw_LiveTransport.h"
 #include "live/fw_Screenshot.h"
@@ -181,6 +182,7 @@ void fw_LiveBeginFrame() {
   if (gLive->watch) {
     for (const std::string& path : gLive->watch->poll()) fw_LiveFileSaved(path);
   }
+  fw_EditorBeginFrame();
   const float row = Row();
   if (gLive->looping) {
     const float end = static_cast<float>(gLive->loop.last + 1);
@@ -195,6 +197,7 @@ void fw_LiveBeginFrame() {
 
 void fw_LiveEndFrame() {
   if (!gLive) return;
+  fw_EditorEndFrame();
   if (gLive->screenshotWanted) {
     gLive->screenshotWanted = false;
     fw_Texture* backbuffer = fw_FindTexture("backbuffer");
@@ -212,6 +215,41 @@ void fw_LiveEndFrame() {
   if (gLive->looping) line += " \u00b7 loop " + gLive->loop.name;
   if (!gLive->error.empty() && now - gLive->errorTime < kErrorShown) line += " \u00b7 " + gLive->error;
   if (gLive->window) SetWindowTextA(gLive->window, line.c_str());
+}
+
+// ---- transport for the editor ----
+
+void fw_LiveSeek(float row) {
+  if (gLive) Seek(row < 0.0f ? 0.0f : row);
+}
+
+void fw_LiveSetPaused(bool paused) {
+  if (!gLive || Paused() == paused) return;
+  if (sync::Device* device = fw_GetSyncDevice()) device->onPauseToggled();
+}
+
+void fw_LiveSetLoop(std::optional<std::pair<int, int>> loop) {
+  if (!gLive) return;
+  gLive->looping = loop.has_value();
+  if (!loop) return;
+  gLive->loop = fw_LiveSection{"rows " + std::to_string(loop->first) + "-" + std::to_string(loop->second), loop->first,
+                               loop->second};
+  // Looping a span somewhere else means wanting to hear it: the playhead goes there.
+  const float row = Row();
+  if (row < static_cast<float>(loop->first) || row >= static_cast<float>(loop->second + 1))
+    Seek(static_cast<float>(loop->first));
+}
+
+bool fw_LivePaused() { return gLive && Paused(); }
+
+std::optional<std::pair<int, int>> fw_LiveLoop() {
+  if (!gLive || !gLive->looping) return std::nullopt;
+  return std::make_pair(gLive->loop.first, gLive->loop.last);
+}
+
+const std::vector<fw_LiveSection>& fw_LiveSections() {
+  static const std::vector<fw_LiveSection> kNone;
+  return gLive ? gLive->sections : kNone;
 }
 
 void fw_LiveHoldAtEnd() {

@@ -7,7 +7,12 @@
 
 #include <platform/win32.h>
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
+
+struct fw_LiveSection;
 
 // Starts watching the project's track, track-source, shader and image folders and the
 // framework's shader folder, and reads the soundtrack's section map (the music file's name with
@@ -34,3 +39,14 @@ void fw_LiveKeyDown(int key, bool shift, bool repeat);
 
 // Takes one saved file by its path (what the watch reports). For tests and for the frame.
 void fw_LiveFileSaved(const std::string& path);
+
+// The transport as the timeline editor drives it, applied by the frame: a seek, pause or play, and
+// a loop over rows first..last (both inside; a playhead outside moves to first) or none.
+void fw_LiveSeek(float row);
+void fw_LiveSetPaused(bool paused);
+void fw_LiveSetLoop(std::optional<std::pair<int, int>> loop);
+// What the transport is now: paused, and the looped rows.
+bool fw_LivePaused();
+std::optional<std::pair<int, int>> fw_LiveLoop();
+// The soundtrack's section map as live mode read it.
+const std::vector<fw_LiveSection>& fw_LiveSections();

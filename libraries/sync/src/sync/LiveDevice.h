@@ -36,6 +36,11 @@ public:
   // are remembered (those read before an error too), so that one later taken out of it goes.
   void learnSource(const std::string& text, const std::string& fileName);
 
+  // Every track requested or compiled so far, in the order they came.
+  void forEachTrack(const std::function<void(const sync::Track&)>& visit) const {
+    for (const auto& track : mTracks) visit(*track);
+  }
+
   // Receives what is wrong with a file the device read or compiled.
   void setWarningSink(std::function<void(const std::string&)> warn) { mWarn = std::move(warn); }
   // Receives a line for each track that changed.

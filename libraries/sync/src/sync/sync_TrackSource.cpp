@@ -92,7 +92,7 @@ std::vector<SourceTrack> parseSource(const std::string& text, const std::string&
         error("bad track name '" + fields[1] + "' (letters, digits, '_', '-' and '.' only)");
         continue;
       }
-      tracks.push_back(SourceTrack{fields[1], fileName + ":" + std::to_string(lineNumber), sync::Track(fields[1])});
+      tracks.push_back(SourceTrack{fields[1], fileName + ":" + std::to_string(lineNumber), sync::Track(fields[1]), lineNumber, {}});
       rowLines.clear();
       continue;
     }
@@ -124,6 +124,7 @@ std::vector<SourceTrack> parseSource(const std::string& text, const std::string&
       continue;
     }
     rowLines[row] = lineNumber;
+    tracks.back().keyLines[row] = lineNumber;
     tracks.back().track.setKey(row, sync::Key{value, kind});
   }
   return tracks;

@@ -11,6 +11,8 @@
 
 #include "sync/sync_Track.h"
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,8 @@ struct SourceTrack {
   std::string name;
   std::string where;  // "file:line" of its `track` line
   sync::Track track;
+  int line = 0;                      // its `track` line, counted from 1
+  std::map<uint32_t, int> keyLines;  // each key's row -> the line that gives it
 };
 
 // Parses one source text. Problems are appended to errors as "file:line: message"; tracks are
