@@ -47,22 +47,38 @@ test("an edit of a file that changed on disk is refused, reloaded and told", asy
   await page.evaluate(() => { duskEditor.net.handlers.files = () => duskEditor.reloadTracks(); });
 });
 
-test("a source with an error shows it and is not edited", async () => {
+test("a key added by a double-click; then the source gets an error: it is shown, and undo does not write", async () => {
   const file = show.trackSource("post");
-  const broken = fs.readFileSync(file, "utf8") + "\nthis is not a key\n";
-  saveAsEditorsDo(file, broken);
-  await page.waitForFunction(() => duskEditor.model.file("post").error);
-  const message = await page.evaluate(() => duskEditor.model.file("post").error);
-  assert.match(message, /post\.txt:[0-9]+/);
+  // Every group folded but post's, so its lanes are in view.
+  await page.click("#fold-all");
+  await page.waitForFunction(() => duskEditor.laneNames().length === 0);
+  const header = await page.evaluate(() => {
+    const group = duskEditor.view.layout().find((i) => i.type === "group" && i.file.name === "post");
+    const rect = duskEditor.canvas.getBoundingClientRect();
+    return { x: rect.left + 40, y: rect.top + group.y + group.h / 2 };
+  });
+  await page.mouse.click(header.x, header.y);
+  await page.waitForFunction(() => duskEditor.laneNames().length > 0 && duskEditor.laneNames().every((l) => l.startsWith("post/")));
   const lane = await page.evaluate(() => {
     const item = duskEditor.view.layout().find((i) => i.type === "lane" && i.file.name === "post");
     const rect = duskEditor.canvas.getBoundingClientRect();
-    return item ? { x: rect.left + duskEditor.view.rowToX(1350), y: rect.top + item.y + item.h / 2 } : null;
+    return { track: item.track.name, x: Math.round(rect.left + duskEditor.view.rowToX(1350)), y: Math.round(rect.top + item.y + item.h / 2) };
   });
-  if (lane) {
-    await page.mouse.click(lane.x, lane.y, { clickCount: 2 });
-    await page.waitForFunction(() => /has an error/.test(document.getElementById("notice").textContent));
-  }
+  const before = fs.readFileSync(file, "utf8");
+  await page.mouse.click(lane.x, lane.y, { clickCount: 2 });
+  await page.waitForFunction((t) => duskEditor.model.track("post", t).keys.some((k) => k.row === 1350), {}, lane.track);
+  await until("the added key's line in post.txt", () => /^1350\s/m.test(fs.readFileSync(file, "utf8")));
+  const added = fs.readFileSync(file, "utf8");
+  assert.equal(added.split("\n").length, before.split("\n").length + 1);
+
+  const broken = added + "\nthis is not a key\n";
+  saveAsEditorsDo(file, broken);
+  await page.waitForFunction(() => duskEditor.model.file("post").error);
+  assert.match(await page.evaluate(() => duskEditor.model.file("post").error), /post\.txt:[0-9]+/);
+  await page.keyboard.down("Control");
+  await page.keyboard.press("z");
+  await page.keyboard.up("Control");
+  await page.waitForFunction(() => /has an error/.test(document.getElementById("notice").textContent));
   assert.equal(fs.readFileSync(file, "utf8"), broken);
   assert.deepEqual(errors, []);
 });
