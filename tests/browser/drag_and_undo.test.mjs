@@ -67,6 +67,8 @@ test("dragging a key in row moves its line; Ctrl snaps it to beats", async () =>
 test("the inspector sets a key's row and value exactly", async () => {
   await page.mouse.click(...Object.values(await keyPoint(page, "camera", "cam_Yaw", 1472)));
   await page.waitForFunction(() => document.getElementById("key-row").value === "1472");
+  // A click selects and changes nothing.
+  assert.equal(await page.evaluate(() => duskEditor.history.undoStack.length + document.getElementById("notice").children.length), 2);
   await page.click("#key-value", { clickCount: 3 });
   await page.type("#key-value", "47.5");
   await page.keyboard.press("Enter");

@@ -130,7 +130,9 @@ export class Input {
     });
     this.mode = "drag";
     app.view.frozen = true;
-    this.drag = { x0: x, y0: y, anchor: hit.key.row, keys, moved: keys, dRows: 0, dy: 0 };
+    // Until the mouse moves, every key stays where it is: a click is no edit.
+    const moved = keys.map((k) => ({ ...k, newRow: k.row, newValue: k.value }));
+    this.drag = { x0: x, y0: y, anchor: hit.key.row, keys, moved, dRows: 0, dy: 0 };
   }
 
   move(e) {

@@ -31,11 +31,13 @@ export function stageProduction() {
 
 export class Show {
   // Starts dusk in a staged copy and waits for the editor's address on standard output.
-  static async start({ fromRow = 1280, extraArgs = [] } = {}) {
+  // renderScale null: the show picks its own (the automatic render scale).
+  static async start({ fromRow = 1280, renderScale = "0.25", extraArgs = [] } = {}) {
     const show = new Show();
     show.root = stageProduction();
     show.output = "";
-    const args = ["--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo", "--render-scale", "0.25",
+    const args = ["--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo",
+                  ...(renderScale === null ? [] : ["--render-scale", renderScale]),
                   "--live", "--from-row", String(fromRow), "--editor", "0", ...extraArgs];
     show.process = spawn(path.join(binDir, "dusk"), args, { cwd: show.root, stdio: ["ignore", "pipe", "pipe"] });
     show.exited = new Promise((resolve) => show.process.on("exit", (code, signal) => resolve({ code, signal })));
