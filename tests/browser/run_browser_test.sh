@@ -15,4 +15,8 @@ if [ ! -d "$here/node_modules/puppeteer-core" ]; then
   echo "FAIL: $here/node_modules has no puppeteer-core; run: (cd $here && PUPPETEER_SKIP_DOWNLOAD=1 npm ci)"
   exit 1
 fi
+# A library preloaded for the sanitizer build's dusk (the GL driver) is for dusk alone, not for
+# node and chromium: the show gets it back from DUSK_PRELOAD.
+export DUSK_PRELOAD=${LD_PRELOAD:-}
+unset LD_PRELOAD
 exec node --test --test-concurrency=1 "$1"

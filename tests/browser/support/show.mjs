@@ -39,7 +39,10 @@ export class Show {
     const args = ["--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo",
                   ...(renderScale === null ? [] : ["--render-scale", renderScale]),
                   "--live", "--from-row", String(fromRow), "--editor", "0", ...extraArgs];
-    show.process = spawn(path.join(binDir, "dusk"), args, { cwd: show.root, stdio: ["ignore", "pipe", "pipe"] });
+    // A GL error ends the show with a message, as in every end-to-end run.
+    const env = { ...process.env, DUSK_GL_DEBUG: "1" };
+    if (process.env.DUSK_PRELOAD) env.LD_PRELOAD = process.env.DUSK_PRELOAD;
+    show.process = spawn(path.join(binDir, "dusk"), args, { cwd: show.root, env, stdio: ["ignore", "pipe", "pipe"] });
     show.exited = new Promise((resolve) => show.process.on("exit", (code, signal) => resolve({ code, signal })));
     for (const stream of [show.process.stdout, show.process.stderr]) stream.on("data", (d) => { show.output += d; });
     const line = await show.waitForOutput(/Timeline editor: (http:\/\/127\.0\.0\.1:[0-9]+\/\?token=[0-9a-f]{32})/, 180000);
