@@ -13,8 +13,9 @@ const show = await Show.start({ fromRow: 1380, renderScale: null });
 const { browser, page, errors } = await openPage(show.url, { width: 1600, height: 1000 });
 try {
   await waitForEditor(page);
-  const scale = show.output.match(/Render scale [^\n]*/);
-  console.log(`show: ${scale ? scale[0] : "render scale line not found"}`);
+  // The show times its first frames before it settles on a scale: measure after that.
+  const scale = await show.waitForOutput(/Render scale [^\n]*/, 180000);
+  console.log(`show: ${scale[0]}`);
 
   // Frame rate with every lane open, the playhead moving.
   const frames = async (ms) => {
