@@ -45,6 +45,14 @@ TEST(StartupOptions, ReadsEveryPreset) {
   EXPECT_FALSE(p.noDialog);
   EXPECT_FALSE(p.glDebug);
   EXPECT_FALSE(p.live);
+  EXPECT_FALSE(p.editorPort);
+  // --editor's port is optional: a following option is not taken for it.
+  fw_StartupOptions e;
+  ASSERT_TRUE(parse({"--live", "--editor", "--mute"}, &e, &error)) << error;
+  EXPECT_EQ(e.editorPort, kFwEditorDefaultPort);
+  EXPECT_TRUE(e.mute);
+  ASSERT_TRUE(parse({"--editor", "0", "--live"}, &e, &error)) << error;
+  EXPECT_EQ(e.editorPort, 0);
 }
 
 TEST(StartupOptions, BadInputIsNamed) {
@@ -56,6 +64,8 @@ TEST(StartupOptions, BadInputIsNamed) {
       {{"--render-scale", "0"}, "--render-scale"}, {{"--render-scale", "abc"}, "--render-scale"},
       {{"--render-scale", "nan"}, "--render-scale"}, {{"--log", ""}, "--log"},
       {{"--frobnicate"}, "--frobnicate"},
+      {{"--editor"}, "needs --live"}, {{"--live", "--editor", "65536"}, "--editor takes a port"},
+      {{"--live", "--editor", "80x"}, "--editor takes a port"},
   };
   for (auto& c : cases) {
     fw_StartupOptions o;

@@ -99,7 +99,7 @@ Layout ReadLayout(const std::string& body) {
 Layout DefaultLayout() {
   Layout layout;
   layout.fields = {Field{0, "0"}, Field{11, "0"}, Field{28, "step"}};
-  layout.gaps = {" ", " "};
+  layout.gaps = {"  ", "  "};  // columns, not single spaces
   return layout;
 }
 
@@ -127,8 +127,9 @@ std::string FormatKey(const Layout& layout, uint32_t row, const Entry& entry, bo
   for (size_t i = 0; i < texts.size(); ++i) {
     out += texts[i];
     if (i + 1 == texts.size()) break;
-    if (i < layout.gaps.size() && layout.gaps[i].find('\t') != std::string::npos) {
-      out += layout.gaps[i];  // tab-aligned columns stay tab-aligned
+    // Tab-aligned columns stay tab-aligned; words a single space apart are not in columns.
+    if (i < layout.gaps.size() && (layout.gaps[i].find('\t') != std::string::npos || layout.gaps[i] == " ")) {
+      out += layout.gaps[i];
       continue;
     }
     size_t column = 0;
@@ -267,6 +268,14 @@ bool ReadsBackAs(const std::string& text, const std::string& fileName, const std
 
 std::string fw_ShortestFloat(float value) {
   char text[64];
+  // Plain decimals where a person would write them ("90", not "9e+01"), else the exponent form.
+  const float size = std::fabs(value);
+  if (size == 0.0f || (size >= 1e-4f && size < 1e7f)) {
+    for (int decimals = 0; decimals <= 9; ++decimals) {
+      std::snprintf(text, sizeof(text), "%.*f", decimals, static_cast<double>(value));
+      if (std::strtof(text, nullptr) == value) return text;
+    }
+  }
   for (int precision = 1; precision <= 9; ++precision) {
     std::snprintf(text, sizeof(text), "%.*g", precision, static_cast<double>(value));
     if (std::strtof(text, nullptr) == value) break;
