@@ -50,18 +50,19 @@ export class History {
       return Promise.resolve(false);
     }
     // Shown now; the show's answer decides.
+    const before = file.tracks;
     file.tracks = tracks;
     app.selection.prune();
     app.changed();
     const entry = { file: fileName, ops: inverse, label };
     if (how === "edit") this.redoStack = [];
     this.pending.set(fileName, (this.pending.get(fileName) || 0) + 1);
-    const result = this.queue.then(() => this.send(fileName, ops, label, how, entry));
+    const result = this.queue.then(() => this.send(fileName, ops, label, how, entry, before));
     this.queue = result.catch(() => false);
     return result;
   }
 
-  async send(fileName, ops, label, how, entry) {
+  async send(fileName, ops, label, how, entry, before) {
     const app = this.app;
     const version = app.model.file(fileName)?.version;
     let answer;
@@ -79,6 +80,9 @@ export class History {
       app.notify(`${answer.body.error || fileName + ".txt changed on disk"}: your ${how === "edit" ? "edit" : how} was not made; the page shows the file as it is now`);
     } else {
       app.notify(`${label} failed: ${(answer.body && answer.body.error) || "HTTP " + answer.status}`);
+      // Not written: the page goes back to what it had, then to the file as the show has it.
+      const held = app.model.file(fileName);
+      if (held && !this.isPending(fileName)) held.tracks = before;
       await app.reloadTracks();
     }
     if (!this.isPending(fileName) && app.staleFiles.delete(fileName)) await app.reloadTracks();
