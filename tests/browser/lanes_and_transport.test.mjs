@@ -7,7 +7,7 @@ import fs from "node:fs";
 import path from "node:path";
 import { Show } from "./support/show.mjs";
 import { openPage, waitForEditor } from "./support/browser.mjs";
-import { trackNamesIn, rulerPoint, drag, zoomTo } from "./support/page_actions.mjs";
+import { trackNamesIn, rulerPoint, drag, zoomTo, keyPoint, until } from "./support/page_actions.mjs";
 
 let show, browser, page, errors;
 before(async () => {
@@ -75,6 +75,41 @@ test("a span picked on the ruler loops, and L again stops looping", async () => 
   await page.waitForFunction(() => duskEditor.state.row >= 512 && duskEditor.state.row <= 576);
   await page.keyboard.press("l");
   await page.waitForFunction(() => duskEditor.state.loop === null);
+});
+
+test("a box selects keys, the menu sets their kind, Delete removes them, undo restores the file", async () => {
+  const file = show.trackSource("camera");
+  const original = fs.readFileSync(file, "utf8");
+  await page.keyboard.press("Home");  // the whole show in view again
+  await page.waitForFunction(() => duskEditor.view.rowToX(2815) < duskEditor.view.width);
+  // A box over cam_DistToLookAt's keys from row 1340 to 1480: 1344, 1408 and 1472.
+  const box = await page.evaluate(() => {
+    const lane = duskEditor.view.layout().find((i) => i.type === "lane" && i.track.name === "cam_DistToLookAt");
+    const rect = duskEditor.canvas.getBoundingClientRect();
+    return { x0: rect.left + duskEditor.view.rowToX(1340), x1: rect.left + duskEditor.view.rowToX(1480), y0: rect.top + lane.y + 1, y1: rect.top + lane.y + lane.h - 2 };
+  });
+  await drag(page, { x: box.x0, y: box.y0 }, { x: box.x1, y: box.y1 }, { modifiers: ["Shift"] });
+  const selected = await page.evaluate(() => duskEditor.selection.list().map((k) => `${k.track}@${k.row}`).sort());
+  assert.deepEqual(selected, ["cam_DistToLookAt@1344", "cam_DistToLookAt@1408", "cam_DistToLookAt@1472"]);
+
+  const key = await keyPoint(page, "camera", "cam_DistToLookAt", 1408);
+  await page.mouse.click(key.x, key.y, { button: "right" });
+  await page.click('#kind-menu button[data-kind="ramp"]');
+  await until("three ramp keys in camera.txt", () => {
+    const text = fs.readFileSync(file, "utf8");
+    return [1344, 1408, 1472].every((r) => new RegExp(`^${r}\\s+\\S+\\s+ramp`, "m").test(text.slice(text.indexOf("track cam_DistToLookAt"))));
+  });
+  await page.waitForFunction(() => !duskEditor.history.isPending("camera"));
+  await page.keyboard.press("Delete");
+  await page.waitForFunction(() => duskEditor.model.track("camera", "cam_DistToLookAt").keys.every((k) => ![1344, 1408, 1472].includes(k.row)));
+  await page.waitForFunction(() => !duskEditor.history.isPending("camera") && duskEditor.history.undoStack.length === 2);
+  for (let i = 0; i < 2; ++i) {
+    await page.keyboard.down("Control");
+    await page.keyboard.press("z");
+    await page.keyboard.up("Control");
+    await page.waitForFunction((n) => !duskEditor.history.isPending("camera") && duskEditor.history.undoStack.length === n, {}, 1 - i);
+  }
+  await until("camera.txt as it was", () => fs.readFileSync(file, "utf8") === original);
 });
 
 test("the page says when the show is not running", async () => {
