@@ -64,10 +64,8 @@ DXGI_SWAP_CHAIN_DESC fw_SwapChainDescription(const fw_DeviceSettings& settings) 
 }
 
 HRESULT fw_CreateDeviceAndSwapChain(const fw_DeviceSettings& settings) {
-  const fw_RenderSize size = fw_ComputeRenderSize(settings.size);
+  const fw_RenderSize size = fw_ApplyRenderSize(settings.size);
   if (!size.logLine.empty()) fw_Log(fw_LogPlain, "%s", size.logLine.c_str());
-  fw_SetRenderSize(size.width, size.height);
-  fw_SetLetterbox(size.letterbox);
   int32_t outputWidth = 0, outputHeight = 0;
   const fw_RenderSizeInput& s = settings.size;
   fw_OutputSize(s.fullscreen, s.windowWidth, s.windowHeight, s.desktopWidth, s.desktopHeight, &outputWidth,
