@@ -28,6 +28,7 @@ set(DUSK_PUBLIC_HEADERS
   platform/include/platform/crt.h platform/include/platform/d3d10.h platform/include/platform/d3dx10.h
   platform/include/platform/d3dx10effect.h platform/include/platform/d3dx10math.h
   platform/include/platform/d3dx10mesh.h platform/include/platform/d3dx10tex.h
+  platform/include/platform/safe_release.h
   platform/include/platform/win32.h platform/include/platform/win32_dialogs.h
   platform/include/platform/win32_user.h
   sync/src/sync/LiveDevice.h sync/src/sync/PlayerDevice.h sync/src/sync/sync_Device.h

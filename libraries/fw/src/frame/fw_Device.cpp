@@ -9,15 +9,9 @@
 #include "frame/fw_LoadResources.h"
 
 #include <platform/d3d10_debug.h>
+#include <platform/safe_release.h>
 
 namespace {
-template <class T> void SafeRelease(T*& object) {
-  if (object) {
-    object->Release();
-    object = nullptr;
-  }
-}
-
 // The software rasteriser's module is handed over when the platform has one; the stand-in
 // forces its software driver either way, so a missing module must not end the program.
 HMODULE SoftwareModule() {

@@ -12,6 +12,8 @@
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 
+#include <platform/safe_release.h>
+
 #include <string>
 #include <vector>
 
@@ -159,10 +161,7 @@ HRESULT fw_CreateStandardResources() {
   ID3D10Device* device = fw_GetDevice();
 
   const std::string poolPath = fw_EffectPoolPath();
-  if (gEffectPool) {
-    gEffectPool->Release();
-    gEffectPool = nullptr;
-  }
+  SafeRelease(gEffectPool);
   D3DX10CreateEffectPoolFromFileA(poolPath.c_str(), nullptr, nullptr, "fx_4_0", D3D10_SHADER_ENABLE_STRICTNESS, 0,
                                   device, nullptr, &gEffectPool, nullptr, nullptr);
   if (!gEffectPool) {
@@ -198,10 +197,7 @@ void fw_ReleaseStandardResources() {
   fw_DestroyOwnedTextures();
   gRenderSizeNames.clear();
   gWindowBackbuffer = nullptr;
-  if (gEffectPool) {
-    gEffectPool->Release();
-    gEffectPool = nullptr;
-  }
+  SafeRelease(gEffectPool);
   gGlobals = InvalidGlobals();
 }
 
