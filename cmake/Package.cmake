@@ -8,7 +8,6 @@ include_guard(GLOBAL)
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-set(DUSK_PACKAGE_VERSION 0.1.0)
 set(_dusk_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/dusk)
 set(_dusk_module_dir ${CMAKE_INSTALL_LIBDIR}/dusk)
 
