@@ -1,5 +1,6 @@
 # The program's version, from `git describe --tags --always --dirty`.
-# DUSK_VERSION is read at configure time (the package's file names use it); the header
+# DUSK_VERSION is read at configure time (the package's file names use it, and
+# DUSK_PACKAGE_VERSION, its numeric form, the CMake package's version); the header
 # dusk_Version.h is rewritten on every build when HEAD or the tree's state changed, so a plain
 # `cmake --build` after a commit prints the new version without a new configure.
 include_guard(GLOBAL)
@@ -10,6 +11,8 @@ set(DUSK_VERSION_HEADER_DIR ${CMAKE_BINARY_DIR}/generated)
 
 include(${DUSK_VERSION_SCRIPT})
 dusk_describe_version(DUSK_VERSION "${GIT_EXECUTABLE}" "${CMAKE_SOURCE_DIR}")
+# The installed package's version (duskConfigVersion.cmake) is numeric: see dusk_package_version.
+dusk_package_version(DUSK_PACKAGE_VERSION "${GIT_EXECUTABLE}" "${CMAKE_SOURCE_DIR}")
 
 # The target runs at every build; it touches the header only when the text changes, so nothing
 # recompiles otherwise.

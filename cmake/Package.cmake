@@ -8,7 +8,6 @@ include_guard(GLOBAL)
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-set(DUSK_PACKAGE_VERSION 0.1.0)
 set(_dusk_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/dusk)
 set(_dusk_module_dir ${CMAKE_INSTALL_LIBDIR}/dusk)
 
@@ -28,6 +27,7 @@ set(DUSK_PUBLIC_HEADERS
   platform/include/platform/crt.h platform/include/platform/d3d10.h platform/include/platform/d3dx10.h
   platform/include/platform/d3dx10effect.h platform/include/platform/d3dx10math.h
   platform/include/platform/d3dx10mesh.h platform/include/platform/d3dx10tex.h
+  platform/include/platform/safe_release.h
   platform/include/platform/win32.h platform/include/platform/win32_dialogs.h
   platform/include/platform/win32_user.h
   sync/src/sync/LiveDevice.h sync/src/sync/PlayerDevice.h sync/src/sync/sync_Device.h

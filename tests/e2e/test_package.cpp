@@ -178,6 +178,13 @@ TEST_F(Package, TheGuidesCodeIsTheStartersCode) {
 TEST_F(Package, ANewShowBuildsAgainstThePackageCapturesWhatItsTracksSayAndTakesALiveEdit) {
   ASSERT_NO_FATAL_FAILURE(MakeShow());
 
+  // The starter's own test of its scene on the recording device, built with the show.
+  int tested = -1;
+  const std::string tests = Shell("cd " + Quote(mShow) + " && env -u DISPLAY ctest --test-dir build --output-on-failure",
+                                  &tested);
+  ASSERT_EQ(tested, 0) << tests;
+  EXPECT_NE(tests.find("100% tests passed, 0 tests failed out of 1"), std::string::npos) << tests;
+
   // Three frames, one a second from 3 s (rows 52, 69, 87): the disc travels right with shapeX.
   ProcessResult capture =
       RunningProcess(mProgram.string(),

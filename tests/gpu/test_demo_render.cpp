@@ -136,6 +136,7 @@ TEST_F(DemoGpu, OccupancyMarksTheModelsBlocksAndDropsOnlyQuadsThatShowNothing) {
   ASSERT_LT(marked, 24) << "the models leave blocks empty";
 
   // An empty picture's grid: the cleared spare target.
+  fw_CreateRenderSizeTarget("r8g8b8a8_4", DXGI_FORMAT_R8G8B8A8_UNORM);
   fw_Texture* empty = fw_FindTexture("r8g8b8a8_4");
   const float clear[4] = {0, 0, 0, 0};
   fw_GetDevice()->ClearRenderTargetView(empty->mRenderTargetView, clear);

@@ -68,6 +68,7 @@ TEST_F(PostGpuBloom, BrightSpotGlowsOntoItsNeighboursFadingWithDistance) {
   WriteTrack(mDir, "Post_Bloom", 100.0f);  // strength 1
   ASSERT_NO_FATAL_FAILURE(Load());
   PaintSpot(20.0f);
+  fw_CreateRenderSizeTarget("r16g16b16a16f_3", DXGI_FORMAT_R16G16B16A16_FLOAT);
   fw_Texture* glow = fw_FindTexture("r16g16b16a16f_3");
   Clear(glow, {0, 0, 0, 0});
   fw_PostBloom(fw_gPostEffects, fw_FindTexture("r16g16b16a16f_1"), glow);
@@ -120,6 +121,7 @@ TEST_F(PostGpuBloom, SwitchedOffLeavesEveryTargetUntouched) {
   WriteTrack(mDir, "Post_Bloom", 0.0f);
   ASSERT_NO_FATAL_FAILURE(Load());
   PaintSpot(20.0f);
+  fw_CreateRenderSizeTarget("r16g16b16a16f_3", DXGI_FORMAT_R16G16B16A16_FLOAT);
   fw_Texture* destination = fw_FindTexture("r16g16b16a16f_3");
   Clear(destination, {0.25f, 0.5f, 0.75f, 1.0f});
   fw_Texture* level3 = fw_FindTexture("r16g16b16a16f_1_downsample3");

@@ -1,5 +1,7 @@
-#include "frame/fw_Device.h"
+#include "app/fw_Framework.h"
+#include "device/fw_DeviceState.h"
 #include "device/fw_RenderSize.h"
+#include "frame/fw_Device.h"
 
 #include <gtest/gtest.h>
 
@@ -90,4 +92,30 @@ TEST(RenderSize, BadSettingsGiveAUsableSize) {
   const DXGI_SWAP_CHAIN_DESC desc = fw_SwapChainDescription(unread);
   EXPECT_EQ(desc.BufferDesc.Width, 1280u);
   EXPECT_EQ(desc.BufferDesc.Height, 720u);
+}
+
+// The scale, the size and the letterbox change together, and the framework's setting is the same
+// value, so a new scale can never leave the targets at the old size.
+TEST(RenderSize, ApplyingASizeSetsScaleSizeAndLetterboxTogether) {
+  fw_RenderSizeInput half = Desktop(1920, 1200, false, false);
+  half.renderScale = 0.5f;
+  fw_ApplyRenderSize(half);
+  EXPECT_EQ(fw_Framework::mRenderScale, 0.5f);
+  EXPECT_EQ(fw_GetRenderWidth(), 640);
+  EXPECT_EQ(fw_GetRenderHeight(), 360);
+  EXPECT_FALSE(fw_GetLetterbox());
+
+  const fw_RenderSize full = fw_ApplyRenderSize(Desktop(1920, 1200, true, false));
+  EXPECT_EQ(fw_Framework::mRenderScale, 1.0f);
+  EXPECT_EQ(fw_GetRenderHeight(), 1079);
+  EXPECT_TRUE(fw_GetLetterbox());
+  EXPECT_FALSE(full.logLine.empty());
+
+  fw_ApplyRenderScale(0.25f, 1280, 720);
+  EXPECT_EQ(fw_GetRenderSizeRecord().scale, 0.25f);
+  EXPECT_EQ(fw_GetRenderWidth(), 320);
+  EXPECT_EQ(fw_GetRenderHeight(), 180);
+  fw_Framework::mRenderScale = 1.0f;
+  fw_SetRenderSize(1280, 720);
+  fw_SetLetterbox(false);
 }

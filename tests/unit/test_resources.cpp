@@ -84,20 +84,42 @@ TEST_F(ResourcesTest, LoadsEveryStandardResourceInOrderAndReleasesThemAll) {
   EXPECT_EQ(bound, noise->mShaderResourceView);
   if (bound) bound->Release();
 
-  for (const char* name : {"r16g16b16a16f_3", "r16g16b16a16f_4", "r16g16b16a16f_5", "r16g16f_1", "r32f_2",
-                           "r16g16b16a16f_1", "r16g16b16a16f_2", "r32f_1", "r8g8b8a8_1", "r8g8b8a8_4", "backbuffer",
+  for (const char* name : {"r16g16b16a16f_1", "r16g16b16a16f_2", "r8g8b8a8_1", "r8g8b8a8_2", "r8g8b8a8_3", "backbuffer",
                            "d32f_backbuffer"})
     Size(name, 1280, 720);
   Size("r16g16b16a16f_1_downsample3", 160, 90);
   Size("r16g16b16a16f_2_downsample6", 20, 11);
+  Size("r16g16b16a16f_2_downsample10", 1, 1);
+  EXPECT_EQ(fw_FindTexture("r16g16b16a16f_1_downsample11"), nullptr);
+  EXPECT_EQ(fw_FindTexture("realBackbuffer"), nullptr);
+  // Nothing of the show draws through any other: they are made only when asked for.
+  for (const char* name : {"r16g16b16a16f_3", "r16g16f_1", "r32f_1", "r32f_1_downsample1", "r8g8b8a8_4"})
+    EXPECT_EQ(fw_FindTexture(name), nullptr) << name;
+  EXPECT_EQ(fw_GetTextureTable().size(), 2u * 11 + 3 + 1 + 1 + 1);
+  EXPECT_EQ(fw_GetOwnedTextureCount(), fw_GetTextureTable().size());
+
+  // Asked for, a target is made at the render size (a chain with its halvings), once per name.
+  fw_CreateRenderSizeTarget("r16g16f_1", DXGI_FORMAT_R16G16_FLOAT);
+  fw_CreateRenderSizeTarget("r32f_1", DXGI_FORMAT_R32_FLOAT, true);
+  fw_CreateRenderSizeTarget("r32f_1", DXGI_FORMAT_R32_FLOAT, true);
+  Size("r16g16f_1", 1280, 720);
   Size("r32f_1_downsample10", 1, 1);
   EXPECT_EQ(fw_FindTexture("r32f_1_downsample11"), nullptr);
-  EXPECT_EQ(fw_FindTexture("r32f_2_downsample1"), nullptr);
-  EXPECT_EQ(fw_FindTexture("realBackbuffer"), nullptr);
   EXPECT_EQ(fw_FindTexture("r16g16f_1")->getFormat(), DXGI_FORMAT_R16G16_FLOAT);
   EXPECT_EQ(fw_FindTexture("r32f_1_downsample4")->getFormat(), DXGI_FORMAT_R32_FLOAT);
-  EXPECT_EQ(fw_GetTextureTable().size(), 5u + 3 * 11 + 4 + 1 + 1 + 1);
+  EXPECT_EQ(fw_GetTextureTable().size(), 2u * 11 + 3 + 1 + 1 + 1 + 1 + 11);
   EXPECT_EQ(fw_GetOwnedTextureCount(), fw_GetTextureTable().size());
+  // ... and remade with the standard targets at a new size.
+  fw_SetRenderSize(640, 360);
+  fw_SetOutputSize(640, 360);
+  fw_ResizeFrameworkResources();
+  Size("r16g16f_1", 640, 360);
+  Size("r32f_1_downsample1", 320, 180);
+  Size("r16g16b16a16f_1", 640, 360);
+  EXPECT_EQ(fw_GetTextureTable().size(), 2u * 10 + 3 + 1 + 1 + 1 + 1 + 10);
+  fw_SetRenderSize(1280, 720);
+  fw_SetOutputSize(1280, 720);
+  fw_ResizeFrameworkResources();
 
   fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
   EXPECT_NE(depth->mDepthStencilView, nullptr);

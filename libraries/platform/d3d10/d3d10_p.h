@@ -3,7 +3,10 @@
 // the device holds none on what is bound to it: a dying object unbinds itself instead.
 #pragma once
 
+#include "com_p.h"
+#include "formats_p.h"
 #include "gl_debug_p.h"
+#include "signature_p.h"
 
 #include <platform/d3d10.h>
 
@@ -19,30 +22,15 @@ namespace d3d10gl {
 class Device;
 
 // ---- Formats -------------------------------------------------------------------------------
-enum FormatFlags : uint8_t {
-  kFmtCompressed = 1,  // bytes are per 4x4 block
-  kFmtDepth = 2,
-  kFmtStencil = 4,
-  kFmtInteger = 8,     // read as integers: clears and uploads use the integer forms
-  kFmtUnsigned = 16,   // with kFmtInteger
-  kFmtAlphaOnly = 32,  // A8: red storage swizzled to alpha
-  kFmtOpaque = 64      // B8G8R8X8: alpha reads as one
-};
-
-struct FormatInfo {
+// The storage layout with the GL formats a texture of it is made and uploaded with.
+struct FormatInfo : FormatLayout {
   GLenum internalFormat;
   GLenum format;
   GLenum type;
-  uint8_t bytes;
-  uint8_t flags;
 };
 
-// Null for formats this layer cannot store. A typeless format with the depth-stencil bind flag
-// maps to the depth format of its family, otherwise to the float or unorm one.
+// Null for formats this layer cannot store (as FindFormatLayout).
 const FormatInfo* FindFormat(DXGI_FORMAT format, UINT bindFlags = 0);
-// Bytes of one row (of blocks, when compressed) and the number of rows (of blocks).
-UINT PackedRowPitch(const FormatInfo& format, UINT width);
-UINT PackedRowCount(const FormatInfo& format, UINT height);
 
 struct VertexFormat {
   GLint size;  // components, or GL_BGRA
@@ -57,39 +45,17 @@ bool FindVertexFormat(DXGI_FORMAT format, VertexFormat* out);
 uint64_t NextSerial();
 
 // ---- Reference counting ----------------------------------------------------------------------
+// A GL object's last release deletes GL objects: the calls are labelled with the release.
 template <class Base>
-class RefCounted : public Base {
+class RefCounted : public d3d10com::RefCounted<Base> {
  public:
-  ULONG AddRef() override { return ++mRefs; }
   ULONG Release() override {
-    ULONG refs = --mRefs;
-    if (refs == 0) {
-      GlCall glCall(__PRETTY_FUNCTION__);  // destructors delete GL objects
-      delete this;
-    }
-    return refs;
+    GlCall glCall(__PRETTY_FUNCTION__);
+    return d3d10com::RefCounted<Base>::Release();
   }
-  ULONG RefCount() const { return mRefs; }
-
- protected:
-  virtual ~RefCounted() = default;
-  ULONG mRefs = 1;
 };
 
-// QueryInterface for an object that is `self` under each of `ids` and under no other id.
-template <class Interface>
-HRESULT AnswerQuery(Interface* self, REFIID riid, void** object, std::initializer_list<const IID*> ids) {
-  if (!object) return E_INVALIDARG;
-  for (const IID* id : ids) {
-    if (riid == *id) {
-      self->AddRef();
-      *object = self;
-      return S_OK;
-    }
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
+using d3d10com::AnswerQuery;
 
 template <class Base>
 class Child : public RefCounted<Base> {
@@ -259,31 +225,6 @@ class DepthStencilView final : public Child<ID3D10DepthStencilView> {
 };
 
 // ---- Input layouts and pass signatures -------------------------------------------------------
-// One vertex input of a linked program: its semantic (name and index) and attribute location.
-struct SignatureInput {
-  char semantic[64];
-  UINT index;
-  GLint location;
-  GLenum type;  // GL type of the input, e.g. GL_FLOAT_VEC3
-};
-
-// The bytes behind D3D10_PASS_DESC::pIAInputSignature: a header and the inputs. Identical
-// input sets share one id, so a layout keeps one vertex array per distinct signature.
-struct SignatureHeader {
-  uint32_t magic;
-  uint32_t id;
-  uint32_t count;
-};
-constexpr uint32_t kSignatureMagic = 0x47495344;  // "DSIG"
-std::vector<uint8_t> BuildSignature(const std::vector<SignatureInput>& inputs);
-// Validates the bytes; null when they are not a signature.
-const SignatureHeader* ReadSignature(const void* bytes, SIZE_T size);
-inline const SignatureInput* SignatureInputs(const SignatureHeader* header) {
-  return reinterpret_cast<const SignatureInput*>(header + 1);
-}
-// "TEXCOORD1" -> ("TEXCOORD", 1); "POSITION" -> ("POSITION", 0).
-void SplitSemantic(const char* name, std::string* semantic, UINT* index);
-
 struct LayoutElement {
   std::string semantic;
   UINT index;
@@ -319,10 +260,6 @@ class InputLayout final : public Child<ID3D10InputLayout> {
   std::vector<VertexArray> mArrays;
   VertexArray* mLast = nullptr;
 };
-
-// Process-wide table of distinct signatures (main thread only).
-uint32_t InternSignature(const std::vector<SignatureInput>& inputs);
-const std::vector<SignatureInput>& SignatureById(uint32_t id);
 
 // ---- Blob ----------------------------------------------------------------------------------
 class Blob final : public RefCounted<ID3D10Blob> {

@@ -80,6 +80,11 @@ HRESULT Device::QueryInterface(REFIID riid, void** object) {
     *object = static_cast<ID3D10Device*>(this);
     return S_OK;
   }
+  if (riid == IID_DuskGlDevice) {
+    AddRef();
+    *object = this;
+    return S_OK;
+  }
   if (riid == IID_IDXGIDevice || riid == IID_IDXGIObject) return CreateDxgiDevice(this, riid, object);
   *object = nullptr;
   return E_NOINTERFACE;

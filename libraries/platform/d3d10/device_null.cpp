@@ -76,7 +76,7 @@ HRESULT MapSubresource(CpuStorage& s, UINT subresource, D3D10_MAP type, void** d
 // ---- Resources ------------------------------------------------------------------------------
 
 HRESULT Buffer::QueryInterface(REFIID riid, void** object) {
-  return d3d10gl::AnswerQuery<ID3D10Buffer>(
+  return d3d10com::AnswerQuery<ID3D10Buffer>(
       this, riid, object, {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10Resource, &IID_ID3D10Buffer});
 }
 
@@ -89,7 +89,7 @@ HRESULT Buffer::Map(D3D10_MAP mapType, UINT, void** data) {
 void Buffer::Unmap() { mStorage.mapped = -1; }
 
 HRESULT Texture2D::QueryInterface(REFIID riid, void** object) {
-  return d3d10gl::AnswerQuery<ID3D10Texture2D>(
+  return d3d10com::AnswerQuery<ID3D10Texture2D>(
       this, riid, object, {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10Resource, &IID_ID3D10Texture2D});
 }
 
@@ -106,7 +106,7 @@ void Texture2D::Unmap(UINT subresource) {
 }
 
 HRESULT Texture3D::QueryInterface(REFIID riid, void** object) {
-  return d3d10gl::AnswerQuery<ID3D10Texture3D>(
+  return d3d10com::AnswerQuery<ID3D10Texture3D>(
       this, riid, object, {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10Resource, &IID_ID3D10Texture3D});
 }
 
@@ -155,7 +155,7 @@ namespace {
 template <class Texture, class Desc>
 HRESULT MakeTexture(Device* device, const Desc& desc, UINT depth, UINT layers, const D3D10_SUBRESOURCE_DATA* data,
                     Texture** out) {
-  const d3d10gl::FormatInfo* format = d3d10gl::FindFormat(desc.Format, desc.BindFlags);
+  const d3d10gl::FormatLayout* format = d3d10gl::FindFormatLayout(desc.Format, desc.BindFlags);
   if (!format || !desc.Width || !desc.Height || !depth || !layers) {
     platform::Report(platform::kReportWarning, "recording device: a %ux%ux%u texture of format %d cannot be created",
                      desc.Width, desc.Height, depth, int(desc.Format));
@@ -210,7 +210,7 @@ View<Base, Desc>::~View() {
 
 template <class Base, class Desc>
 HRESULT View<Base, Desc>::QueryInterface(REFIID riid, void** object) {
-  return d3d10gl::AnswerQuery<Base>(this, riid, object,
+  return d3d10com::AnswerQuery<Base>(this, riid, object,
                                     {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10View, &__uuidof(Base)});
 }
 
@@ -309,7 +309,7 @@ HRESULT Device::CreateDepthStencilView(ID3D10Resource* resource, const D3D10_DEP
 }
 
 HRESULT InputLayout::QueryInterface(REFIID riid, void** object) {
-  return d3d10gl::AnswerQuery<ID3D10InputLayout>(this, riid, object,
+  return d3d10com::AnswerQuery<ID3D10InputLayout>(this, riid, object,
                                                  {&IID_IUnknown, &IID_ID3D10DeviceChild, &IID_ID3D10InputLayout});
 }
 
@@ -323,10 +323,9 @@ HRESULT Device::CreateInputLayout(const D3D10_INPUT_ELEMENT_DESC* elements, UINT
                      "CreateInputLayout: the signature is not a pass's input signature (D3D10_PASS_DESC)");
     return E_INVALIDARG;
   }
-  d3d10gl::VertexFormat format;
   for (UINT i = 0; i < numElements; ++i) {
     const D3D10_INPUT_ELEMENT_DESC& e = elements[i];
-    if (!e.SemanticName || !d3d10gl::FindVertexFormat(e.Format, &format) ||
+    if (!e.SemanticName || !d3d10gl::IsVertexFormat(e.Format) ||
         e.InputSlot >= D3D10_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT) {
       platform::Report(platform::kReportWarning, "CreateInputLayout: element %u (%s) has an unusable format or slot",
                        i, e.SemanticName ? e.SemanticName : "no semantic");
@@ -359,7 +358,12 @@ HRESULT Device::CreateInputLayout(const D3D10_INPUT_ELEMENT_DESC* elements, UINT
 // ---- Device state ---------------------------------------------------------------------------
 
 HRESULT Device::QueryInterface(REFIID riid, void** object) {
-  return d3d10gl::AnswerQuery<ID3D10Device>(this, riid, object, {&IID_IUnknown, &IID_ID3D10Device});
+  if (object && riid == IID_DuskRecordingDevice) {
+    AddRef();
+    *object = this;
+    return S_OK;
+  }
+  return d3d10com::AnswerQuery<ID3D10Device>(this, riid, object, {&IID_IUnknown, &IID_ID3D10Device});
 }
 
 void Device::IASetInputLayout(ID3D10InputLayout* layout) {
@@ -646,7 +650,9 @@ void Device::GenerateMips(ID3D10ShaderResourceView* view) {
 
 // ---- Creation and the record ------------------------------------------------------------------
 
-Device* RecordingDeviceOf(ID3D10Device* device) { return dynamic_cast<Device*>(device); }
+Device* RecordingDeviceOf(ID3D10Device* device) {
+  return d3d10com::ImplementationOf<Device>(device, IID_DuskRecordingDevice);
+}
 
 HRESULT CreateDevice(ID3D10Device** device) {
   if (!device) return S_FALSE;

@@ -4,14 +4,19 @@
 // passes through RecordApply.
 #pragma once
 
-#include "d3d10_p.h"
+#include "com_p.h"
+#include "formats_p.h"
 #include "pipeline_states_p.h"
+#include "signature_p.h"
 
 #include <platform/d3d10_recording.h>
 
+#include <string>
+#include <vector>
+
 namespace d3d10null {
 
-using d3d10gl::RefCounted;
+using d3d10com::RefCounted;
 
 class Device;
 
@@ -29,7 +34,7 @@ class Child : public RefCounted<Base> {
 
 // Bytes of a buffer or of every subresource of a texture (mip levels of slice 0 first).
 struct CpuStorage {
-  const d3d10gl::FormatInfo* format = nullptr;  // null for buffers
+  const d3d10gl::FormatLayout* format = nullptr;  // null for buffers
   DXGI_FORMAT dxgiFormat = DXGI_FORMAT_UNKNOWN;
   UINT width = 0, height = 1, depth = 1, layers = 1, mips = 1;
   D3D10_USAGE usage = D3D10_USAGE_DEFAULT;

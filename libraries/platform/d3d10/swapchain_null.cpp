@@ -27,7 +27,7 @@ class SwapChain final : public RefCounted<IDXGISwapChain> {
   }
 
   HRESULT QueryInterface(REFIID riid, void** object) override {
-    return d3d10gl::AnswerQuery<IDXGISwapChain>(
+    return d3d10com::AnswerQuery<IDXGISwapChain>(
         this, riid, object, {&IID_IUnknown, &IID_IDXGIObject, &IID_IDXGIDeviceSubObject, &IID_IDXGISwapChain});
   }
   // No adapter or factory stands behind a recording device.

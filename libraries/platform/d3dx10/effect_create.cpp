@@ -4,6 +4,8 @@
 // message goes to the platform's report channel as a warning and, when asked, into a blob.
 #include "effect_p.h"
 
+#include "../d3d10/gl_debug_p.h"
+
 #include <platform/diagnostics.h>
 
 #include <cstdio>
@@ -81,11 +83,13 @@ HRESULT Load(const std::string& text, const std::string& fileName, const D3D10_S
   ParsedEffect parsed;
   bool ok = ExpandIncludes(text, fileName, MakeResolver(include), &expanded, &messages) &&
             ParseEffect(std::move(expanded), &parsed, &messages);
-  if (ok) {
-    if (d3d10null::Device* recorder = d3d10null::RecordingDeviceOf(device))
-      *effect = BuildRecordedEffect(recorder, parsed, pool, isPool, &messages);
+  std::unique_ptr<EffectBackend> backend = ok ? MakeEffectBackend(device) : nullptr;
+  if (backend) {
+    Effect* made = new Effect(device, pool, isPool, std::move(backend));
+    if (made->mBackend->Build(made, parsed, Defines(defines), &messages))
+      *effect = made;
     else
-      *effect = BuildEffect(d3d10gl::DeviceOf(device), parsed, Defines(defines), pool, isPool, &messages);
+      made->Release();
   }
   if (!*effect) messages.push_back(fileName + ": the effect was not created");
   Deliver(messages, errors);

@@ -4,6 +4,8 @@
 // uniforms whose variables changed since this program last saw them.
 #include "effect_p.h"
 
+#include "../d3d10/device_p.h"
+
 #include <platform/diagnostics.h>
 
 #include <cstring>
@@ -14,34 +16,59 @@ namespace d3dx10fx {
 
 using d3d10gl::Device;
 
-// ---- Techniques and passes ------------------------------------------------------------------
+namespace {
 
-Pass* Pass::Invalid() {
-  static Pass* invalid = new Pass();
-  return invalid;
-}
+// A linked program: its uniforms and samplers with their variables.
+struct GlProgram final : Program {
+  struct Uniform {
+    Variable* variable;
+    GLint location;
+    GLsizei count;
+    uint64_t uploaded;
+  };
+  struct Sampler {
+    Variable* variable;
+    GLuint firstUnit;
+    unsigned count;
+    GLuint sampler;
+    GLenum target;
+  };
+  void TakeVariables(const std::map<Variable*, Variable*>& kept) override {
+    for (Uniform& uniform : uniforms) {
+      if (auto it = kept.find(uniform.variable); it != kept.end()) uniform.variable = it->second;
+      uniform.uploaded = 0;  // the kept value has never been in this program
+    }
+    for (Sampler& sampler : samplers) {
+      if (auto it = kept.find(sampler.variable); it != kept.end()) sampler.variable = it->second;
+    }
+  }
+  GLuint name = 0;
+  std::vector<Uniform> uniforms;
+  std::vector<Sampler> samplers;
+};
 
-HRESULT Pass::GetDesc(D3D10_PASS_DESC* desc) {
-  if (!desc) return E_INVALIDARG;
-  *desc = D3D10_PASS_DESC{};
-  if (!mEffect) return E_FAIL;
-  desc->Name = mName.c_str();
-  desc->pIAInputSignature = mProgram->signatureBytes.data();
-  desc->IAInputSignatureSize = mProgram->signatureBytes.size();
-  desc->SampleMask = 0xffffffffu;
-  return S_OK;
-}
+class GlBackend final : public EffectBackend {
+ public:
+  explicit GlBackend(Device* device) : mDevice(device) {}
+  bool Build(Effect* effect, const ParsedEffect& parsed, const std::vector<std::pair<std::string, std::string>>& defines,
+             std::vector<std::string>* messages) override;
+  HRESULT Apply(Pass* pass) override;
+  void DeletePrograms(std::vector<std::unique_ptr<Program>>& programs) override;
 
-HRESULT Pass::Apply(UINT) {
+ private:
+  Device* mDevice;  // the effect holds the reference
+};
+
+// ---- Apply -----------------------------------------------------------------------------------
+
+HRESULT GlBackend::Apply(Pass* pass) {
   d3d10gl::GlCall glCall("ID3D10EffectPass::Apply");
-  if (!mEffect) return E_FAIL;
-  if (mEffect->mRecorder) return ApplyRecorded(this);
-  Device* device = mEffect->mGl;
-  Program& program = *mProgram;
+  Device* device = mDevice;
+  GlProgram& program = static_cast<GlProgram&>(*pass->mProgram);
   device->MakeCurrent();  // uniform uploads below go to this device's context
   device->UseProgram(program.name, program.signature);
-  device->SetPassStates(mStates);
-  for (Program::Uniform& u : program.uniforms) {
+  device->SetPassStates(pass->mStates);
+  for (GlProgram::Uniform& u : program.uniforms) {
     const VariableData& d = *u.variable->mData;
     if (u.uploaded == d.version) continue;
     u.uploaded = d.version;
@@ -89,7 +116,7 @@ HRESULT Pass::Apply(UINT) {
       default: break;
     }
   }
-  for (Program::Sampler& s : program.samplers) {
+  for (GlProgram::Sampler& s : program.samplers) {
     VariableData& d = *s.variable->mData;
     for (unsigned k = 0; k < s.count; ++k) {
       const d3d10gl::ShaderResourceView* view = static_cast<const d3d10gl::ShaderResourceView*>(d.views[k]);
@@ -111,127 +138,7 @@ HRESULT Pass::Apply(UINT) {
   return S_OK;
 }
 
-Technique* Technique::Invalid() {
-  static Technique* invalid = new Technique();
-  return invalid;
-}
-
-HRESULT Technique::GetDesc(D3D10_TECHNIQUE_DESC* desc) {
-  if (!desc) return E_INVALIDARG;
-  // Zeroed even when invalid: callers loop over Passes without checking the result.
-  *desc = D3D10_TECHNIQUE_DESC{};
-  if (!mEffect) return E_FAIL;
-  desc->Name = mName.c_str();
-  desc->Passes = UINT(mPasses.size());
-  return S_OK;
-}
-
-ID3D10EffectPass* Technique::GetPassByIndex(UINT index) {
-  if (!mEffect || index >= mPasses.size()) return Pass::Invalid();
-  return mPasses[index].get();
-}
-
-ID3D10EffectPass* Technique::GetPassByName(LPCSTR name) {
-  if (!mEffect || !name) return Pass::Invalid();
-  for (auto& pass : mPasses)
-    if (pass->mName == name) return pass.get();
-  return Pass::Invalid();
-}
-
-// ---- Effect and pool -------------------------------------------------------------------------
-
-Effect::Effect(ID3D10Device* device, Pool* pool, bool isPool)
-    : mDevice(device),
-      mGl(dynamic_cast<Device*>(device)),
-      mRecorder(d3d10null::RecordingDeviceOf(device)),
-      mPool(pool),
-      mIsPool(isPool) {
-  mDevice->AddRef();
-  if (mPool) mPool->AddRef();
-}
-
-Effect::~Effect() {
-  if (mGl) {
-    mGl->MakeCurrent();
-    for (auto& program : mPrograms) {
-      mGl->ForgetProgram(program->name);
-      glDeleteProgram(program->name);
-      d3d10gl::CountGlObjects(d3d10gl::kGlProgram, -1);
-    }
-  }
-  if (mRecorder) mRecorder->ForgetEffect(this);
-  mTechniques.clear();
-  mVariables.clear();
-  if (mPool) mPool->Release();
-  mDevice->Release();
-}
-
-HRESULT Effect::QueryInterface(REFIID riid, void** object) {
-  return d3d10gl::AnswerQuery<ID3D10Effect>(this, riid, object, {&IID_IUnknown, &IID_ID3D10Effect});
-}
-
-HRESULT Effect::GetDevice(ID3D10Device** device) {
-  if (!device) return E_INVALIDARG;
-  mDevice->AddRef();
-  *device = mDevice;
-  return S_OK;
-}
-
-HRESULT Effect::GetDesc(D3D10_EFFECT_DESC* desc) {
-  if (!desc) return E_INVALIDARG;
-  *desc = D3D10_EFFECT_DESC{};
-  desc->IsChildEffect = mPool ? TRUE : FALSE;
-  desc->GlobalVariables = UINT(mVariables.size());
-  desc->SharedGlobalVariables = mPool ? UINT(mPool->EffectImpl()->mVariables.size()) : 0;
-  desc->Techniques = UINT(mTechniques.size());
-  return S_OK;
-}
-
-Variable* Effect::FindVariable(const char* name) {
-  for (auto& v : mVariables)
-    if (v->mName == name) return v.get();
-  return mPool ? mPool->EffectImpl()->FindVariable(name) : nullptr;
-}
-
-ID3D10EffectVariable* Effect::GetVariableByIndex(UINT index) {
-  if (index < mVariables.size()) return mVariables[index]->AsBase();
-  index -= UINT(mVariables.size());
-  if (mPool && index < mPool->EffectImpl()->mVariables.size()) return mPool->EffectImpl()->mVariables[index]->AsBase();
-  return Variable::Invalid()->AsBase();
-}
-
-ID3D10EffectVariable* Effect::GetVariableByName(LPCSTR name) {
-  if (mRecorder) ++mRecorder->mRecord.variableLookups;
-  Variable* v = name ? FindVariable(name) : nullptr;
-  return v ? v->AsBase() : Variable::Invalid()->AsBase();
-}
-
-ID3D10EffectTechnique* Effect::GetTechniqueByIndex(UINT index) {
-  if (index >= mTechniques.size()) return Technique::Invalid();
-  return mTechniques[index].get();
-}
-
-ID3D10EffectTechnique* Effect::GetTechniqueByName(LPCSTR name) {
-  if (mRecorder) ++mRecorder->mRecord.techniqueLookups;
-  if (!name) return Technique::Invalid();
-  for (auto& t : mTechniques)
-    if (t->mName == name) return t.get();
-  return Technique::Invalid();
-}
-
-const d3d10gl::SamplerDesc* Effect::FindSamplerDesc(const std::string& variable) const {
-  for (const auto& entry : mSamplerDescs)
-    if (entry.first == variable) return &entry.second;
-  return mPool ? mPool->EffectImpl()->FindSamplerDesc(variable) : nullptr;
-}
-
-HRESULT Pool::QueryInterface(REFIID riid, void** object) {
-  return d3d10gl::AnswerQuery<ID3D10EffectPool>(this, riid, object, {&IID_IUnknown, &IID_ID3D10EffectPool});
-}
-
 // ---- Building ------------------------------------------------------------------------------
-
-namespace {
 
 const char* StageName(Stage stage) {
   return stage == Stage::kVertex ? "vertex" : stage == Stage::kFragment ? "fragment" : "geometry";
@@ -295,7 +202,7 @@ class Builder {
     return shader;
   }
 
-  Program* Link(Effect* effect, const PassDecl& pass) {
+  GlProgram* Link(Effect* effect, const PassDecl& pass) {
     auto key = std::make_tuple(pass.vertex, pass.geometry, pass.fragment);
     auto it = mPrograms.find(key);
     if (it != mPrograms.end()) return it->second;
@@ -323,14 +230,14 @@ class Builder {
       d3d10gl::CountGlObjects(d3d10gl::kGlProgram, -1);
       return nullptr;
     }
-    auto program = std::make_unique<Program>();
+    auto program = std::make_unique<GlProgram>();
     program->name = name;
     if (!Reflect(effect, pass, program.get())) {
       glDeleteProgram(name);
       d3d10gl::CountGlObjects(d3d10gl::kGlProgram, -1);
       return nullptr;
     }
-    Program* raw = program.get();
+    GlProgram* raw = program.get();
     effect->mPrograms.push_back(std::move(program));
     mPrograms[key] = raw;
     return raw;
@@ -360,7 +267,7 @@ class Builder {
     return log;
   }
 
-  bool Reflect(Effect* effect, const PassDecl& pass, Program* program) {
+  bool Reflect(Effect* effect, const PassDecl& pass, GlProgram* program) {
     GLuint p = program->name;
     GLint count = 0;
     glGetProgramInterfaceiv(p, GL_UNIFORM, GL_ACTIVE_RESOURCES, &count);
@@ -429,7 +336,7 @@ class Builder {
       snprintf(in.semantic, sizeof(in.semantic), "%s", semantic.c_str());
       in.index = index;
       in.location = values[0];
-      in.type = GLenum(values[1]);
+      in.type = uint32_t(values[1]);
       inputs.push_back(in);
     }
     program->signatureBytes = d3d10gl::BuildSignature(inputs);
@@ -442,25 +349,22 @@ class Builder {
   const std::vector<std::pair<std::string, std::string>>& mDefines;
   std::vector<std::string>* mMessages;
   std::map<std::pair<int, std::string>, GLuint> mShaders;
-  std::map<std::tuple<std::string, std::string, std::string>, Program*> mPrograms;
+  std::map<std::tuple<std::string, std::string, std::string>, GlProgram*> mPrograms;
   std::map<std::string, bool> mReadBack;
 };
 
-}  // namespace
-
-Effect* BuildEffect(Device* device, const ParsedEffect& parsed,
-                    const std::vector<std::pair<std::string, std::string>>& defines, Pool* pool, bool isPool,
-                    std::vector<std::string>* messages) {
-  device->MakeCurrent();
-  Effect* effect = new Effect(device, pool, isPool);
-  Builder builder(device, parsed, defines, messages);
+bool GlBackend::Build(Effect* effect, const ParsedEffect& parsed,
+                      const std::vector<std::pair<std::string, std::string>>& defines,
+                      std::vector<std::string>* messages) {
+  mDevice->MakeCurrent();
+  Builder builder(mDevice, parsed, defines, messages);
   bool ok = builder.Variables(effect);
   for (const TechniqueDecl& decl : parsed.techniques) {
     auto technique = std::make_unique<Technique>();
     technique->mEffect = effect;
     technique->mName = decl.name;
     for (const PassDecl& passDecl : decl.passes) {
-      Program* program = builder.Link(effect, passDecl);  // every pass, so every error is told
+      GlProgram* program = builder.Link(effect, passDecl);  // every pass, so every error is told
       if (!program) {
         ok = false;
         continue;
@@ -474,11 +378,26 @@ Effect* BuildEffect(Device* device, const ParsedEffect& parsed,
     }
     effect->mTechniques.push_back(std::move(technique));
   }
-  if (!ok) {
-    effect->Release();
-    return nullptr;
-  }
-  return effect;
+  return ok;
 }
+
+void GlBackend::DeletePrograms(std::vector<std::unique_ptr<Program>>& programs) {
+  d3d10gl::GlCall glCall("ID3D10Effect::Release");
+  mDevice->MakeCurrent();
+  for (auto& program : programs) {
+    const GLuint name = static_cast<GlProgram&>(*program).name;
+    mDevice->ForgetProgram(name);
+    glDeleteProgram(name);
+    d3d10gl::CountGlObjects(d3d10gl::kGlProgram, -1);
+  }
+  programs.clear();
+}
+
+}  // namespace
+
+std::unique_ptr<EffectBackend> MakeGlEffectBackend(ID3D10Device* device) {
+  return std::make_unique<GlBackend>(d3d10com::ImplementationOf<Device>(device, IID_DuskGlDevice));
+}
+
 
 }  // namespace d3dx10fx

@@ -5,41 +5,25 @@
 // Stages are not compiled here: a shader that does not compile shows up on the GL device only.
 #include "effect_p.h"
 
+#include "../d3d10/device_null_p.h"
+
 #include <cstring>
 #include <regex>
 
 namespace d3dx10fx {
 
-bool DeclareVariables(Effect* effect, const ParsedEffect& parsed, std::vector<std::string>* messages) {
-  bool ok = true;
-  for (const UniformDecl& decl : parsed.uniforms) {
-    Variable* shared = effect->mPool ? effect->mPool->EffectImpl()->FindVariable(decl.name.c_str()) : nullptr;
-    if (shared) {
-      if (shared->mData->typeName != decl.typeName || shared->mData->elements != decl.elements) {
-        messages->push_back(parsed.Where(decl.line) + ": error: \"" + decl.name +
-                            "\" is a pool variable of another type (" + shared->mData->typeName + ")");
-        ok = false;
-      }
-      continue;
-    }
-    effect->mVariables.push_back(Variable::Create(decl, effect->mIsPool));
-  }
-  for (const SamplerSection& s : parsed.samplers) effect->mSamplerDescs.emplace_back(s.variable, s.desc);
-  return ok;
-}
-
 namespace {
 
-GLenum InputType(const std::string& type) {
-  static const std::pair<const char*, GLenum> kTypes[] = {
-      {"float", GL_FLOAT},       {"vec2", GL_FLOAT_VEC2},       {"vec3", GL_FLOAT_VEC3},
-      {"vec4", GL_FLOAT_VEC4},   {"int", GL_INT},               {"ivec2", GL_INT_VEC2},
-      {"ivec3", GL_INT_VEC3},    {"ivec4", GL_INT_VEC4},        {"uint", GL_UNSIGNED_INT},
-      {"uvec2", GL_UNSIGNED_INT_VEC2}, {"uvec3", GL_UNSIGNED_INT_VEC3}, {"uvec4", GL_UNSIGNED_INT_VEC4},
-      {"mat4", GL_FLOAT_MAT4}};
+uint32_t InputType(const std::string& type) {
+  static const std::pair<const char*, uint32_t> kTypes[] = {
+      {"float", d3d10gl::kInputFloat},       {"vec2", d3d10gl::kInputFloatVec2},       {"vec3", d3d10gl::kInputFloatVec3},
+      {"vec4", d3d10gl::kInputFloatVec4},   {"int", d3d10gl::kInputInt},               {"ivec2", d3d10gl::kInputIntVec2},
+      {"ivec3", d3d10gl::kInputIntVec3},    {"ivec4", d3d10gl::kInputIntVec4},        {"uint", d3d10gl::kInputUInt},
+      {"uvec2", d3d10gl::kInputUIntVec2}, {"uvec3", d3d10gl::kInputUIntVec3}, {"uvec4", d3d10gl::kInputUIntVec4},
+      {"mat4", d3d10gl::kInputFloatMat4}};
   for (const auto& [name, value] : kTypes)
     if (type == name) return value;
-  return GL_FLOAT_VEC4;
+  return d3d10gl::kInputFloatVec4;
 }
 
 // The vertex inputs a stage declares at file scope, named after their semantics. Inputs without
@@ -49,7 +33,7 @@ std::vector<d3d10gl::SignatureInput> VertexInputs(const ParsedEffect& parsed, co
   std::vector<d3d10gl::SignatureInput> inputs;
   std::vector<int> lines = parsed.common;
   lines.insert(lines.end(), stage.lines.begin(), stage.lines.end());
-  GLint next = 0;
+  int32_t next = 0;
   int depth = 0;  // braces: only file-scope declarations are inputs
   for (int index : lines) {
     std::string text = parsed.source.lines[size_t(index)].text;
@@ -63,7 +47,7 @@ std::vector<d3d10gl::SignatureInput> VertexInputs(const ParsedEffect& parsed, co
       d3d10gl::SplitSemantic(m[3].str().c_str(), &semantic, &semanticIndex);
       snprintf(in.semantic, sizeof(in.semantic), "%s", semantic.c_str());
       in.index = semanticIndex;
-      in.location = m[1].matched ? GLint(std::stoi(m[1].str())) : next;
+      in.location = m[1].matched ? int32_t(std::stoi(m[1].str())) : next;
       in.type = InputType(m[2].str());
       next = in.location + 1;
       inputs.push_back(in);
@@ -109,56 +93,70 @@ void Snapshot(const std::vector<std::unique_ptr<Variable>>& variables, std::vect
   }
 }
 
+class RecordingBackend final : public EffectBackend {
+ public:
+  explicit RecordingBackend(d3d10null::Device* device) : mDevice(device) {}
+
+  bool Build(Effect* effect, const ParsedEffect& parsed, const std::vector<std::pair<std::string, std::string>>&,
+             std::vector<std::string>* messages) override {
+    bool ok = DeclareVariables(effect, parsed, messages);
+    for (const TechniqueDecl& decl : parsed.techniques) {
+      auto technique = std::make_unique<Technique>();
+      technique->mEffect = effect;
+      technique->mName = decl.name;
+      for (const PassDecl& passDecl : decl.passes) {
+        const StageSection* vertex = parsed.FindStage(Stage::kVertex, passDecl.vertex);
+        if (!vertex) {
+          messages->push_back(parsed.Where(passDecl.line) + ": error: pass \"" + passDecl.name +
+                              "\" has no vertex stage");
+          ok = false;
+          continue;
+        }
+        auto program = std::make_unique<Program>();
+        program->signatureBytes = d3d10gl::BuildSignature(VertexInputs(parsed, *vertex));
+        program->signature =
+            d3d10gl::ReadSignature(program->signatureBytes.data(), program->signatureBytes.size())->id;
+        auto pass = std::make_unique<Pass>();
+        pass->mEffect = effect;
+        pass->mName = passDecl.name;
+        pass->mProgram = program.get();
+        pass->mStates = passDecl.states;
+        effect->mPrograms.push_back(std::move(program));
+        technique->mPasses.push_back(std::move(pass));
+      }
+      effect->mTechniques.push_back(std::move(technique));
+    }
+    return ok;
+  }
+
+  HRESULT Apply(Pass* pass) override {
+    Effect* effect = pass->mEffect;
+    std::string technique;
+    for (const auto& t : effect->mTechniques)
+      for (const auto& p : t->mPasses)
+        if (p.get() == pass) technique = t->mName;
+    std::vector<d3d10rec::RecordedVariable> variables;
+    Snapshot(effect->mVariables, &variables);
+    if (effect->mPool) Snapshot(effect->mPool->EffectImpl()->mVariables, &variables);
+    mDevice->RecordApply(static_cast<ID3D10Effect*>(effect), technique, pass->mName, pass->mStates,
+                         std::move(variables));
+    return S_OK;
+  }
+
+  void DeletePrograms(std::vector<std::unique_ptr<Program>>& programs) override { programs.clear(); }
+  void Forget(Effect* effect) override { mDevice->ForgetEffect(effect); }
+  void CountLookup(Lookup lookup) override {
+    ++(lookup == Lookup::kVariable ? mDevice->mRecord.variableLookups : mDevice->mRecord.techniqueLookups);
+  }
+
+ private:
+  d3d10null::Device* mDevice;  // the effect holds the reference
+};
+
 }  // namespace
 
-Effect* BuildRecordedEffect(d3d10null::Device* device, const ParsedEffect& parsed, Pool* pool, bool isPool,
-                            std::vector<std::string>* messages) {
-  Effect* effect = new Effect(device, pool, isPool);
-  bool ok = DeclareVariables(effect, parsed, messages);
-  for (const TechniqueDecl& decl : parsed.techniques) {
-    auto technique = std::make_unique<Technique>();
-    technique->mEffect = effect;
-    technique->mName = decl.name;
-    for (const PassDecl& passDecl : decl.passes) {
-      const StageSection* vertex = parsed.FindStage(Stage::kVertex, passDecl.vertex);
-      if (!vertex) {
-        messages->push_back(parsed.Where(passDecl.line) + ": error: pass \"" + passDecl.name + "\" has no vertex stage");
-        ok = false;
-        continue;
-      }
-      auto program = std::make_unique<Program>();
-      program->signatureBytes = d3d10gl::BuildSignature(VertexInputs(parsed, *vertex));
-      program->signature =
-          d3d10gl::ReadSignature(program->signatureBytes.data(), program->signatureBytes.size())->id;
-      auto pass = std::make_unique<Pass>();
-      pass->mEffect = effect;
-      pass->mName = passDecl.name;
-      pass->mProgram = program.get();
-      pass->mStates = passDecl.states;
-      effect->mPrograms.push_back(std::move(program));
-      technique->mPasses.push_back(std::move(pass));
-    }
-    effect->mTechniques.push_back(std::move(technique));
-  }
-  if (!ok) {
-    effect->Release();
-    return nullptr;
-  }
-  return effect;
-}
-
-HRESULT ApplyRecorded(Pass* pass) {
-  Effect* effect = pass->mEffect;
-  std::string technique;
-  for (const auto& t : effect->mTechniques)
-    for (const auto& p : t->mPasses)
-      if (p.get() == pass) technique = t->mName;
-  std::vector<d3d10rec::RecordedVariable> variables;
-  Snapshot(effect->mVariables, &variables);
-  if (effect->mPool) Snapshot(effect->mPool->EffectImpl()->mVariables, &variables);
-  effect->mRecorder->RecordApply(static_cast<ID3D10Effect*>(effect), technique, pass->mName, pass->mStates,
-                                   std::move(variables));
-  return S_OK;
+std::unique_ptr<EffectBackend> MakeRecordingEffectBackend(ID3D10Device* device) {
+  return std::make_unique<RecordingBackend>(d3d10null::RecordingDeviceOf(device));
 }
 
 }  // namespace d3dx10fx

@@ -2,12 +2,12 @@
 // on the CPU with a version that changes only when a value really changes; each linked program
 // remembers the version it last uploaded, so Apply uploads changed uniforms only and allocates
 // nothing. Pool variables are owned by the pool's effect and shared by pointer with its children.
-// On a recording device there is no program: a pass keeps only its input signature, and Apply
-// hands the device a snapshot of the variables instead of uploading them.
+// What differs between devices (compiling, uploading, recording) is the effect's backend.
 #pragma once
 
-#include "../d3d10/device_null_p.h"
-#include "../d3d10/device_p.h"
+#include "../d3d10/com_p.h"
+#include "../d3d10/pipeline_states_p.h"
+#include "effect_backend_p.h"
 #include "effect_parse_p.h"
 
 #include <platform/d3dx10effect.h>
@@ -125,28 +125,6 @@ class Variable final : public ID3D10EffectScalarVariable,
   bool mCastWarned = false;
 };
 
-// A linked program: its uniforms and samplers with their variables, and its input signature.
-struct Program {
-  struct Uniform {
-    Variable* variable;
-    GLint location;
-    GLsizei count;
-    uint64_t uploaded;
-  };
-  struct Sampler {
-    Variable* variable;
-    GLuint firstUnit;
-    unsigned count;
-    GLuint sampler;
-    GLenum target;
-  };
-  GLuint name = 0;
-  std::vector<Uniform> uniforms;
-  std::vector<Sampler> samplers;
-  uint32_t signature = 0;
-  std::vector<uint8_t> signatureBytes;
-};
-
 class Pass final : public ID3D10EffectPass {
  public:
   static Pass* Invalid();
@@ -175,9 +153,9 @@ class Technique final : public ID3D10EffectTechnique {
 
 class Pool;
 
-class Effect final : public d3d10gl::RefCounted<ID3D10Effect> {
+class Effect final : public d3d10com::RefCounted<ID3D10Effect> {
  public:
-  Effect(ID3D10Device* device, Pool* pool, bool isPool);
+  Effect(ID3D10Device* device, Pool* pool, bool isPool, std::unique_ptr<EffectBackend> backend);
 
   HRESULT QueryInterface(REFIID riid, void** object) override;
   BOOL IsValid() override { return TRUE; }
@@ -194,8 +172,7 @@ class Effect final : public d3d10gl::RefCounted<ID3D10Effect> {
   const d3d10gl::SamplerDesc* FindSamplerDesc(const std::string& variable) const;
 
   ID3D10Device* mDevice;               // a reference is held
-  d3d10gl::Device* mGl;                // the same device when it is a GL one, else null
-  d3d10null::Device* mRecorder;        // the same device when it is a recording one, else null
+  std::unique_ptr<EffectBackend> mBackend;
   Pool* mPool;  // the parent pool of a child effect (a reference is held), else null
   bool mIsPool;
   std::vector<std::unique_ptr<Variable>> mVariables;
@@ -211,7 +188,7 @@ class Effect final : public d3d10gl::RefCounted<ID3D10Effect> {
   ~Effect() override;
 };
 
-class Pool final : public d3d10gl::RefCounted<ID3D10EffectPool> {
+class Pool final : public d3d10com::RefCounted<ID3D10EffectPool> {
  public:
   explicit Pool(Effect* effect) : mEffect(effect) {}
   HRESULT QueryInterface(REFIID riid, void** object) override;
@@ -223,22 +200,11 @@ class Pool final : public d3d10gl::RefCounted<ID3D10EffectPool> {
   Effect* mEffect;
 };
 
-// Builds the GL side of a parsed effect: variables (or the pool's), stages, programs, passes.
-// On failure returns null and appends "file:line: ..." messages.
-Effect* BuildEffect(d3d10gl::Device* device, const ParsedEffect& parsed,
-                    const std::vector<std::pair<std::string, std::string>>& defines, Pool* pool, bool isPool,
-                    std::vector<std::string>* messages);
-// The same on a recording device: variables, techniques and passes, each pass with the input
-// signature its vertex stage declares. Nothing is compiled.
-Effect* BuildRecordedEffect(d3d10null::Device* device, const ParsedEffect& parsed, Pool* pool, bool isPool,
-                            std::vector<std::string>* messages);
 // Adds the effect's own variables (those the pool does not already give it); false when a
 // declaration disagrees with the pool's variable of that name.
 bool DeclareVariables(Effect* effect, const ParsedEffect& parsed, std::vector<std::string>* messages);
 // Moves a rebuilt effect's variables, programs, techniques and passes into target, keeping the
 // target's objects wherever names (and variable types) match.
 void ReplaceContents(Effect* target, Effect* source);
-// Apply on a recording device.
-HRESULT ApplyRecorded(Pass* pass);
 
 }  // namespace d3dx10fx

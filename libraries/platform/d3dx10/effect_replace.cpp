@@ -63,24 +63,9 @@ void ReplaceContents(Effect* target, Effect* source) {
   target->mVariables = std::move(variables);
 
   // Programs: the old ones are deleted, the new ones move over and read the kept variables.
-  if (target->mGl) {
-    target->mGl->MakeCurrent();
-    for (auto& program : target->mPrograms) {
-      target->mGl->ForgetProgram(program->name);
-      glDeleteProgram(program->name);
-      d3d10gl::CountGlObjects(d3d10gl::kGlProgram, -1);
-    }
-  }
+  target->mBackend->DeletePrograms(target->mPrograms);
   target->mPrograms = std::move(source->mPrograms);
-  for (auto& program : target->mPrograms) {
-    for (auto& uniform : program->uniforms) {
-      if (auto it = kept.find(uniform.variable); it != kept.end()) uniform.variable = it->second;
-      uniform.uploaded = 0;  // the kept value has never been in this program
-    }
-    for (auto& sampler : program->samplers) {
-      if (auto it = kept.find(sampler.variable); it != kept.end()) sampler.variable = it->second;
-    }
-  }
+  for (auto& program : target->mPrograms) program->TakeVariables(kept);
   target->mSamplerDescs = std::move(source->mSamplerDescs);
 
   // Techniques and passes by name: the old objects take the new programs and states.

@@ -81,15 +81,15 @@ void demo_QuadGeometry::create(fw_Effect* mosaicEffect) {
 }
 
 void demo_QuadGeometry::createLayout(fw_Effect& mosaicEffect) {
-  dusk_SafeRelease(mInputLayout);
+  SafeRelease(mInputLayout);
   mInputLayout = dusk_CreateLayout(kQuadLayout, 1, mosaicEffect.getTechniqueByName("QuadsOpaque"));
 }
 
 void demo_QuadGeometry::release() {
-  dusk_SafeRelease(mInputLayout);
-  dusk_SafeRelease(mReverseIndexBuffer);
-  dusk_SafeRelease(mIndexBuffer);
-  dusk_SafeRelease(mVertexBuffer);
+  SafeRelease(mInputLayout);
+  SafeRelease(mReverseIndexBuffer);
+  SafeRelease(mIndexBuffer);
+  SafeRelease(mVertexBuffer);
 }
 
 namespace {

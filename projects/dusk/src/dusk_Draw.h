@@ -6,6 +6,7 @@
 
 #include <platform/d3d10.h>
 #include <platform/d3dx10effect.h>
+#include <platform/safe_release.h>
 
 #include <cstdint>
 
@@ -27,9 +28,3 @@ ID3D10InputLayout* dusk_CreateLayout(const D3D10_INPUT_ELEMENT_DESC* elements, U
 void dusk_DrawIndexed(ID3D10EffectTechnique* technique, ID3D10InputLayout* layout, ID3D10Buffer* vertices,
                       UINT stride, ID3D10Buffer* indices, UINT indexCount, UINT startIndex = 0);
 
-template <class T> void dusk_SafeRelease(T*& object) {
-  if (object) {
-    object->Release();
-    object = nullptr;
-  }
-}

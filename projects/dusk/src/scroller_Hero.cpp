@@ -22,11 +22,11 @@ void scroller_Hero::create() {
   mTextures.push_back(grain);
   mEffect->bind([this, grain](fw_Effect& effect) {
     effect.getVariableByName("gGrainTexture")->AsShaderResource()->SetResource(grain->mShaderResourceView);
-    dusk_SafeRelease(mInputLayout);
+    SafeRelease(mInputLayout);
     mInputLayout = dusk_CreateLayout(kHeroLayout, 1, effect.getTechniqueByName("grain"));
   });
-  dusk_SafeRelease(mVertexBuffer);
-  dusk_SafeRelease(mIndexBuffer);
+  SafeRelease(mVertexBuffer);
+  SafeRelease(mIndexBuffer);
   mVertexBuffer = dusk_CreateBuffer(D3D10_BIND_VERTEX_BUFFER, kQuad, sizeof(kQuad));
   mIndexBuffer = dusk_CreateBuffer(D3D10_BIND_INDEX_BUFFER, kQuadIndices, sizeof(kQuadIndices));
 }
@@ -59,8 +59,8 @@ bool scroller_Hero::fillsSky() const {
 
 void scroller_Hero::destroy() {
   scroller_DestroyTextures(mTextures);
-  dusk_SafeRelease(mInputLayout);
-  dusk_SafeRelease(mIndexBuffer);
-  dusk_SafeRelease(mVertexBuffer);
+  SafeRelease(mInputLayout);
+  SafeRelease(mIndexBuffer);
+  SafeRelease(mVertexBuffer);
   dusk_DestroyEffect(mEffect);
 }

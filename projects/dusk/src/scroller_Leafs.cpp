@@ -17,7 +17,7 @@ const D3D10_INPUT_ELEMENT_DESC kLeafLayout[2] = {
 void scroller_Leafs::create() {
   dusk_ReplaceEffect(mEffect, "leafs.fx");
   mEffect->bind([this](fw_Effect& effect) {
-    dusk_SafeRelease(mInputLayout);
+    SafeRelease(mInputLayout);
     mInputLayout = dusk_CreateLayout(kLeafLayout, 2, effect.getTechniqueByName("leafs"));
   });
 
@@ -29,8 +29,8 @@ void scroller_Leafs::create() {
   scroller_BuildLeaves(mLeafCount, vertices, indices);
   crt::srand(static_cast<unsigned int>(restore));
 
-  dusk_SafeRelease(mVertexBuffer);
-  dusk_SafeRelease(mIndexBuffer);
+  SafeRelease(mVertexBuffer);
+  SafeRelease(mIndexBuffer);
   mVertexBuffer =
       dusk_CreateBuffer(D3D10_BIND_VERTEX_BUFFER, vertices.data(), vertices.size() * sizeof(scroller_LeafVertex));
   mIndexBuffer = dusk_CreateBuffer(D3D10_BIND_INDEX_BUFFER, indices.data(), indices.size() * sizeof(uint32_t));
@@ -49,8 +49,8 @@ void scroller_Leafs::render(const scroller_LeafsParams& params) {
 
 void scroller_Leafs::destroy() {
   scroller_DestroyTextures(mTextures);
-  dusk_SafeRelease(mInputLayout);
-  dusk_SafeRelease(mIndexBuffer);
-  dusk_SafeRelease(mVertexBuffer);
+  SafeRelease(mInputLayout);
+  SafeRelease(mIndexBuffer);
+  SafeRelease(mVertexBuffer);
   dusk_DestroyEffect(mEffect);
 }

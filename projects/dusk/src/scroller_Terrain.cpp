@@ -69,15 +69,15 @@ void scroller_Terrain::create() {
           mTextures[i]->mShaderResourceView);
     effect.getVariableByName("gNumRows")->AsScalar()->SetInt(mRows);
     effect.getVariableByName("gNumColumns")->AsScalar()->SetInt(mColumns);
-    dusk_SafeRelease(mInputLayout);
+    SafeRelease(mInputLayout);
     mInputLayout = dusk_CreateLayout(kTerrainLayout, 1, effect.getTechniqueByName("bg"));
   });
 
   std::vector<float> positions;
   std::vector<uint32_t> indices;
   scroller_BuildTerrainGrid(mRows, mColumns, positions, indices);
-  dusk_SafeRelease(mVertexBuffer);
-  dusk_SafeRelease(mIndexBuffer);
+  SafeRelease(mVertexBuffer);
+  SafeRelease(mIndexBuffer);
   mVertexBuffer = dusk_CreateBuffer(D3D10_BIND_VERTEX_BUFFER, positions.data(), positions.size() * sizeof(float));
   mIndexBuffer = dusk_CreateBuffer(D3D10_BIND_INDEX_BUFFER, indices.data(), indices.size() * sizeof(uint32_t));
   mIndexCount = static_cast<int32_t>(indices.size());
@@ -85,7 +85,7 @@ void scroller_Terrain::create() {
   // The faces that can show are chosen on the CPU from the maps the shader raises the blocks by.
   mHeightMaps[0] = ReadHeightMap(mTextures[0]);
   mHeightMaps[1] = ReadHeightMap(mTextures[1]);
-  dusk_SafeRelease(mVisibleIndexBuffer);
+  SafeRelease(mVisibleIndexBuffer);
   if (ID3D10Device* device = fw_GetDevice(); device && mHeightMaps[0].valid() && mHeightMaps[1].valid()) {
     const D3D10_BUFFER_DESC desc = {static_cast<UINT>(indices.size() * sizeof(uint32_t)), D3D10_USAGE_DYNAMIC,
                                     D3D10_BIND_INDEX_BUFFER, D3D10_CPU_ACCESS_WRITE, 0};
@@ -119,9 +119,9 @@ void scroller_Terrain::render(const scroller_TerrainParams& params) {
 
 void scroller_Terrain::destroy() {
   scroller_DestroyTextures(mTextures);
-  dusk_SafeRelease(mInputLayout);
-  dusk_SafeRelease(mVisibleIndexBuffer);
-  dusk_SafeRelease(mIndexBuffer);
-  dusk_SafeRelease(mVertexBuffer);
+  SafeRelease(mInputLayout);
+  SafeRelease(mVisibleIndexBuffer);
+  SafeRelease(mIndexBuffer);
+  SafeRelease(mVertexBuffer);
   dusk_DestroyEffect(mEffect);
 }

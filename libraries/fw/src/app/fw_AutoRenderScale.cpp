@@ -58,13 +58,10 @@ void StartRound() {
 }
 
 void Apply(float scale) {
-  fw_Framework::mRenderScale = scale;
-  fw_FrameContext& context = fw_GetFrameContext();
-  context.device = fw_FrameworkDeviceSettings();
-  const fw_RenderSize size = fw_ComputeRenderSize(context.device.size);
+  fw_RenderSizeInput input = fw_FrameworkDeviceSettings().size;
+  input.renderScale = scale;
+  const fw_RenderSize size = fw_ApplyRenderSize(input);
   if (!size.logLine.empty()) fw_Log(fw_LogPlain, "%s", size.logLine.c_str());
-  fw_SetRenderSize(size.width, size.height);
-  fw_SetLetterbox(size.letterbox);
   fw_ResizeFrameworkResources();
   gState.applied = true;
 }

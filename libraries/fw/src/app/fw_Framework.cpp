@@ -87,9 +87,8 @@ fw_Framework::fw_Framework(const std::string& musicPath, const std::string& appN
   const fw_StartupOptions& options = fw_GetStartupOptions();
   mWindowWidth = windowWidth;
   mWindowHeight = windowHeight;
-  mRenderScale = options.renderScale.value_or(renderScale);
   mAspect = aspect;
-  fw_SetRenderSize(fw_ScaledSide(mWindowWidth, mRenderScale), fw_ScaledSide(mWindowHeight, mRenderScale));
+  fw_ApplyRenderScale(options.renderScale.value_or(renderScale), mWindowWidth, mWindowHeight);
 
   mShowStartupDialog = !options.noDialog;
   mVerboseWindowLog = false;

@@ -1,5 +1,6 @@
 // The framework's process-wide settings and the framework instance, with their start values.
 #include "app/fw_Framework.h"
+#include "device/fw_DeviceState.h"
 #include "frame/fw_FrameContext.h"
 
 std::string fw_Framework::mMusicPath;
@@ -7,7 +8,7 @@ std::string fw_Framework::mAppName;
 std::string fw_Framework::mTitle;
 int32_t fw_Framework::mWindowWidth = 1280;
 int32_t fw_Framework::mWindowHeight = 720;
-float fw_Framework::mRenderScale = 1.0f;
+float& fw_Framework::mRenderScale = fw_RenderScaleStorage();
 float fw_Framework::mAspect = 16.0f / 9.0f;
 int32_t fw_Framework::mDesktopWidth = 0;
 int32_t fw_Framework::mDesktopHeight = 0;

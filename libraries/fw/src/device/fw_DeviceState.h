@@ -3,6 +3,8 @@
 // test that makes its own device).
 #pragma once
 
+#include "device/fw_RenderSize.h"
+
 #include <platform/d3d10.h>
 
 #include <cstdint>
@@ -24,5 +26,23 @@ int32_t fw_GetRenderWidth();
 int32_t fw_GetRenderHeight();
 int32_t fw_GetOutputWidth();
 int32_t fw_GetOutputHeight();
-void fw_SetRenderSize(int32_t width, int32_t height);
 void fw_SetOutputSize(int32_t width, int32_t height);
+
+// The render scale and the render size and letterbox it gives, kept together in this one record:
+// fw_Framework::mRenderScale names its scale, fw_GetRenderWidth/Height and fw_GetLetterbox read
+// the rest, and only fw_ApplyRenderSize changes the scale, so the three cannot disagree.
+struct fw_RenderSizeRecord {
+  float scale = 1.0f;
+  int32_t width = 1280, height = 720;
+  bool letterbox = false;
+};
+const fw_RenderSizeRecord& fw_GetRenderSizeRecord();
+// The record's scale, for fw_Framework::mRenderScale to name.
+float& fw_RenderScaleStorage();
+// Takes the input's scale and the size and letterbox fw_ComputeRenderSize gives for the input;
+// returns that result (with the letterbox's log line, when there is one, for the caller to log).
+fw_RenderSize fw_ApplyRenderSize(const fw_RenderSizeInput& input);
+// The window's sides at the scale, before a device decides the size (no full screen, no letterbox).
+void fw_ApplyRenderScale(float scale, int32_t windowWidth, int32_t windowHeight);
+// A size installed directly, the scale left as it is: for tests and tools with a device of their own.
+void fw_SetRenderSize(int32_t width, int32_t height);

@@ -9,15 +9,9 @@
 #include "frame/fw_LoadResources.h"
 
 #include <platform/d3d10_debug.h>
+#include <platform/safe_release.h>
 
 namespace {
-template <class T> void SafeRelease(T*& object) {
-  if (object) {
-    object->Release();
-    object = nullptr;
-  }
-}
-
 // The software rasteriser's module is handed over when the platform has one; the stand-in
 // forces its software driver either way, so a missing module must not end the program.
 HMODULE SoftwareModule() {
@@ -64,10 +58,8 @@ DXGI_SWAP_CHAIN_DESC fw_SwapChainDescription(const fw_DeviceSettings& settings) 
 }
 
 HRESULT fw_CreateDeviceAndSwapChain(const fw_DeviceSettings& settings) {
-  const fw_RenderSize size = fw_ComputeRenderSize(settings.size);
+  const fw_RenderSize size = fw_ApplyRenderSize(settings.size);
   if (!size.logLine.empty()) fw_Log(fw_LogPlain, "%s", size.logLine.c_str());
-  fw_SetRenderSize(size.width, size.height);
-  fw_SetLetterbox(size.letterbox);
   int32_t outputWidth = 0, outputHeight = 0;
   const fw_RenderSizeInput& s = settings.size;
   fw_OutputSize(s.fullscreen, s.windowWidth, s.windowHeight, s.desktopWidth, s.desktopHeight, &outputWidth,

@@ -21,7 +21,7 @@ struct fw_FrameContext {
   uint32_t currentScene = 0;                      // none current when not below the count
   float sceneStartTime = 0.0f;                    // music seconds when the current scene was entered
   std::function<void()> updateMouse;              // the mouse state's per-tick update, when it exists
-  fw_DeviceSettings device;
+  fw_DeviceSettings device;  // what the present reads (window, full screen); the render size is the record's
 };
 
 // The one context. It lives until the process ends: scenes are never destroyed before exit, and

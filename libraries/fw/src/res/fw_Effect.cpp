@@ -7,6 +7,8 @@
 
 #include "device/fw_DeviceState.h"
 
+#include <platform/safe_release.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -130,10 +132,7 @@ void fw_Effect::bind(std::function<void(fw_Effect&)> binding) {
 }
 
 void fw_Effect::release() {
-  if (mEffect) {
-    mEffect->Release();
-    mEffect = nullptr;
-  }
+  SafeRelease(mEffect);
 }
 
 ID3D10EffectTechnique* fw_Effect::getTechniqueByName(const char* name) {

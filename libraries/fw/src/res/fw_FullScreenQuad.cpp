@@ -3,18 +3,13 @@
 
 #include "device/fw_DeviceState.h"
 
+#include <platform/safe_release.h>
+
 namespace {
 const float kVertices[4][3] = {{-1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 0.0f}, {1.0f, -1.0f, 0.0f}, {-1.0f, -1.0f, 0.0f}};
 const UINT kIndices[6] = {0, 1, 2, 0, 2, 3};
 const D3D10_INPUT_ELEMENT_DESC kLayout[1] = {
     {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D10_INPUT_PER_VERTEX_DATA, 0}};
-
-template <class T> void SafeRelease(T*& object) {
-  if (object) {
-    object->Release();
-    object = nullptr;
-  }
-}
 }  // namespace
 
 fw_FullScreenQuad::~fw_FullScreenQuad() { release(); }

@@ -10,6 +10,8 @@
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 
+#include <platform/safe_release.h>
+
 namespace {
 
 ID3D10InputLayout* CreateLayoutFor(ID3D10EffectTechnique* technique) {
@@ -77,10 +79,7 @@ void fw_ObjMesh::_BuildMesh() {
 
 void fw_ObjMesh::prepareForTechnique(ID3D10EffectTechnique* technique) {
   ID3D10InputLayout*& slot = mLayouts[kOwnerLayoutSlot];
-  if (slot) {
-    slot->Release();
-    slot = nullptr;
-  }
+  SafeRelease(slot);
   slot = CreateLayoutFor(technique);
 }
 
@@ -130,17 +129,8 @@ void fw_ObjMesh::release() {
   delete[] mAttributeTable;
   mAttributeTable = nullptr;
   mAttributeRangeCount = 0;
-  if (mMesh) {
-    mMesh->Release();
-    mMesh = nullptr;
-  }
-  if (mMaterialLayout) {
-    mMaterialLayout->Release();
-    mMaterialLayout = nullptr;
-  }
+  SafeRelease(mMesh);
+  SafeRelease(mMaterialLayout);
   for (auto& [slot, layout] : mLayouts)
-    if (layout) {
-      layout->Release();
-      layout = nullptr;
-    }
+    SafeRelease(layout);
 }

@@ -12,6 +12,8 @@
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 
+#include <platform/safe_release.h>
+
 #include <string>
 #include <vector>
 
@@ -61,6 +63,14 @@ void LookUpGlobals(ID3D10Effect* pool) {
 
 std::vector<std::string> gRenderSizeNames;  // entered at the render size, in making order
 
+// A target asked for beyond the standard ones, remade with them at each new size.
+struct ExtraTarget {
+  std::string name;
+  DXGI_FORMAT format;
+  bool chain;
+};
+std::vector<ExtraTarget> gExtraTargets;
+
 void EnterRenderSizeTexture(const std::string& name, fw_Texture* texture) {
   fw_EnterOwnedTexture(name, texture);
   gRenderSizeNames.push_back(name);
@@ -75,29 +85,28 @@ void CreateRenderSizeChain(const std::string& baseName, DXGI_FORMAT format, int3
     EnterRenderSizeTexture(level.name, new fw_Texture(kTargetFlags, format, level.width, level.height));
 }
 
+void CreateRenderSizeTarget(const ExtraTarget& target, int32_t width, int32_t height) {
+  if (target.chain)
+    CreateRenderSizeChain(target.name, target.format, width, height);
+  else
+    CreateTarget(target.name.c_str(), target.format, width, height);
+}
+
 // Everything made at the render size, each name noted so that a change of size can remake them.
 void CreateRenderSizeResources() {
   const int32_t w = fw_GetRenderWidth(), h = fw_GetRenderHeight();
-  // In creation order; a chain is the target with its halvings.
-  struct Target {
-    const char* name;
-    DXGI_FORMAT format;
-    bool chain;
+  // In creation order; a chain is the target with its halvings. Only what a show draws through
+  // is made for every run (the scene's HDR picture and the bloom's two chains, three colour
+  // targets); anything else is asked for by name (fw_CreateRenderSizeTarget).
+  static const ExtraTarget kTargets[] = {
+      {"r16g16b16a16f_1", DXGI_FORMAT_R16G16B16A16_FLOAT, true},
+      {"r16g16b16a16f_2", DXGI_FORMAT_R16G16B16A16_FLOAT, true},
+      {"r8g8b8a8_1", DXGI_FORMAT_R8G8B8A8_UNORM, false},
+      {"r8g8b8a8_2", DXGI_FORMAT_R8G8B8A8_UNORM, false},
+      {"r8g8b8a8_3", DXGI_FORMAT_R8G8B8A8_UNORM, false},
   };
-  static const Target kTargets[] = {
-      {"r16g16b16a16f_3", DXGI_FORMAT_R16G16B16A16_FLOAT, false}, {"r16g16b16a16f_4", DXGI_FORMAT_R16G16B16A16_FLOAT, false},
-      {"r16g16b16a16f_5", DXGI_FORMAT_R16G16B16A16_FLOAT, false}, {"r16g16f_1", DXGI_FORMAT_R16G16_FLOAT, false},
-      {"r32f_2", DXGI_FORMAT_R32_FLOAT, false},                   {"r16g16b16a16f_1", DXGI_FORMAT_R16G16B16A16_FLOAT, true},
-      {"r16g16b16a16f_2", DXGI_FORMAT_R16G16B16A16_FLOAT, true},  {"r32f_1", DXGI_FORMAT_R32_FLOAT, true},
-      {"r8g8b8a8_1", DXGI_FORMAT_R8G8B8A8_UNORM, false},          {"r8g8b8a8_2", DXGI_FORMAT_R8G8B8A8_UNORM, false},
-      {"r8g8b8a8_3", DXGI_FORMAT_R8G8B8A8_UNORM, false},          {"r8g8b8a8_4", DXGI_FORMAT_R8G8B8A8_UNORM, false},
-  };
-  for (const Target& t : kTargets) {
-    if (t.chain)
-      CreateRenderSizeChain(t.name, t.format, w, h);
-    else
-      CreateTarget(t.name, t.format, w, h);
-  }
+  for (const ExtraTarget& t : kTargets) CreateRenderSizeTarget(t, w, h);
+  for (const ExtraTarget& t : gExtraTargets) CreateRenderSizeTarget(t, w, h);
 
   // The window's own back buffer; a separate render-size "backbuffer" when the sizes differ
   // (or when there is no swap chain at all, as for off-screen devices).
@@ -159,10 +168,7 @@ HRESULT fw_CreateStandardResources() {
   ID3D10Device* device = fw_GetDevice();
 
   const std::string poolPath = fw_EffectPoolPath();
-  if (gEffectPool) {
-    gEffectPool->Release();
-    gEffectPool = nullptr;
-  }
+  SafeRelease(gEffectPool);
   D3DX10CreateEffectPoolFromFileA(poolPath.c_str(), nullptr, nullptr, "fx_4_0", D3D10_SHADER_ENABLE_STRICTNESS, 0,
                                   device, nullptr, &gEffectPool, nullptr, nullptr);
   if (!gEffectPool) {
@@ -194,14 +200,19 @@ void fw_RecreateRenderSizeResources() {
   CreateRenderSizeResources();
 }
 
+void fw_CreateRenderSizeTarget(const std::string& name, DXGI_FORMAT format, bool withHalvings) {
+  for (const ExtraTarget& t : gExtraTargets)
+    if (t.name == name) return;
+  gExtraTargets.push_back({name, format, withHalvings});
+  CreateRenderSizeTarget(gExtraTargets.back(), fw_GetRenderWidth(), fw_GetRenderHeight());
+}
+
 void fw_ReleaseStandardResources() {
   fw_DestroyOwnedTextures();
   gRenderSizeNames.clear();
+  gExtraTargets.clear();
   gWindowBackbuffer = nullptr;
-  if (gEffectPool) {
-    gEffectPool->Release();
-    gEffectPool = nullptr;
-  }
+  SafeRelease(gEffectPool);
   gGlobals = InvalidGlobals();
 }
 

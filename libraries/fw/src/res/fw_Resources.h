@@ -59,6 +59,11 @@ void fw_RecreateRenderSizeResources();
 // Destroys the owned textures (the render targets among them) and releases the pool.
 void fw_ReleaseStandardResources();
 
+// A render target of the render size beyond the standard ones (with its halvings, named as a
+// downsample chain, when asked), entered under the name; remade with the standard targets when
+// the size changes and released with them. Asking again for a name already made does nothing.
+void fw_CreateRenderSizeTarget(const std::string& name, DXGI_FORMAT format, bool withHalvings = false);
+
 // Creates a chain of render targets: the base name at w × h, then "_downsample<k>" at halves.
 void fw_CreateDownsampleChain(const std::string& baseName, UINT bindFlags, DXGI_FORMAT format, int32_t width,
                               int32_t height);

@@ -3,14 +3,9 @@
 
 #include "device/fw_DeviceState.h"
 
-namespace {
-template <class T> void SafeRelease(T*& object) {
-  if (object) {
-    object->Release();
-    object = nullptr;
-  }
-}
+#include <platform/safe_release.h>
 
+namespace {
 void SetViewport(D3D10_VIEWPORT* viewport, UINT width, UINT height) {
   *viewport = {0, 0, width, height, 0.0f, 1.0f};
 }

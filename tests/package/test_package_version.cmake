@@ -1,0 +1,48 @@
+# The package's numeric version from a repository's tags, run as a script:
+#   cmake -DSOURCE_DIR=<top> -DWORK=<scratch folder> -P test_package_version.cmake
+# Each case makes a repository of its own and compares dusk_package_version's answer.
+include(${SOURCE_DIR}/cmake/WriteVersion.cmake)
+find_package(Git REQUIRED)
+
+function(expect case wanted dir)
+  dusk_package_version(got "${GIT_EXECUTABLE}" "${dir}")
+  if(NOT got STREQUAL wanted)
+    message(SEND_ERROR "${case}: ${got}, not ${wanted}")
+  endif()
+endfunction()
+
+function(git)
+  execute_process(COMMAND ${GIT_EXECUTABLE} -c user.name=t -c user.email=t@t ${ARGN}
+    WORKING_DIRECTORY ${repo} RESULT_VARIABLE result OUTPUT_QUIET ERROR_QUIET)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "git ${ARGN} failed")
+  endif()
+endfunction()
+
+set(repo ${WORK}/repo)
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${repo})
+expect("outside git" 0.0.0 ${repo})
+dusk_package_version(without "" "${repo}")
+if(NOT without STREQUAL 0.0.0)
+  message(SEND_ERROR "without git: ${without}, not 0.0.0")
+endif()
+git(init -q)
+# A commit hash of digits alone must not pass for a version: no tag, no number.
+git(commit -q --allow-empty -m one)
+expect("no tag" 0.0.0 ${repo})
+git(tag release-candidate)
+expect("a tag that is no version" 0.0.0 ${repo})
+git(commit -q --allow-empty -m tagged)
+git(tag v1.2)
+expect("on a tag" 1.2.0 ${repo})
+git(commit -q --allow-empty -m two)
+git(commit -q --allow-empty -m three)
+git(commit -q --allow-empty -m four)
+expect("three commits after it" 1.2.0.3 ${repo})
+git(tag 2.5.7)
+expect("a three-part tag without v" 2.5.7 ${repo})
+git(commit -q --allow-empty -m five)
+git(tag v3)
+expect("the nearest tag, of one number" 3.0.0 ${repo})
+file(REMOVE_RECURSE ${WORK})
