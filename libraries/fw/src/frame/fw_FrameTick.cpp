@@ -5,6 +5,7 @@
 #include "device/fw_RenderSize.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
+#include "editor/fw_Editor.h"
 #include "frame/fw_Capture.h"
 #include "frame/fw_FrameRules.h"
 #include "live/fw_Live.h"
@@ -97,6 +98,8 @@ void fw_FrameTick() {
   fw_CaptureBeginFrame();
   fw_UpdateClocks();
   fw_LiveBeginFrame();
+  // The timeline page's seeks, pauses and loops, queued since the last frame.
+  fw_EditorBeginFrame();
 
   const float row = fw_GetSyncRow();
   if (sync::Device* device = fw_GetSyncDevice()) device->update(row);
@@ -137,6 +140,7 @@ void fw_FrameTick() {
   fw_GetGlobals().Time->SetFloat(MusicSeconds());
   Render();
   fw_ScaleOutToWindow();
+  fw_EditorEndFrame();
   fw_LiveEndFrame();
   fw_Present(context.device);
 }

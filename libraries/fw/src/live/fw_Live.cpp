@@ -3,7 +3,6 @@
 #include "live/fw_Live.h"
 
 #include "diag/fw_Log.h"
-#include "editor/fw_Editor.h"
 #include "live/fw_LiveReload.h"
 #include "live/fw_LiveTransport.h"
 #include "live/fw_Screenshot.h"
@@ -182,7 +181,6 @@ void fw_LiveBeginFrame() {
   if (gLive->watch) {
     for (const std::string& path : gLive->watch->poll()) fw_LiveFileSaved(path);
   }
-  fw_EditorBeginFrame();
   const float row = Row();
   if (gLive->looping) {
     const float end = static_cast<float>(gLive->loop.last + 1);
@@ -197,7 +195,6 @@ void fw_LiveBeginFrame() {
 
 void fw_LiveEndFrame() {
   if (!gLive) return;
-  fw_EditorEndFrame();
   if (gLive->screenshotWanted) {
     gLive->screenshotWanted = false;
     fw_Texture* backbuffer = fw_FindTexture("backbuffer");
