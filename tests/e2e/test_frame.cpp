@@ -2,7 +2,7 @@
 // frames until the show's own end, which leaves at once with exit code 0; captures that end by
 // their limit, or stop at the first file they cannot write.
 #include "core_prod.h"
-#include "frame/fw_Capture.h"
+#include "capture/fw_Capture.h"
 #include "small_tmpfs.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Capture mode's own parts: the soundtrack file (written whole or not at all), the options, and
 // the clock that maps frames to performance-counter ticks.
-#include "frame/fw_Capture.h"
-#include "frame/fw_CaptureFiles.h"
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_Capture.h"
+#include "capture/fw_CaptureFiles.h"
+#include "capture/fw_CaptureOptions.h"
 
 #include "small_tmpfs.h"
 

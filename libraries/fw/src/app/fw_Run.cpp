@@ -9,7 +9,7 @@
 #include "diag/fw_Alert.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
-#include "frame/fw_Capture.h"
+#include "capture/fw_Capture.h"
 #include "frame/fw_FrameTick.h"
 #include "frame/fw_LoadResources.h"
 #include "live/fw_Live.h"

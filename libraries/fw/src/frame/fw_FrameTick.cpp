@@ -5,7 +5,7 @@
 #include "device/fw_RenderSize.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
-#include "frame/fw_Capture.h"
+#include "capture/fw_Capture.h"
 #include "frame/fw_FrameRules.h"
 #include "live/fw_Live.h"
 #include "post/fw_PostEffects.h"

@@ -10,7 +10,8 @@
 // system's reason.
 #pragma once
 
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_CaptureClock.h"
+#include "capture/fw_CaptureOptions.h"
 
 #include <cstdint>
 #include <string>
@@ -37,10 +38,3 @@ void fw_CaptureFrame();
 void fw_CaptureFinish();
 
 int64_t fw_CaptureFramesWritten();
-// The row frame n of the show is drawn at, and the first frame at or after a row (0 for rows
-// at or below 0): spans are made of whole frames, so captures of neighbouring spans join.
-float fw_CaptureRowOfFrame(int64_t frame, int32_t fps);
-int64_t fw_CaptureFirstFrameAtRow(float row, int32_t fps);
-// Performance counter ticks (10^9 per second) for a frame number at a rate: floor(n · 10^9 / fps),
-// so n frames are n/fps seconds to the nanosecond, without drift.
-int64_t fw_CaptureCounterTicks(int64_t frame, int32_t fps);

@@ -1,5 +1,5 @@
 // Capture option parsing.
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_CaptureOptions.h"
 
 #include <cerrno>
 #include <cmath>
