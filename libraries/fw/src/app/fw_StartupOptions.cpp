@@ -12,8 +12,8 @@ fw_StartupOptions& fw_GetStartupOptions() {
 const char* fw_StartupUsage() {
   return "usage: dusk [--no-dialog] [--windowed | --fullscreen] [--mute] [--alerts box|console|off]\n"
          "            [--log FILE] [--echo] [--render-scale F] [--gl-debug] [--live [--from-row R]]\n"
-         "            [--capture DIR [--fps N] [--from-row R] [--to-row R] [--frames N]]\n"
-         "            (--capture also takes --from-frame K instead of --from-row, and --frames-only)\n"
+         "            [--capture DIR | --capture-video FILE.mkv] [--fps N] [--from-row R] [--to-row R] [--frames N]\n"
+         "            (a capture also takes --from-frame K instead of --from-row; --capture takes --frames-only)\n"
          "       dusk --help | --version\n";
 }
 

@@ -1,6 +1,7 @@
 // Capture mode: the span, the frame hooks of the tick, and the files at the end.
 #include "capture/fw_Capture.h"
 
+#include "capture/fw_CaptureEncoder.h"
 #include "capture/fw_CaptureFiles.h"
 #include "capture/fw_CaptureProgress.h"
 #include "capture/fw_CaptureReadback.h"
@@ -37,6 +38,8 @@ struct CaptureState {
   double wallStart = 0.0, cpuStart = 0.0;
   double writeSeconds = 0.0;    // wall time spent reading frames back and writing them
   fw_CaptureReadback readback;
+  std::unique_ptr<fw_CaptureEncoder> encoder;  // --capture-video: the frames go here, not to PNGs
+  std::vector<uint8_t> pixels;                 // the frame handed to the encoder, kept for its size
   std::vector<sync::Section> sections;
   std::unique_ptr<fw_CaptureProgressPrinter> progress;
 };
@@ -110,8 +113,14 @@ bool fw_CaptureInstall(const fw_CaptureSettings& settings, const std::string& mu
     gCapture.sections = sync::loadSections(musicFile.substr(0, dot) + ".sections", errors);
   gCapture.progress = std::make_unique<fw_CaptureProgressPrinter>(GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR);
   platform::SetVirtualPerformanceCounter([] { return fw_CaptureCounterTicks(fw_CaptureFrameOfTick(gCapture.tick), gCapture.settings.fps); });
-  fw_Log(fw_LogPlain, "Capture: writing frames at %d frames per second to <%s>.", settings.fps,
-         settings.directory.c_str());
+  if (!settings.videoFile.empty()) {
+    gCapture.encoder = std::make_unique<fw_CaptureEncoder>(settings.videoFile, settings.fps);
+    fw_Log(fw_LogPlain, "Capture: encoding frames at %d frames per second into <%s>.", settings.fps,
+           settings.videoFile.c_str());
+  } else {
+    fw_Log(fw_LogPlain, "Capture: writing frames at %d frames per second to <%s>.", settings.fps,
+           settings.directory.c_str());
+  }
   return true;
 }
 
@@ -157,14 +166,21 @@ void fw_CaptureFrame() {
   if (tick < fw_kCaptureWarmUpTicks || frame < gCapture.firstFrame) return;
   if (gCapture.written == 0) gCapture.writeSeconds = 0.0;
 
-  const std::string path = FramePath(frame);
   const double writeStart = WallSeconds();
-  std::vector<uint8_t> png;
   std::string reason;
-  if (!gCapture.readback.readPng(&png, &reason) || !platform::WriteWholeFile(path, png.data(), png.size(), &reason))
-    StopOnWriteFailure(path, reason);
+  if (gCapture.encoder) {
+    uint32_t width = 0, height = 0;
+    if (!gCapture.readback.readRgba(&gCapture.pixels, &width, &height, &reason) ||
+        !gCapture.encoder->write(gCapture.pixels, width, height, &reason))
+      StopOnWriteFailure(gCapture.settings.videoFile, reason);
+  } else {
+    const std::string path = FramePath(frame);
+    std::vector<uint8_t> png;
+    if (!gCapture.readback.readPng(&png, &reason) || !platform::WriteWholeFile(path, png.data(), png.size(), &reason))
+      StopOnWriteFailure(path, reason);
+  }
   gCapture.writeSeconds += WallSeconds() - writeStart;
-  // Counted only now that the frame is on disk under its name.
+  // Counted only now that the frame is on disk under its name, or taken whole by the encoder.
   ++gCapture.written;
   const float row = fw_CaptureRowOfFrame(frame, gCapture.settings.fps);
   gCapture.progress->update(WallSeconds(), gCapture.written, TotalFrames(), row, SectionName(row));
@@ -192,6 +208,20 @@ void fw_CaptureFinish() {
          "frame reading back and writing).",
          static_cast<long long>(n), wall, wall > 0 ? n / wall : 0.0, n > 0 ? cpu * 1000.0 / n : 0.0,
          n > 0 ? gCapture.writeSeconds * 1000.0 / n : 0.0);
+  if (gCapture.encoder) {
+    // The video is whole only once the encoder has ended well; until then it has no name.
+    std::string reason;
+    if (n == 0 || gCapture.writeFailed) {
+      gCapture.encoder->abandon();
+    } else if (!gCapture.encoder->finish(&reason)) {
+      gCapture.encoder.reset();
+      StopOnWriteFailure(gCapture.settings.videoFile, reason);
+    } else {
+      fw_Log(fw_LogPlain, "Capture: wrote <%s>.", gCapture.settings.videoFile.c_str());
+    }
+    gCapture.encoder.reset();
+    return;  // the video alone: whoever joins the chunks adds the music
+  }
   if (n == 0 || gCapture.writeFailed) return;
   // With --frames-only the capture is one chunk of a longer video: whoever joins the chunks
   // makes the sound and the video once, from all of them.

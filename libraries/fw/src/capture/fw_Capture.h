@@ -5,9 +5,11 @@
 // back at render size and written as DIR/frame_NNNNNN.png under its number in the show, so
 // captures of neighbouring spans join exactly; at the end the span's soundtrack is written as
 // DIR/soundtrack.wav and, when ffmpeg is installed, both are muxed into DIR/capture.mp4 (neither
-// with --frames-only). Every file is written under a temporary name and renamed when whole; the
-// first one that cannot be written ends the process with fw_kCaptureWriteFailedExitCode and the
-// system's reason.
+// with --frames-only). With --capture-video FILE the frames go instead, read back as raw pixels,
+// through a pipe into an encoder that writes FILE (fw_CaptureEncoder.h), without sound. Every
+// file is written under a temporary name and renamed when whole; the first one that cannot be
+// written (a frame the encoder did not take whole included) ends the process with
+// fw_kCaptureWriteFailedExitCode and the system's reason.
 #pragma once
 
 #include "capture/fw_CaptureClock.h"
