@@ -130,6 +130,33 @@ TEST(CaptureOptions, ParsesValuesAndRejectsBadOnes) {
   EXPECT_NE(error.find("--frames-only"), std::string::npos) << error;
 }
 
+// A video's folder is made as a frame folder is; PNG frames and a video in one run, and the
+// PNG-only --frames-only with a video, are refused.
+TEST(CaptureOptions, CaptureVideoTakesAFileAndExcludesFrameFolders) {
+  struct Case {
+    std::vector<const char*> args;
+    const char* folder;  // nullptr: refused
+  };
+  for (const Case& c : {Case{{"--capture-video", "/tmp/v/a.mkv", "--frames", "4"}, "/tmp/v"},
+                        Case{{"--capture-video", "a.mkv"}, "."},
+                        Case{{"--capture-video", "/a.mkv"}, "/"},
+                        Case{{"--capture-video", "/tmp/v/"}, nullptr},
+                        Case{{"--capture", "/tmp/f", "--capture-video", "/tmp/v/a.mkv"}, nullptr},
+                        Case{{"--capture-video", "/tmp/v/a.mkv", "--capture", "/tmp/f"}, nullptr},
+                        Case{{"--capture-video", "/tmp/v/a.mkv", "--frames-only"}, nullptr}}) {
+    SCOPED_TRACE(c.args[1]);
+    fw_CaptureSettings s;
+    std::string error;
+    Parse(c.args, &s, &error);
+    const bool valid = error.empty() && fw_ValidateCaptureSettings(s, false, &error);
+    EXPECT_EQ(valid, c.folder != nullptr) << error;
+    if (!c.folder) continue;
+    EXPECT_TRUE(s.enabled);
+    EXPECT_EQ(s.directory, c.folder);
+    EXPECT_EQ(s.videoFile, c.args[1]);
+  }
+}
+
 // Live mode starts at --from-row; it holds the show's end, so a capture under it would never end.
 TEST(CaptureOptions, LiveTakesAStartRowAndRefusesCapture) {
   std::string error;

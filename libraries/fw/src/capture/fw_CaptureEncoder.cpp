@@ -60,7 +60,7 @@ bool fw_CaptureEncoder::write(const std::vector<uint8_t>& rgba, uint32_t width, 
   if (!mProcess.write(rgba.data(), rgba.size(), reason)) {
     // What the encoder itself said is on standard error; its exit code says how it ended.
     const int status = mProcess.finish();
-    *reason = "the encoder took " + std::string("less than the whole frame: ") + *reason +
+    *reason = "the encoder did not take the whole frame: " + *reason +
               " (ffmpeg's exit code " + std::to_string(status) + ")";
     std::remove(mPartPath.c_str());
     return false;
