@@ -37,6 +37,7 @@ struct CaptureState {
   bool writeFailed = false;     // a file could not be written: the capture stops without sound or video
   double wallStart = 0.0, cpuStart = 0.0;
   double writeSeconds = 0.0;    // wall time spent reading frames back and writing them
+  double spanStart = -1.0;      // wall time when the span's first frame began
   fw_CaptureReadback readback;
   std::unique_ptr<fw_CaptureEncoder> encoder;  // --capture-video: the frames go here, not to PNGs
   std::vector<uint8_t> pixels;                 // the frame handed to the encoder, kept for its size
@@ -133,6 +134,8 @@ void fw_CaptureBeginFrame() {
   // Frames before the span are stepped through for what they carry to the next frame (the
   // shared generator, camera shake, the scenes' own state), but never drawn.
   platform::SetGpuWorkDiscarded(gCapture.tick >= fw_kCaptureWarmUpTicks && frame < gCapture.firstFrame);
+  if (gCapture.spanStart < 0.0 && gCapture.tick >= fw_kCaptureWarmUpTicks && frame == gCapture.firstFrame)
+    gCapture.spanStart = WallSeconds();
   if (gCapture.tick == 0) {
     gCapture.wallStart = WallSeconds();
     gCapture.cpuStart = CpuSeconds();
@@ -200,26 +203,28 @@ void fw_CaptureFinish() {
     const float row = fw_CaptureRowOfFrame(last, gCapture.settings.fps);
     gCapture.progress->finish(WallSeconds(), gCapture.written, TotalFrames(), row, SectionName(row));
   }
-  const double wall = WallSeconds() - gCapture.wallStart;
+  // The video is whole only once the encoder has ended well; until then it has no name.
+  std::string encoderFailure;
+  if (gCapture.encoder) {
+    if (gCapture.written == 0 || gCapture.writeFailed) gCapture.encoder->abandon();
+    else if (!gCapture.encoder->finish(&encoderFailure) && encoderFailure.empty()) encoderFailure = "the encoder failed";
+  }
+  const double now = WallSeconds();
+  const double wall = now - gCapture.wallStart;
   const double cpu = CpuSeconds() - gCapture.cpuStart;
   const int64_t n = gCapture.written;
+  // The span's own frames, without the start-up and the frames stepped through before it: what
+  // a frame of a capture costs, encoding included.
+  const double span = gCapture.spanStart >= 0.0 && n > 0 ? (now - gCapture.spanStart) * 1000.0 / n : 0.0;
   fw_Log(fw_LogPlain,
          "Capture: %lld frames in %.3f s (%.2f frames per second, %.2f ms of process CPU per frame, %.2f ms per "
-         "frame reading back and writing).",
+         "frame reading back and writing, %.1f ms per frame of the span).",
          static_cast<long long>(n), wall, wall > 0 ? n / wall : 0.0, n > 0 ? cpu * 1000.0 / n : 0.0,
-         n > 0 ? gCapture.writeSeconds * 1000.0 / n : 0.0);
+         n > 0 ? gCapture.writeSeconds * 1000.0 / n : 0.0, span);
   if (gCapture.encoder) {
-    // The video is whole only once the encoder has ended well; until then it has no name.
-    std::string reason;
-    if (n == 0 || gCapture.writeFailed) {
-      gCapture.encoder->abandon();
-    } else if (!gCapture.encoder->finish(&reason)) {
-      gCapture.encoder.reset();
-      StopOnWriteFailure(gCapture.settings.videoFile, reason);
-    } else {
-      fw_Log(fw_LogPlain, "Capture: wrote <%s>.", gCapture.settings.videoFile.c_str());
-    }
     gCapture.encoder.reset();
+    if (!encoderFailure.empty()) StopOnWriteFailure(gCapture.settings.videoFile, encoderFailure);
+    if (n > 0 && !gCapture.writeFailed) fw_Log(fw_LogPlain, "Capture: wrote <%s>.", gCapture.settings.videoFile.c_str());
     return;  // the video alone: whoever joins the chunks adds the music
   }
   if (n == 0 || gCapture.writeFailed) return;
