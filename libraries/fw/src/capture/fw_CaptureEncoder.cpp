@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 std::vector<std::string> fw_CaptureEncoderCommand(uint32_t width, uint32_t height, int32_t fps,
                                                   const std::string& outputPath) {
