@@ -2,7 +2,7 @@
 // framework's resources, a test scene whose picture follows Time, the frame tick and capture.
 // Two runs with the same arguments must write byte-identical frames, and the frames must move.
 #include "diag/fw_Alert.h"
-#include "frame/fw_Capture.h"
+#include "capture/fw_Capture.h"
 #include "frame/fw_Device.h"
 #include "device/fw_DeviceState.h"
 #include "frame/fw_FrameTick.h"

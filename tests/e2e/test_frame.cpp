@@ -2,8 +2,9 @@
 // frames until the show's own end, which leaves at once with exit code 0; captures that end by
 // their limit, or stop at the first file they cannot write.
 #include "core_prod.h"
-#include "frame/fw_Capture.h"
+#include "capture/fw_Capture.h"
 #include "small_tmpfs.h"
+#include "process_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -149,4 +150,88 @@ TEST(Frame, ACaptureOntoAFullDiskStopsAndLeavesOnlyWholeFrames) {
     EXPECT_EQ(run.output.find("Capture: frame " + std::to_string(written.size() + 1) + " of "), std::string::npos)
         << run.output;
   }
+}
+
+namespace {
+// The frames of a video as its container counts them (no picture is decoded), or -1.
+int VideoFrames(const std::string& video) {
+  int code = -1;
+  const std::string out = RunCommand("ffprobe -v error -select_streams v:0 -count_packets -show_entries "
+                                     "stream=nb_read_packets -of default=noprint_wrappers=1:nokey=1 'file:" +
+                                         video + "'",
+                                     &code);
+  return code == 0 ? std::atoi(out.c_str()) : -1;
+}
+
+std::vector<std::string> FolderEntries(const core_test::fs::path& folder) {
+  std::vector<std::string> names;
+  for (core_test::fs::directory_iterator it(folder), end; it != end; ++it)
+    names.push_back(it->path().filename().string());
+  return names;
+}
+}  // namespace
+
+// --capture-video: every frame reaches the encoder, and the video gets its name only when whole.
+TEST(Frame, AVideoCaptureEncodesEveryFrameIntoOneFile) {
+  core_test::TestProduction prod;
+  prod.RemoveTrack("GotoRow");
+  const std::string dir = (prod.root / "video 100%d").string();
+  const std::string video = dir + "/take: one.mkv";  // a colon is no protocol's name to ffmpeg
+  core_test::RunResult run = prod.Run(With(kQuietArgs, {"--capture-video", video, "--frames", "5"}));
+  ASSERT_FALSE(run.timedOut) << run.output;
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("Capture: wrote <" + video + ">."), std::string::npos) << run.output;
+  EXPECT_EQ(VideoFrames(video), 5);
+  EXPECT_EQ(FolderEntries(dir), std::vector<std::string>{"take: one.mkv"}) << "no frames, sound or temporary file";
+}
+
+// An encoder that dies after its first bytes, and a disk with no room for the video: exit code 3
+// with the video's name and the reason, and no file under that name or a temporary one. Without
+// -xerror ffmpeg reports a full disk at the trailer and still exits with 0. (The test
+// production's frames are so alike that a whole video of them fits in a few KiB, so the disk is
+// filled up first; ffmpeg buffers its output and meets the full disk with frames already taken.)
+TEST(Frame, AVideoCaptureWhoseEncoderDiesOrWhoseDiskFillsFailsWithExitCode3) {
+  const core_test::fs::path fakes = core_test::fs::temp_directory_path() / core_test::fs::unique_path("dusk-fake-%%%%%%");
+  core_test::fs::create_directories(fakes);
+  {
+    std::ofstream fake((fakes / "ffmpeg").string());
+    fake << "#!/bin/sh\nhead -c 100 > /dev/null\nexit 1\n";
+  }
+  core_test::fs::permissions(fakes / "ffmpeg", core_test::fs::owner_all);
+  core_test::SmallTmpfs disk(8);
+  if (disk.mounted()) {
+    std::ofstream filler((disk.path() / "filler").string(), std::ios::binary);
+    const std::string page(4096, 'x');
+    for (int i = 0; i < 4 && filler.write(page.data(), page.size()).flush(); ++i) {
+    }
+  }
+  struct Case {
+    const char* what;
+    bool fakeEncoder;
+    std::string dir;
+    const char* reason;
+    std::vector<std::string> left;  // what was in the folder before
+  };
+  const Case cases[] = {{"dead encoder", true, fakes.string() + "/out", "the encoder did not take the whole frame: the program reading it ended", {}},
+                        {"full disk", false, disk.path().string(), "the encoder", {"filler"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.fakeEncoder && !disk.mounted()) {
+      std::printf("full disk case skipped: %s\n", disk.reason().c_str());
+      continue;
+    }
+    core_test::TestProduction prod;
+    prod.RemoveTrack("GotoRow");
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    if (c.fakeEncoder) setenv("PATH", (fakes.string() + ":" + path).c_str(), 1);
+    const std::string video = c.dir + "/v.mkv";
+    core_test::RunResult run = prod.Run(With(kQuietArgs, {"--capture-video", video, "--fps", "30", "--frames", "40"}));
+    setenv("PATH", path.c_str(), 1);
+    ASSERT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(run.exitCode, fw_kCaptureWriteFailedExitCode) << run.output;
+    const std::string message = "Capture: could not write <" + video + ">: " + c.reason;
+    EXPECT_NE(run.output.find(message), std::string::npos) << run.output;
+    EXPECT_EQ(FolderEntries(c.dir), c.left) << "a video or its temporary was left in " << c.dir;
+  }
+  core_test::fs::remove_all(fakes);
 }

@@ -134,14 +134,14 @@ TEST_F(VideoScript, RefusesBadValuesWithExitCode2BeforeAnythingRuns) {
 
 // The chunk script alone, with a stand-in for dusk that writes as many of its frames as it is
 // told and then ends with 0, as a capture cut short by a full disk once did.
-TEST_F(VideoScript, AChunkIsDoneOnlyWhenEveryFrameIsThereAndItsRecordMatches) {
+TEST_F(VideoScript, AChunkIsDoneOnlyWhenItsVideoHoldsEveryFrameAndItsRecordMatches) {
   const fs::path fake = mRoot / "fake dusk";
   ASSERT_TRUE(WriteFile(fake,
                         "#!/usr/bin/env bash\n"
-                        "while [ $# -gt 0 ]; do case $1 in --capture) dir=$2 ;; --from-frame) first=$2 ;;\n"
-                        "  --frames) n=$2 ;; esac; shift; done\n"
-                        "for ((k = first; k < first + ${FAKE_WRITES:-$n}; ++k)); do\n"
-                        "  printf 'picture %d' $k > \"$dir/$(printf frame_%06d.png $k)\"; done\n"));
+                        "while [ $# -gt 0 ]; do case $1 in --capture-video) video=$2 ;; --frames) n=$2 ;; esac\n"
+                        "  shift; done\n"
+                        "exec ffmpeg -nostdin -v error -f lavfi -i color=c=gray:s=32x18:r=10 -frames:v ${FAKE_WRITES:-$n}"
+                        " -c:v libx264 -f matroska \"file:$video\"\n"));
   fs::permissions(fake, fs::owner_all);
   const std::string build = RunCommand("sha256sum < " + Quote(fake.string()) + " | cut -d' ' -f1").substr(0, 64);
   ASSERT_EQ(build.size(), 64u);
@@ -159,7 +159,7 @@ TEST_F(VideoScript, AChunkIsDoneOnlyWhenEveryFrameIsThereAndItsRecordMatches) {
 
   ProcessResult run = render(build, {"FAKE_WRITES=1"});
   EXPECT_EQ(run.exitCode, 1) << run.output;
-  EXPECT_NE(run.output.find("frame_000041.png is missing or empty"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("video.mkv holds 1 frames, not 2"), std::string::npos) << run.output;
   EXPECT_FALSE(fs::exists(work / ChunkName(40)));
   EXPECT_EQ(check("0.25", build).exitCode, 1);
 
@@ -171,7 +171,6 @@ TEST_F(VideoScript, AChunkIsDoneOnlyWhenEveryFrameIsThereAndItsRecordMatches) {
 
   run = render(build, {});
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_EQ(ReadFile(work / ChunkName(40) / FrameName(41)), "picture 41");
   EXPECT_FALSE(fs::exists(work / (ChunkName(40) + ".part")));
   EXPECT_EQ(check("0.25", build).exitCode, 0);
   run = check("0.5", build);
@@ -180,10 +179,14 @@ TEST_F(VideoScript, AChunkIsDoneOnlyWhenEveryFrameIsThereAndItsRecordMatches) {
   run = check("0.25", std::string(64, 'a'));
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.output.find("made by another build of dusk"), std::string::npos) << run.output;
-  ASSERT_TRUE(WriteFile(work / ChunkName(40) / FrameName(41), ""));
+  ASSERT_TRUE(WriteFile(work / ChunkName(40) / "video.mkv", "cut short"));
   run = check("0.25", build);
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.output, "frame_000041.png is missing or empty\n");
+  EXPECT_EQ(run.output, "video.mkv holds no readable frames, not 2\n");
+  ASSERT_TRUE(WriteFile(work / ChunkName(40) / "video.mkv", ""));
+  run = check("0.25", build);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.output, "video.mkv is missing or empty\n");
 }
 
 // Relative OUT and --work land where they were run (the capture itself runs in projects/dusk);
@@ -200,12 +203,12 @@ TEST_F(VideoScript, RelativePathsAndRerunsRenderWhatIsMissingOrMadeAnotherWay) {
   };
   ProcessResult run = video("10");  // frame 0
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_GT(fs::file_size(work / ChunkName(0) / FrameName(0)), 0u);
+  EXPECT_GT(fs::file_size(work / ChunkName(0) / "video.mkv"), 0u);
   EXPECT_GT(fs::file_size(here / "clip.mp4"), 0u);
   EXPECT_FALSE(fs::exists(fs::path(DUSK_SOURCE_DIR) / "projects/dusk/work dir"));
-  // A chunk is its frames alone: no sound and no video of its own.
+  // A chunk is its frames' video alone: no PNG frames, no sound.
+  EXPECT_FALSE(fs::exists(work / ChunkName(0) / FrameName(0)));
   EXPECT_FALSE(fs::exists(work / ChunkName(0) / "soundtrack.wav"));
-  EXPECT_FALSE(fs::exists(work / ChunkName(0) / "capture.mp4"));
   EXPECT_NE(run.output.find("video: 1 of 1 frames (100.0 %)"), std::string::npos) << run.output;
 
   run = video("20");  // frames 0 and 1
@@ -214,14 +217,25 @@ TEST_F(VideoScript, RelativePathsAndRerunsRenderWhatIsMissingOrMadeAnotherWay) {
       << run.output;
   EXPECT_NE(run.output.find("video: 0 of 2 chunks already done"), std::string::npos) << run.output;
 
-  fs::remove(work / ChunkName(1) / FrameName(1));
+  fs::remove(work / ChunkName(1) / "video.mkv");
   run = video("20");
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_NE(run.output.find("video: chunk 1: frame_000001.png is missing or empty; rendering again"), std::string::npos)
+  EXPECT_NE(run.output.find("video: chunk 1: video.mkv is missing or empty; rendering again"), std::string::npos)
       << run.output;
   EXPECT_NE(run.output.find("video: 1 of 2 chunks already done"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("chunk 0: 1 frame done"), std::string::npos) << run.output;
-  EXPECT_GT(fs::file_size(work / ChunkName(1) / FrameName(1)), 0u);
+  EXPECT_GT(fs::file_size(work / ChunkName(1) / "video.mkv"), 0u);
+
+  // An .mkv joins the chunks as they are: the chunks' 4:4:4 pictures, two frames, with the music.
+  run = RunScript(kVideo,
+                  {"clip.mkv", "--work", "work dir", "--from-row", "0", "--to-row", "1", "--fps", "20", "--chunk", "1",
+                   "--jobs", "1", "--render-scale", "0.25"},
+                  here);
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  const std::string probe = "ffprobe -v error -of csv=p=0 " + Quote((here / "clip.mkv").string());
+  EXPECT_EQ(RunCommand(probe + " -select_streams v -count_packets -show_entries stream=codec_name,pix_fmt,nb_read_packets"),
+            "h264,yuv444p,2\n");
+  EXPECT_EQ(RunCommand(probe + " -select_streams a -show_entries stream=codec_name"), "aac\n");
 }
 
 // sshd on a port of its own on 127.0.0.1, with its own host key and one client key, and an ssh
@@ -358,12 +372,11 @@ TEST_F(VideoScript, SshLoginRendersOnAnotherMachineTheVideoThisMachineRenders) {
   std::printf("three renders of 6 frames (here, over ssh, both) took %.1f s\n",
               std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 
-  for (int frame = 40; frame <= 45; ++frame) {
-    const int first = 40 + (frame - 40) / 2 * 2;
-    const std::string here = ReadFile(mRoot / "local.mp4.chunks" / ChunkName(first) / FrameName(frame));
-    ASSERT_FALSE(here.empty()) << frame;
-    EXPECT_EQ(ReadFile(mRoot / (remoteName + ".chunks") / ChunkName(first) / FrameName(frame)), here) << frame;
-    EXPECT_EQ(ReadFile(mRoot / "both.mp4.chunks" / ChunkName(first) / FrameName(frame)), here) << frame;
+  for (int first = 40; first <= 44; first += 2) {
+    const std::string here = ReadFile(mRoot / "local.mp4.chunks" / ChunkName(first) / "video.mkv");
+    ASSERT_FALSE(here.empty()) << first;
+    EXPECT_TRUE(ReadFile(mRoot / (remoteName + ".chunks") / ChunkName(first) / "video.mkv") == here) << first;
+    EXPECT_TRUE(ReadFile(mRoot / "both.mp4.chunks" / ChunkName(first) / "video.mkv") == here) << first;
   }
   const std::string pictures = DecodedFrames(mRoot / "local.mp4", mRoot / "local.rgb");
   EXPECT_EQ(pictures.size(), 6u * 320 * 180 * 3);

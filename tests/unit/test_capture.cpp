@@ -1,8 +1,8 @@
 // Capture mode's own parts: the soundtrack file (written whole or not at all), the options, and
 // the clock that maps frames to performance-counter ticks.
-#include "frame/fw_Capture.h"
-#include "frame/fw_CaptureFiles.h"
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_Capture.h"
+#include "capture/fw_CaptureFiles.h"
+#include "capture/fw_CaptureOptions.h"
 
 #include "small_tmpfs.h"
 
@@ -128,6 +128,33 @@ TEST(CaptureOptions, ParsesValuesAndRejectsBadOnes) {
   framesOnlyAlone.framesOnly = true;
   EXPECT_FALSE(fw_ValidateCaptureSettings(framesOnlyAlone, false, &error));
   EXPECT_NE(error.find("--frames-only"), std::string::npos) << error;
+}
+
+// A video's folder is made as a frame folder is; PNG frames and a video in one run, and the
+// PNG-only --frames-only with a video, are refused.
+TEST(CaptureOptions, CaptureVideoTakesAFileAndExcludesFrameFolders) {
+  struct Case {
+    std::vector<const char*> args;
+    const char* folder;  // nullptr: refused
+  };
+  for (const Case& c : {Case{{"--capture-video", "/tmp/v/a.mkv", "--frames", "4"}, "/tmp/v"},
+                        Case{{"--capture-video", "a.mkv"}, "."},
+                        Case{{"--capture-video", "/a.mkv"}, "/"},
+                        Case{{"--capture-video", "/tmp/v/"}, nullptr},
+                        Case{{"--capture", "/tmp/f", "--capture-video", "/tmp/v/a.mkv"}, nullptr},
+                        Case{{"--capture-video", "/tmp/v/a.mkv", "--capture", "/tmp/f"}, nullptr},
+                        Case{{"--capture-video", "/tmp/v/a.mkv", "--frames-only"}, nullptr}}) {
+    SCOPED_TRACE(c.args[1]);
+    fw_CaptureSettings s;
+    std::string error;
+    Parse(c.args, &s, &error);
+    const bool valid = error.empty() && fw_ValidateCaptureSettings(s, false, &error);
+    EXPECT_EQ(valid, c.folder != nullptr) << error;
+    if (!c.folder) continue;
+    EXPECT_TRUE(s.enabled);
+    EXPECT_EQ(s.directory, c.folder);
+    EXPECT_EQ(s.videoFile, c.args[1]);
+  }
 }
 
 // Live mode starts at --from-row; it holds the show's end, so a capture under it would never end.

@@ -4,7 +4,7 @@
 #include "app_Resources.h"
 #include "app_WinMain.h"
 #include "dusk_Version.h"
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_CaptureOptions.h"
 
 #include <cstdio>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include "device/fw_RenderScaleChoice.h"
 #include "device/fw_RenderSize.h"
 #include "diag/fw_Log.h"
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_CaptureOptions.h"
 #include "frame/fw_FrameContext.h"
 #include "frame/fw_FrameTick.h"
 #include "frame/fw_LoadResources.h"

@@ -12,7 +12,7 @@
 #include "diag/fw_Alert.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_CaptureOptions.h"
 #include "frame/fw_FrameTick.h"
 #include "res/fw_Paths.h"
 #include "res/fw_WriteFolders.h"

@@ -13,8 +13,8 @@ const char* fw_StartupUsage() {
   return "usage: dusk [--no-dialog] [--windowed | --fullscreen] [--mute] [--alerts box|console|off]\n"
          "            [--log FILE] [--echo] [--render-scale F] [--gl-debug]\n"
          "            [--live [--from-row R] [--editor [PORT]]]\n"
-         "            [--capture DIR [--fps N] [--from-row R] [--to-row R] [--frames N]]\n"
-         "            (--capture also takes --from-frame K instead of --from-row, and --frames-only)\n"
+         "            [--capture DIR | --capture-video FILE.mkv] [--fps N] [--from-row R] [--to-row R] [--frames N]\n"
+         "            (a capture also takes --from-frame K instead of --from-row; --capture takes --frames-only)\n"
          "       dusk --help | --version\n";
 }
 

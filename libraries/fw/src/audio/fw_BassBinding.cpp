@@ -39,6 +39,8 @@ FW_BASS_ENTRY(BASS_ChannelPause);
 FW_BASS_ENTRY(BASS_ChannelStop);
 FW_BASS_ENTRY(BASS_ChannelSeconds2Bytes);
 FW_BASS_ENTRY(BASS_ChannelSetPosition);
+FW_BASS_ENTRY(BASS_ChannelGetInfo);
+FW_BASS_ENTRY(BASS_ChannelGetData);
 #undef FW_BASS_ENTRY
 
 template <typename E>
@@ -66,6 +68,10 @@ QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double seconds) { return call(gBAS
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD position, DWORD mode) {
   return call(gBASS_ChannelSetPosition, handle, position, mode);
 }
+BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info) { return call(gBASS_ChannelGetInfo, handle, info); }
+DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
+  return call(gBASS_ChannelGetData, handle, buffer, length);
+}
 
 void Unbind() {
   reset(gBASS_SetConfig);
@@ -79,6 +85,8 @@ void Unbind() {
   reset(gBASS_ChannelStop);
   reset(gBASS_ChannelSeconds2Bytes);
   reset(gBASS_ChannelSetPosition);
+  reset(gBASS_ChannelGetInfo);
+  reset(gBASS_ChannelGetData);
 }
 
 }  // namespace fw_bass

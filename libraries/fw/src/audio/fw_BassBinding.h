@@ -18,6 +18,8 @@ BOOL BASS_ChannelPause(DWORD handle);
 BOOL BASS_ChannelStop(DWORD handle);
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double seconds);
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD position, DWORD mode);
+BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
+DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
 
 // Forgets every resolved entry point. Call after the library is released, so that a library
 // loaded again later is bound afresh instead of through stale addresses.

@@ -5,7 +5,7 @@
 #include "diag/fw_Alert.h"
 #include "diag/fw_Log.h"
 #include "device/fw_DeviceState.h"
-#include "frame/fw_Capture.h"
+#include "capture/fw_Capture.h"
 #include "frame/fw_LoadResources.h"
 
 #include <platform/d3d10_debug.h>

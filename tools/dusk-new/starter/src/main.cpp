@@ -5,7 +5,7 @@
 #include "app/fw_StartupOptions.h"
 #include "diag/fw_Alert.h"
 #include "diag/fw_Log.h"
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_CaptureOptions.h"
 #include "res/fw_TextureTable.h"
 #include "starter_Scene.h"
 

@@ -1,5 +1,5 @@
 // The WAV writer of capture mode (frames are saved by the D3DX10 layer).
-#include "frame/fw_CaptureFiles.h"
+#include "capture/fw_CaptureFiles.h"
 
 #include <platform/file_write.h>
 

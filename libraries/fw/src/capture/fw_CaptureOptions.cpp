@@ -1,5 +1,5 @@
 // Capture option parsing.
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_CaptureOptions.h"
 
 #include <cerrno>
 #include <cmath>
@@ -37,7 +37,7 @@ int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_Captu
                           std::string* error) {
   if (index < 0 || index >= argc || !argv[index]) return 0;
   const char* option = argv[index];
-  const bool known = !std::strcmp(option, "--capture") || !std::strcmp(option, "--fps") ||
+  const bool known = !std::strcmp(option, "--capture") || !std::strcmp(option, "--capture-video") || !std::strcmp(option, "--fps") ||
                      !std::strcmp(option, "--from-row") || !std::strcmp(option, "--to-row") ||
                      !std::strcmp(option, "--frames") || !std::strcmp(option, "--from-frame");
   if (!std::strcmp(option, "--frames-only")) {
@@ -55,8 +55,19 @@ int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_Captu
   if (!std::strcmp(option, "--capture")) {
     ok = *value != '\0';
     if (ok) {
+      if (!settings->videoFile.empty()) settings->both = true;
       settings->enabled = true;
       settings->directory = value;
+    }
+  } else if (!std::strcmp(option, "--capture-video")) {
+    const std::string file = value;
+    const size_t slash = file.find_last_of('/');
+    ok = !file.empty() && file.back() != '/';
+    if (ok) {
+      if (settings->enabled && settings->videoFile.empty()) settings->both = true;
+      settings->enabled = true;
+      settings->videoFile = file;
+      settings->directory = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
     }
   } else if (!std::strcmp(option, "--fps")) {
     ok = ParseInt(value, 1, 1000, &number);
@@ -77,11 +88,16 @@ int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_Captu
 }
 
 bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, bool live, std::string* error) {
-  if (settings.framesOnly && !settings.enabled) {
-    *error = "--frames-only needs --capture DIR";
+  if (settings.framesOnly && (!settings.enabled || !settings.videoFile.empty())) {
+    *error = settings.enabled ? "--frames-only is for --capture DIR; --capture-video FILE writes the frames alone"
+                              : "--frames-only needs --capture DIR";
     return false;
   }
   const fw_CaptureSettings defaults;
+  if (settings.both) {
+    *error = "give --capture DIR (PNG frames) or --capture-video FILE (a video), once";
+    return false;
+  }
   if (live && settings.enabled) {
     *error = "--live and --capture do not go together: live mode holds the show's last row, so the capture would not end";
     return false;

@@ -1,5 +1,5 @@
 // Progress text and its printing.
-#include "frame/fw_CaptureProgress.h"
+#include "capture/fw_CaptureProgress.h"
 
 #include <cmath>
 #include <cstdio>

@@ -5,12 +5,15 @@
 // back at render size and written as DIR/frame_NNNNNN.png under its number in the show, so
 // captures of neighbouring spans join exactly; at the end the span's soundtrack is written as
 // DIR/soundtrack.wav and, when ffmpeg is installed, both are muxed into DIR/capture.mp4 (neither
-// with --frames-only). Every file is written under a temporary name and renamed when whole; the
-// first one that cannot be written ends the process with fw_kCaptureWriteFailedExitCode and the
-// system's reason.
+// with --frames-only). With --capture-video FILE the frames go instead, read back as raw pixels,
+// through a pipe into an encoder that writes FILE (fw_CaptureEncoder.h), without sound. Every
+// file is written under a temporary name and renamed when whole; the first one that cannot be
+// written (a frame the encoder did not take whole included) ends the process with
+// fw_kCaptureWriteFailedExitCode and the system's reason.
 #pragma once
 
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_CaptureClock.h"
+#include "capture/fw_CaptureOptions.h"
 
 #include <cstdint>
 #include <string>
@@ -37,10 +40,3 @@ void fw_CaptureFrame();
 void fw_CaptureFinish();
 
 int64_t fw_CaptureFramesWritten();
-// The row frame n of the show is drawn at, and the first frame at or after a row (0 for rows
-// at or below 0): spans are made of whole frames, so captures of neighbouring spans join.
-float fw_CaptureRowOfFrame(int64_t frame, int32_t fps);
-int64_t fw_CaptureFirstFrameAtRow(float row, int32_t fps);
-// Performance counter ticks (10^9 per second) for a frame number at a rate: floor(n · 10^9 / fps),
-// so n frames are n/fps seconds to the nanosecond, without drift.
-int64_t fw_CaptureCounterTicks(int64_t frame, int32_t fps);
