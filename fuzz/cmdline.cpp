@@ -8,7 +8,7 @@
 
 #include "fuzz_target.h"
 #include "app/fw_StartupOptions.h"
-#include "frame/fw_CaptureOptions.h"
+#include "capture/fw_CaptureOptions.h"
 
 DUSK_FUZZ_TARGET(cmdline) {
   std::vector<std::string> words{"dusk"};
