@@ -4,11 +4,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 if ! command -v node >/dev/null; then
-  echo "SKIP: node is not installed (scripts/install-deps installs nodejs and npm)"
+  echo "SKIP: node is not installed (scripts/install-deps --tests installs nodejs and npm)"
   exit 77
 fi
 if ! command -v "${DUSK_CHROMIUM:-chromium}" >/dev/null; then
-  echo "SKIP: chromium is not installed (scripts/install-deps installs Debian's chromium)"
+  echo "SKIP: chromium is not installed (scripts/install-deps --tests installs Debian's chromium)"
   exit 77
 fi
 if [ ! -d "$here/node_modules/puppeteer-core" ]; then

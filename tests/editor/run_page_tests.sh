@@ -5,7 +5,7 @@
 set -euo pipefail
 vectors_program=$1
 if ! command -v node >/dev/null; then
-  echo "SKIP: node is not installed (scripts/install-deps installs it)"
+  echo "SKIP: node is not installed (scripts/install-deps --tests installs it)"
   exit 77
 fi
 out=$(mktemp -d)
