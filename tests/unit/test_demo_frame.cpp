@@ -97,9 +97,12 @@ TEST_F(DemoFrame, EachSubFramesTracksReachTerrainHeroAndLeavesAtItsOwnTime) {
   ASSERT_NO_FATAL_FAILURE(LoadDemo());
   mDemo->render();
 
-  const std::vector<Draw> terrain = DrawsOf("bg"), hero = DrawsOf("hero"), grain = DrawsOf("grain"),
-                          leaves = DrawsOf("leafs");
+  // The landscape's walls, then its tops, each by its own technique.
+  const std::vector<Draw> terrain = DrawsOf("bgWalls"), tops = DrawsOf("bgTops"), hero = DrawsOf("hero"),
+                          grain = DrawsOf("grain"), leaves = DrawsOf("leafs");
   ASSERT_EQ(terrain.size(), 8u);
+  ASSERT_EQ(tops.size(), 8u);
+  EXPECT_TRUE(DrawsOf("bg").empty());
   ASSERT_EQ(grain.size(), 8u);  // the sky
   ASSERT_EQ(hero.size(), 8u * 6);
   ASSERT_EQ(leaves.size(), 8u);
@@ -120,8 +123,13 @@ TEST_F(DemoFrame, EachSubFramesTracksReachTerrainHeroAndLeavesAtItsOwnTime) {
     std::vector<uint32_t> visible;
     scroller_BuildVisibleTerrainIndices(45, 160, mDemo->mTerrain->mHeightMaps[0], mDemo->mTerrain->mHeightMaps[1],
                                         terrain[i]->Float("gScrollValue"), terrain[i]->Float("gHeightFade"), visible);
-    EXPECT_EQ(terrain[i]->count, visible.size());
-    EXPECT_LT(terrain[i]->count, 216000u / 3);
+    const size_t walls = scroller_SplitWallsAndTops(visible);
+    EXPECT_EQ(terrain[i]->count, walls);
+    EXPECT_EQ(terrain[i]->start, 0u);
+    EXPECT_EQ(tops[i]->start, walls);
+    EXPECT_EQ(tops[i]->count, visible.size() - walls);
+    EXPECT_LT(visible.size(), 216000u / 3);
+    ExpectVector(*tops[i], "gScrollValue", {RampAt(0, 5, ti)});
     EXPECT_EQ(TargetName(*terrain[i]), "r8g8b8a8_2");
     EXPECT_EQ(terrain[i]->depthTarget.resource, fw_FindTexture("d32f_backbuffer")->mTexture2D);
 
