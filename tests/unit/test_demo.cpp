@@ -105,11 +105,12 @@ TEST(DemoMosaic, OpaqueQuadsWhollyUnderNearerOnesAreLeftOut) {
   broken.spread = NAN;
   EXPECT_EQ(visible({broken}), std::vector<Quads>({{2, 1, 0}}));
 
-  // Half-size copies behind: quads 0 and 1 lie under the nearer quad 1; quad 2 reaches below the
-  // cells its nearer copy covers wholly.
+  // Half-size copies behind lie wholly under their nearer copies; same-size copies reach the
+  // margin beyond what the nearer ones are sure to cover, and stay.
   demo_MosaicLayer small = calm;
   small.quadScaleX = small.quadScaleY = 0.5f;
-  EXPECT_EQ(visible({small, calm}), std::vector<Quads>({{2}, {2, 1}}));
+  EXPECT_EQ(visible({small, calm}), std::vector<Quads>({{}, {2, 1}}));
+  EXPECT_EQ(visible({calm, calm}), std::vector<Quads>({{2, 1}, {2, 1}}));
   // A view without a size places nothing and leaves every quad in.
   calm.quadCount = 3;
   EXPECT_EQ(demo_VisibleOpaqueQuads(vertices, {calm}, 3, demo_MosaicView{}), std::vector<Quads>({{2, 1, 0}}));

@@ -17,9 +17,10 @@ uint32_t HashU(uint32_t x) {
 float Hash01(uint32_t x) { return static_cast<float>(HashU(x) >> 8) * (1.0f / 16777216.0f); }
 float Hash01(int32_t a, int32_t b) { return Hash01(HashU(static_cast<uint32_t>(a)) ^ static_cast<uint32_t>(b) * 0x9e3779b9U); }
 
-// Cells of the coverage grid, in pixels; a pixel of margin on every side covers the difference
-// between the CPU's and the device's float arithmetic and the rasteriser's edge rules.
-constexpr double kCell = 8.0;
+// Cells of the coverage grid: about a ninetieth of the view's height (a quad is up to a quarter of
+// it), from one pixel up to eight. A pixel of margin on every side covers the difference between
+// the CPU's and the device's float arithmetic and the rasteriser's edge rules.
+constexpr double kCellsHigh = 90.0, kMinCell = 1.0, kMaxCell = 8.0;
 constexpr double kMargin = 1.0;
 
 struct Rect {
@@ -55,9 +56,10 @@ Rect QuadRect(const std::vector<demo_QuadVertex>& vertices, int32_t q, const dem
 
 class Coverage {
  public:
-  Coverage(const demo_MosaicView& view)
-      : mWidth(static_cast<int32_t>(std::ceil(view.width / kCell))),
-        mHeight(static_cast<int32_t>(std::ceil(view.height / kCell))),
+  explicit Coverage(const demo_MosaicView& view)
+      : mCell(std::clamp(view.height / kCellsHigh, kMinCell, kMaxCell)),
+        mWidth(static_cast<int32_t>(std::ceil(view.width / mCell))),
+        mHeight(static_cast<int32_t>(std::ceil(view.height / mCell))),
         mViewWidth(view.width), mViewHeight(view.height),
         mCovered(static_cast<size_t>(mWidth) * mHeight, 0) {}
 
@@ -65,8 +67,8 @@ class Coverage {
   bool hides(const Rect& r) const {
     const double x0 = r.x0 - kMargin, y0 = r.y0 - kMargin, x1 = r.x1 + kMargin, y1 = r.y1 + kMargin;
     if (x1 < 0.0 || y1 < 0.0 || x0 > mViewWidth || y0 > mViewHeight) return true;
-    const int32_t i0 = Clamp(std::floor(x0 / kCell), mWidth), i1 = Clamp(std::floor(x1 / kCell), mWidth);
-    const int32_t j0 = Clamp(std::floor(y0 / kCell), mHeight), j1 = Clamp(std::floor(y1 / kCell), mHeight);
+    const int32_t i0 = Clamp(std::floor(x0 / mCell), mWidth), i1 = Clamp(std::floor(x1 / mCell), mWidth);
+    const int32_t j0 = Clamp(std::floor(y0 / mCell), mHeight), j1 = Clamp(std::floor(y1 / mCell), mHeight);
     for (int32_t j = j0; j <= j1; ++j)
       for (int32_t i = i0; i <= i1; ++i)
         if (!mCovered[static_cast<size_t>(j) * mWidth + i]) return false;
@@ -76,10 +78,10 @@ class Coverage {
   // Marks the cells that lie wholly inside the quad.
   void cover(const Rect& r) {
     const double x0 = r.x0 + kMargin, y0 = r.y0 + kMargin, x1 = r.x1 - kMargin, y1 = r.y1 - kMargin;
-    const int32_t i0 = std::max(0, static_cast<int32_t>(std::ceil(x0 / kCell)));
-    const int32_t j0 = std::max(0, static_cast<int32_t>(std::ceil(y0 / kCell)));
-    const int32_t i1 = std::min(mWidth, static_cast<int32_t>(std::floor(x1 / kCell)));
-    const int32_t j1 = std::min(mHeight, static_cast<int32_t>(std::floor(y1 / kCell)));
+    const int32_t i0 = std::max(0, static_cast<int32_t>(std::ceil(x0 / mCell)));
+    const int32_t j0 = std::max(0, static_cast<int32_t>(std::ceil(y0 / mCell)));
+    const int32_t i1 = std::min(mWidth, static_cast<int32_t>(std::floor(x1 / mCell)));
+    const int32_t j1 = std::min(mHeight, static_cast<int32_t>(std::floor(y1 / mCell)));
     for (int32_t j = j0; j < j1; ++j)
       for (int32_t i = i0; i < i1; ++i) mCovered[static_cast<size_t>(j) * mWidth + i] = 1;
   }
@@ -88,6 +90,7 @@ class Coverage {
   static int32_t Clamp(double cell, int32_t count) {
     return static_cast<int32_t>(std::clamp(cell, 0.0, static_cast<double>(count - 1)));
   }
+  double mCell;
   int32_t mWidth, mHeight;
   double mViewWidth, mViewHeight;
   std::vector<uint8_t> mCovered;
