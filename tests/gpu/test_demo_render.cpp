@@ -3,6 +3,7 @@
 // targets, and "timeDelay" 0 makes the eight averaged sub-frames one picture. What a frame binds
 // and sets is tested without pixels in the unit test of the Demo frame.
 #include "demo_Demo.h"
+#include "demo_MosaicCulling.h"
 
 #include "device/fw_DeviceState.h"
 #include "post/fw_PostEffects.h"
@@ -16,6 +17,8 @@
 #include "test_post_gpu.h"
 
 #include <gtest/gtest.h>
+
+#include <platform/safe_release.h>
 
 #include <boost/filesystem.hpp>
 
@@ -233,6 +236,61 @@ TEST_F(DemoGpu, LayersWithoutGlitchDrawWhatTheGlitchingTechniquesDraw) {
   for (size_t i = 0; i < calm.size(); ++i)
     differing += calm[i].r != glitching[i].r || calm[i].g != glitching[i].g || calm[i].b != glitching[i].b ||
                  calm[i].a != glitching[i].a;
+  EXPECT_EQ(differing, 0);
+}
+
+// The opaque layers' quads that the CPU finds wholly under nearer ones are left out, and the
+// picture is the one every quad gives, pixel for pixel: with spread, drift, sunk and scaled quads,
+// a glitching layer among them and a see-through layer over them.
+TEST_F(DemoGpu, QuadsLeftOutUnderNearerOnesChangeNoPixel) {
+  Track("3_i", -2.0f);
+  ASSERT_NO_FATAL_FAILURE(Load());
+  fw_GetGlobals().RenderDim->SetFloatVector(D3DXVECTOR4(192.0f, 108.0f, 1.0f / 192.0f, 1.0f / 108.0f));
+  mDemo->render();
+  std::vector<demo_MosaicLayer> layers(4);
+  layers[0].texture = fw_FindTexture("r8g8b8a8_2");  // the landscape
+  layers[0].spread = 20.0f;
+  layers[0].depthMess = 3.0f;
+  layers[1].texture = fw_FindTexture("r8g8b8a8_2");
+  layers[1].glitch = 40.0f;
+  layers[1].drift = 5.0f;
+  layers[2].texture = fw_FindTexture("r8g8b8a8_2");
+  layers[2].drift = 10.0f;
+  layers[2].quadScaleX = 0.7f;
+  layers[2].quadScaleY = 1.3f;
+  layers[3].texture = fw_FindTexture("r8g8b8a8_1");  // the models, see-through
+  for (size_t k = 0; k < layers.size(); ++k) {
+    layers[k].opaque = k < 3;
+    layers[k].quadCount = mDemo->mQuads->mQuadCount * (k == 2 ? 1 : 2) / 3;
+  }
+  fw_Texture* target = fw_FindTexture("r8g8b8a8_3");
+  fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
+  auto draw = [&]() {
+    const float clear[4] = {0, 0, 0, 0};
+    fw_SetRenderTarget(target, 0, depth);
+    fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
+    fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
+    demo_DrawMosaicLayers(mDemo->mMosaicEffect, *mDemo->mQuads, layers);
+    return ReadBack(target);
+  };
+  const std::vector<Rgba> culled = draw();
+  const demo_MosaicView view{static_cast<int32_t>(target->getWidth()), static_cast<int32_t>(target->getHeight()),
+                             192.0f / 108.0f};
+  const auto visible = demo_VisibleOpaqueQuads(mDemo->mQuads->mVertices, layers, mDemo->mQuads->mQuadCount, view);
+  // Some quads of both calm layers are left out, none of the glitching one's.
+  EXPECT_LT(visible[0].size(), static_cast<size_t>(layers[0].quadCount));
+  EXPECT_LT(visible[2].size(), static_cast<size_t>(layers[2].quadCount));
+  EXPECT_EQ(visible[1].size(), static_cast<size_t>(layers[1].quadCount));
+
+  // Without the buffer of visible quads every quad is drawn.
+  SafeRelease(mDemo->mQuads->mVisibleIndexBuffer);
+  const std::vector<Rgba> whole = draw();
+  ASSERT_EQ(culled.size(), whole.size());
+  EXPECT_GT(CountWhere(whole, Lit), static_cast<int>(whole.size() / 2));
+  int differing = 0;
+  for (size_t i = 0; i < whole.size(); ++i)
+    differing += culled[i].r != whole[i].r || culled[i].g != whole[i].g || culled[i].b != whole[i].b ||
+                 culled[i].a != whole[i].a;
   EXPECT_EQ(differing, 0);
 }
 

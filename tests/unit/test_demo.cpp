@@ -5,6 +5,7 @@
 #include "demo_Demo.h"
 #include "demo_Models.h"
 #include "demo_Mosaic.h"
+#include "demo_MosaicCulling.h"
 #include "dusk_Tracks.h"
 #include "sync/fw_Sync.h"
 
@@ -70,6 +71,49 @@ TEST(DemoMosaic, QuadCountIsAPercentOfTheQuadsWithinBounds) {
   EXPECT_EQ(demo_MosaicQuadCount(0.1f, 1500), 1);
   EXPECT_EQ(demo_MosaicQuadCount(0.05f, 1500), 0);
   EXPECT_EQ(demo_MosaicQuadCount(NAN, 1500), 0);
+}
+
+// Without spread, drift or depth mess a quad stays where it was built: at an aspect of 1.42 its
+// centre and corners are clip units over 1.42 across and clip units up. Quad 0 lies well inside
+// quad 1; quad 2 stands out beside it.
+TEST(DemoMosaic, OpaqueQuadsWhollyUnderNearerOnesAreLeftOut) {
+  std::vector<demo_QuadVertex> vertices;
+  for (const auto& [x, w] : {std::pair{0.0f, 0.4f}, {0.0f, 1.0f}, {0.5f, 0.4f}})
+    for (const auto& c : {std::pair{-1.0f, 1.0f}, {1.0f, 1.0f}, {1.0f, -1.0f}, {-1.0f, -1.0f}})
+      vertices.push_back({{x, 0.0f}, {c.first * w / 2, c.second * w / 2}});
+  const demo_MosaicView view{142, 100, 1.42f};
+  auto visible = [&](std::vector<demo_MosaicLayer> layers) {
+    for (demo_MosaicLayer& layer : layers) layer.quadCount = 3;
+    return demo_VisibleOpaqueQuads(vertices, layers, 3, view);
+  };
+  demo_MosaicLayer calm;
+  calm.opaque = true;
+  using Quads = std::vector<int32_t>;
+  EXPECT_EQ(visible({calm}), std::vector<Quads>({{2, 1}}));
+
+  // See-through layers are drawn whole by their own pass.
+  demo_MosaicLayer seeThrough = calm;
+  seeThrough.opaque = false;
+  EXPECT_EQ(visible({seeThrough}), std::vector<Quads>({{}}));
+
+  // A glitching layer keeps its quads and hides none behind it; values that are not numbers keep
+  // the layer whole too.
+  demo_MosaicLayer glitching = calm;
+  glitching.glitch = 10.0f;
+  EXPECT_EQ(visible({calm, glitching}), std::vector<Quads>({{2, 1}, {2, 1, 0}}));
+  demo_MosaicLayer broken = calm;
+  broken.spread = NAN;
+  EXPECT_EQ(visible({broken}), std::vector<Quads>({{2, 1, 0}}));
+
+  // Half-size copies behind lie wholly under their nearer copies; same-size copies reach the
+  // margin beyond what the nearer ones are sure to cover, and stay.
+  demo_MosaicLayer small = calm;
+  small.quadScaleX = small.quadScaleY = 0.5f;
+  EXPECT_EQ(visible({small, calm}), std::vector<Quads>({{}, {2, 1}}));
+  EXPECT_EQ(visible({calm, calm}), std::vector<Quads>({{2, 1}, {2, 1}}));
+  // A view without a size places nothing and leaves every quad in.
+  calm.quadCount = 3;
+  EXPECT_EQ(demo_VisibleOpaqueQuads(vertices, {calm}, 3, demo_MosaicView{}), std::vector<Quads>({{2, 1, 0}}));
 }
 
 TEST(DemoMosaic, LayerValuesUseTheirDigitsTracksDefaultsAndScaling) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -110,6 +112,27 @@ bool Contains(const std::vector<uint32_t>& indices, const std::vector<uint32_t>&
 }
 
 }  // namespace
+
+// The tops move behind the walls, both in the order they had: walls and tops are shaded by
+// techniques of their own, so a wall taken for a top would be shaded as one.
+TEST(ScrollerTerrainFaces, TopsGoBehindTheWallsInTheirOrder) {
+  Maps maps;
+  maps.set(4, 3, 200);
+  maps.set(1, 0, 120);
+  maps.set(2, 0, 90);
+  std::vector<uint32_t> indices = maps.visible(0.0f, 0.0f);
+  const size_t walls = scroller_SplitWallsAndTops(indices);
+  std::vector<uint32_t> expected;
+  for (const auto& [column, row, names] : {std::tuple{1, 0, "up right"}, {2, 0, "up right"}, {4, 3, "down left"},
+                                           {1, 0, "top"}, {2, 0, "top"}, {4, 3, "top"}}) {
+    const std::vector<uint32_t> faces = Faces(column, row, names);
+    expected.insert(expected.end(), faces.begin(), faces.end());
+  }
+  EXPECT_EQ(indices, expected);
+  EXPECT_EQ(walls, Faces(1, 0, "up right").size() + Faces(2, 0, "up right").size() + Faces(4, 3, "down left").size());
+  std::vector<uint32_t> none;
+  EXPECT_EQ(scroller_SplitWallsAndTops(none), 0u);
+}
 
 // What the landscape draws: a lone block shows its top and the two walls turned to the eye; open
 // air shows nothing.

@@ -1,6 +1,7 @@
 #include "demo_Mosaic.h"
 
 #include "device/fw_DeviceState.h"
+#include "demo_MosaicCulling.h"
 #include "dusk_Draw.h"
 #include "res/fw_Effect.h"
 #include "res/fw_Resources.h"
@@ -11,6 +12,7 @@
 #include <platform/d3dx10math.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -67,7 +69,7 @@ void demo_ReadMosaicLayer(int digit, float row, demo_MosaicLayer& layer) {
 void demo_QuadGeometry::create(fw_Effect* mosaicEffect) {
   release();
   if (mosaicEffect) createLayout(*mosaicEffect);
-  std::vector<demo_QuadVertex> vertices;
+  std::vector<demo_QuadVertex>& vertices = mVertices;
   std::vector<uint32_t> indices;
   demo_BuildMosaicQuads(mQuadCount, vertices, indices);
   mVertexBuffer = dusk_CreateBuffer(D3D10_BIND_VERTEX_BUFFER, vertices.data(), vertices.size() * sizeof(demo_QuadVertex));
@@ -78,6 +80,11 @@ void demo_QuadGeometry::create(fw_Effect* mosaicEffect) {
     reversed.insert(reversed.end(), indices.begin() + quad * 6, indices.begin() + quad * 6 + 6);
   mReverseIndexBuffer =
       dusk_CreateBuffer(D3D10_BIND_INDEX_BUFFER, reversed.data(), reversed.size() * sizeof(uint32_t));
+  if (ID3D10Device* device = fw_GetDevice(); device && !indices.empty()) {
+    const D3D10_BUFFER_DESC desc = {static_cast<UINT>(indices.size() * kCulledLayers * sizeof(uint32_t)),
+                                    D3D10_USAGE_DYNAMIC, D3D10_BIND_INDEX_BUFFER, D3D10_CPU_ACCESS_WRITE, 0};
+    device->CreateBuffer(&desc, nullptr, &mVisibleIndexBuffer);
+  }
 }
 
 void demo_QuadGeometry::createLayout(fw_Effect& mosaicEffect) {
@@ -87,6 +94,7 @@ void demo_QuadGeometry::createLayout(fw_Effect& mosaicEffect) {
 
 void demo_QuadGeometry::release() {
   SafeRelease(mInputLayout);
+  SafeRelease(mVisibleIndexBuffer);
   SafeRelease(mReverseIndexBuffer);
   SafeRelease(mIndexBuffer);
   SafeRelease(mVertexBuffer);
@@ -164,21 +172,70 @@ void demo_MarkOccupancy(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads,
                    quads.mIndexBuffer, 6u);
 }
 
+namespace {
+
+// The viewport bound now and the aspect the vertex stage reads from RenderDim.
+demo_MosaicView CurrentView() {
+  demo_MosaicView view;
+  ID3D10Device* device = fw_GetDevice();
+  UINT count = 1;
+  D3D10_VIEWPORT viewport = {};
+  if (!device) return view;
+  device->RSGetViewports(&count, &viewport);
+  float dim[4] = {};
+  if (count < 1 || FAILED(fw_GetGlobals().RenderDim->GetFloatVector(dim))) return view;
+  view.width = static_cast<int32_t>(viewport.Width);
+  view.height = static_cast<int32_t>(viewport.Height);
+  view.aspect = dim[0] / std::max(dim[1], 1.0f);
+  return view;
+}
+
+// Writes each opaque layer's quads that can show into the geometry's visible-quad buffer, layer k
+// from index k x total x 6 on; false when the buffer cannot take them.
+bool WriteVisibleQuads(const demo_QuadGeometry& quads, const std::vector<demo_MosaicLayer>& layers,
+                       const std::vector<std::vector<int32_t>>& visible) {
+  const int32_t total = quads.mQuadCount;
+  if (!quads.mVisibleIndexBuffer || layers.size() > static_cast<size_t>(demo_QuadGeometry::kCulledLayers) ||
+      quads.mVertices.size() != static_cast<size_t>(total) * 4)
+    return false;
+  void* data = nullptr;
+  if (FAILED(quads.mVisibleIndexBuffer->Map(D3D10_MAP_WRITE_DISCARD, 0, &data)) || !data) return false;
+  uint32_t* out = static_cast<uint32_t*>(data);
+  for (size_t k = 0; k < visible.size(); ++k) {
+    uint32_t* index = out + k * static_cast<size_t>(total) * 6;
+    for (int32_t q : visible[k]) {
+      const uint32_t b = 4u * static_cast<uint32_t>(q);
+      for (uint32_t i : {b, b + 1, b + 2, b, b + 2, b + 3}) *index++ = i;
+    }
+  }
+  quads.mVisibleIndexBuffer->Unmap();
+  return true;
+}
+
+}  // namespace
+
 void demo_DrawMosaicLayers(fw_Effect* mosaicEffect, const demo_QuadGeometry& quads,
                            const std::vector<demo_MosaicLayer>& layers) {
   if (!mosaicEffect) return;
   fw_Effect& effect = *mosaicEffect;
   const int32_t total = quads.mQuadCount;
+  const std::vector<std::vector<int32_t>> visible = demo_VisibleOpaqueQuads(quads.mVertices, layers, total, CurrentView());
+  const bool culled = WriteVisibleQuads(quads, layers, visible);
   // Layer k's quad q is the (k * total + q)-th quad drawn; its rank orders the depths.
   for (size_t k = layers.size(); k-- > 0;) {
     const demo_MosaicLayer& layer = layers[k];
     const int32_t count = std::clamp(layer.quadCount, 0, total);
     if (!layer.opaque || count == 0) continue;
     SetLayerVariables(effect, layer, static_cast<int32_t>(k) * total);
+    ID3D10EffectTechnique* technique = LayerTechnique(effect, layer, "QuadsOpaque");
+    if (culled) {
+      dusk_DrawIndexed(technique, quads.mInputLayout, quads.mVertexBuffer, 16, quads.mVisibleIndexBuffer,
+                       static_cast<UINT>(visible[k].size()) * 6u, static_cast<UINT>(k * total) * 6u);
+      continue;
+    }
     // Quads count-1 ... 0 are the last `count` of the reversed list.
-    dusk_DrawIndexed(LayerTechnique(effect, layer, "QuadsOpaque"), quads.mInputLayout,
-                     quads.mVertexBuffer, 16, quads.mReverseIndexBuffer, static_cast<UINT>(count) * 6u,
-                     static_cast<UINT>(total - count) * 6u);
+    dusk_DrawIndexed(technique, quads.mInputLayout, quads.mVertexBuffer, 16, quads.mReverseIndexBuffer,
+                     static_cast<UINT>(count) * 6u, static_cast<UINT>(total - count) * 6u);
   }
   for (size_t k = 0; k < layers.size(); ++k) {
     const demo_MosaicLayer& layer = layers[k];

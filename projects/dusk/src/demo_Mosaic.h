@@ -2,7 +2,8 @@
 // layer sampling its own picture ("mosaicQuads.fx"). The CPU side here builds the quads from the
 // shared rand() and turns the tracks into a layer's values; drawing needs the framework's device.
 // A sub-frame's layers are drawn together: those of opaque pictures front to back with depth, so
-// that hidden quads are never shaded, then the others back to front, blended.
+// that hidden quads are never shaded (and quads the CPU finds wholly hidden are not even drawn,
+// demo_MosaicCulling.h), then the others back to front, blended.
 #pragma once
 
 #include <platform/d3d10.h>
@@ -68,7 +69,12 @@ struct demo_QuadGeometry {
   void release();
 
   int32_t mQuadCount = 1500;
+  // The vertices as built, for placing the quads on the CPU.
+  std::vector<demo_QuadVertex> mVertices;
   ID3D10Buffer* mIndexBuffer = nullptr;
+  // Written every sub-frame with the opaque layers' quads that can show, up to kCulledLayers layers.
+  static constexpr int32_t kCulledLayers = 4;
+  ID3D10Buffer* mVisibleIndexBuffer = nullptr;
   ID3D10Buffer* mReverseIndexBuffer = nullptr;  // the last quad first
   ID3D10Buffer* mVertexBuffer = nullptr;
   ID3D10InputLayout* mInputLayout = nullptr;

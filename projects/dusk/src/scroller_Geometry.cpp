@@ -158,6 +158,23 @@ void scroller_BuildVisibleTerrainIndices(int32_t rows, int32_t columns, const sc
   }
 }
 
+size_t scroller_SplitWallsAndTops(std::vector<uint32_t>& indices) {
+  const size_t faces = indices.size() / 6;
+  std::vector<uint32_t> tops;
+  size_t walls = 0;
+  for (size_t f = 0; f < faces; ++f) {
+    const uint32_t* face = indices.data() + f * 6;
+    if (std::all_of(face, face + 6, [](uint32_t index) { return index % 8 >= 4; })) {
+      tops.insert(tops.end(), face, face + 6);
+    } else {
+      std::copy(face, face + 6, indices.begin() + walls);
+      walls += 6;
+    }
+  }
+  std::copy(tops.begin(), tops.end(), indices.begin() + walls);
+  return walls;
+}
+
 void scroller_BuildLeaves(int32_t count, std::vector<scroller_LeafVertex>& vertices, std::vector<uint32_t>& indices) {
   vertices.clear();
   indices.clear();

@@ -45,6 +45,11 @@ void scroller_BuildVisibleTerrainIndices(int32_t rows, int32_t columns, const sc
                                          const scroller_HeightMap& second, float scroll, float heightFade,
                                          std::vector<uint32_t>& indices);
 
+// Moves the tops of a list of whole faces of the grid (as the two functions above give) behind its
+// walls, each part in its order, and returns the number of wall indices: the two are shaded by
+// techniques of their own. A top is the face whose corners are all of the cell's top four.
+size_t scroller_SplitWallsAndTops(std::vector<uint32_t>& indices);
+
 // Four corners and six indices per leaf, drawing three values per leaf from the shared generator
 // in its current state (the caller seeds it).
 void scroller_BuildLeaves(int32_t count, std::vector<scroller_LeafVertex>& vertices, std::vector<uint32_t>& indices);

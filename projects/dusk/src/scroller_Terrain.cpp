@@ -104,13 +104,19 @@ void scroller_Terrain::render(const scroller_TerrainParams& params) {
   if (mVisibleIndexBuffer) {
     scroller_BuildVisibleTerrainIndices(mRows, mColumns, mHeightMaps[0], mHeightMaps[1], params.scroll,
                                         params.heightFade, mVisibleIndices);
+    const size_t walls = scroller_SplitWallsAndTops(mVisibleIndices);
     void* data = nullptr;
     if (mVisibleIndices.size() <= static_cast<size_t>(mIndexCount) &&
         SUCCEEDED(mVisibleIndexBuffer->Map(D3D10_MAP_WRITE_DISCARD, 0, &data)) && data) {
       std::memcpy(data, mVisibleIndices.data(), mVisibleIndices.size() * sizeof(uint32_t));
       mVisibleIndexBuffer->Unmap();
-      dusk_DrawIndexed(technique, mInputLayout, mVertexBuffer, 8, mVisibleIndexBuffer,
-                       static_cast<UINT>(mVisibleIndices.size()));
+      // Walls and tops by techniques of their own, unless an edit of the effect lost them.
+      ID3D10EffectTechnique* wallTechnique = mEffect->getTechniqueByName("bgWalls");
+      ID3D10EffectTechnique* topTechnique = mEffect->getTechniqueByName("bgTops");
+      if (!wallTechnique->IsValid() || !topTechnique->IsValid()) wallTechnique = topTechnique = technique;
+      dusk_DrawIndexed(wallTechnique, mInputLayout, mVertexBuffer, 8, mVisibleIndexBuffer, static_cast<UINT>(walls));
+      dusk_DrawIndexed(topTechnique, mInputLayout, mVertexBuffer, 8, mVisibleIndexBuffer,
+                       static_cast<UINT>(mVisibleIndices.size() - walls), static_cast<UINT>(walls));
       return;
     }
   }

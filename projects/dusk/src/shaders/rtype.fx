@@ -46,6 +46,66 @@ float CellHeight(int column, int row)
 vec2 CellSize() { return vec2(1280.0 / float(gNumColumns - 2), 720.0 / float(gNumRows)); }
 int ScrollColumns() { return int(floor(gScrollValue)); }
 
+// The surface shading, shared by the pass that shades every face and the two that shade walls
+// and tops apart (a software rasteriser runs both sides of a branch where a block of pixels takes
+// both, and the landscape's small faces put walls and tops into most blocks).
+
+// Stone scrolling with the blocks; the dusk palette runs from violet shadow low down to amber on
+// the high blocks and towards the top of the screen.
+vec3 BlockBase(vec3 stage, vec2 cell, ivec2 cellIndex, float height, out vec3 tint)
+{
+    vec2 local = fract(cell);
+    vec2 stoneUV = vec2(float(cellIndex.x) + local.x, float(cellIndex.y) + local.y + stage.z / 16.0) * vec2(0.11, 0.2);
+    vec3 stone = texture(gTexture1, stoneUV).rgb;
+    float stoneLight = dot(stone, vec3(0.3, 0.5, 0.2));
+    float screenY = stage.y / 360.0 * 0.5 + 0.5;
+    float warmth = smoothstep(0.0, 1.0, 0.45 * screenY + 0.75 * height - 0.1);
+    tint = mix(vec3(0.30, 0.11, 0.20), vec3(1.0, 0.56, 0.26), warmth);
+    return mix(tint, stone * tint * 2.2, 0.35) * (0.55 + 1.1 * stoneLight);
+}
+
+// Decoration of one side: the bevel where the neighbour is open air, the groove where it is not.
+vec4 Edge(sampler2D outer, sampler2D inner, vec2 uv, bool open)
+{
+    return open ? texture(outer, uv) : texture(inner, uv);
+}
+
+vec3 TopBase(vec3 base, vec3 tint, vec2 cell, vec4 open)
+{
+    // Texture v runs down the cell (image row 0 at the top).
+    vec2 local = fract(cell);
+    vec2 uv = vec2(local.x, 1.0 - local.y);
+    bool openUp = open.x > 0.5, openDown = open.y > 0.5;
+    bool openLeft = open.z > 0.5, openRight = open.w > 0.5;
+    vec4 h = Edge(gHorOuterTexture, gHorInnerTexture, uv, uv.y < 0.5 ? openUp : openDown);
+    vec4 v = Edge(gVertOuterTexture, gVertInnerTexture, uv, uv.x < 0.5 ? openLeft : openRight);
+    base *= 1.15;
+    base = mix(base, h.rgb * tint * 1.6, h.a * 0.85);
+    return mix(base, v.rgb * tint * 1.6, v.a * 0.85);
+}
+
+// Walls darken towards the floor so the blocks stand out of the plane.
+vec3 WallBase(vec3 base, vec3 stage, float height)
+{
+    return base * mix(0.45, 0.9, clamp(stage.z / kRaise / max(height, 0.05), 0.0, 1.0));
+}
+
+vec4 BlockLight(vec3 n, vec3 base, vec3 stage, vec2 pixel)
+{
+    // A low evening sun from the upper left, and a violet sky from the front.
+    vec3 sun = normalize(vec3(-0.45, 0.55, 0.70));
+    float lambert = max(dot(n, sun), 0.0);
+    vec3 color = base * (vec3(0.30, 0.22, 0.40) + vec3(1.0, 0.80, 0.58) * lambert * 1.1);
+
+    // The hero's light: a warm falloff around it, strongest on surfaces that face it.
+    vec3 toHero = gHeroPosition.xyz + vec3(0.0, 0.0, 60.0) - stage;
+    float d = length(toHero);
+    float facing = max(dot(n, toHero / max(d, 1e-3)), 0.0);
+    color += vec3(1.0, 0.62, 0.28) * (base + 0.08) * (2.0 * facing + 0.5) * exp(-d / 260.0);
+
+    return vec4(FilmGrain(gGrainTexture, pixel, gTime, color), 1.0);
+}
+
 -- sampler gHeightTexture filter=point address=wrap mip=none
 -- sampler gHeightTexture2 filter=point address=wrap mip=none
 -- sampler gHorInnerTexture filter=linear address=clamp
@@ -56,6 +116,9 @@ int ScrollColumns() { return int(floor(gScrollValue)); }
 -- sampler gGrainTexture filter=linear address=wrap
 
 -- vertex BlockVS
+// The faces are drawn in passes with different fragment stages: every one must place a corner
+// where the others do.
+invariant gl_Position;
 layout(location = 0) in vec2 POSITION;
 layout(location = 0) out vec3 vStage;      // stage position
 layout(location = 1) out vec2 vCell;       // position in cells (fraction = place in the cell)
@@ -114,61 +177,57 @@ layout(location = 2) flat in ivec2 vCellIndex;
 layout(location = 3) flat in float vHeight;
 layout(location = 4) flat in vec4 vOpen;
 layout(location = 0) out vec4 oColor;
-
-// Decoration of one side: the bevel where the neighbour is open air, the groove where it is not.
-vec4 Edge(sampler2D outer, sampler2D inner, vec2 uv, bool open)
-{
-    return open ? texture(outer, uv) : texture(inner, uv);
-}
-
 void main()
 {
     vec3 n = normalize(cross(dFdx(vStage), dFdy(vStage)));
     if (n.z < 0.0) n = -n;
-    bool isTop = n.z > 0.9;
-    vec2 local = fract(vCell);
-    int column = vCellIndex.x, row = vCellIndex.y;
+    vec3 tint;
+    vec3 base = BlockBase(vStage, vCell, vCellIndex, vHeight, tint);
+    if (n.z > 0.9)
+        base = TopBase(base, tint, vCell, vOpen);
+    else
+        base = WallBase(base, vStage, vHeight);
+    oColor = BlockLight(n, base, vStage, gl_FragCoord.xy);
+}
 
-    // Stone scrolling with the blocks; the dusk palette runs from violet shadow low down to
-    // amber on the high blocks and towards the top of the screen.
-    vec2 stoneUV = vec2(float(column) + local.x, float(row) + local.y + vStage.z / 16.0) * vec2(0.11, 0.2);
-    vec3 stone = texture(gTexture1, stoneUV).rgb;
-    float stoneLight = dot(stone, vec3(0.3, 0.5, 0.2));
-    float screenY = vStage.y / 360.0 * 0.5 + 0.5;
-    float warmth = smoothstep(0.0, 1.0, 0.45 * screenY + 0.75 * vHeight - 0.1);
-    vec3 tint = mix(vec3(0.30, 0.11, 0.20), vec3(1.0, 0.56, 0.26), warmth);
-    vec3 base = mix(tint, stone * tint * 2.2, 0.35) * (0.55 + 1.1 * stoneLight);
+-- fragment BlockTopPS
+// Faces the CPU knows to be tops: the top's shading alone.
+layout(location = 0) in vec3 vStage;
+layout(location = 1) in vec2 vCell;
+layout(location = 2) flat in ivec2 vCellIndex;
+layout(location = 3) flat in float vHeight;
+layout(location = 4) flat in vec4 vOpen;
+layout(location = 0) out vec4 oColor;
+void main()
+{
+    vec3 n = normalize(cross(dFdx(vStage), dFdy(vStage)));
+    if (n.z < 0.0) n = -n;
+    vec3 tint;
+    vec3 base = BlockBase(vStage, vCell, vCellIndex, vHeight, tint);
+    oColor = BlockLight(n, TopBase(base, tint, vCell, vOpen), vStage, gl_FragCoord.xy);
+}
 
-    if (isTop) {
-        // Texture v runs down the cell (image row 0 at the top).
-        vec2 uv = vec2(local.x, 1.0 - local.y);
-        bool openUp = vOpen.x > 0.5, openDown = vOpen.y > 0.5;
-        bool openLeft = vOpen.z > 0.5, openRight = vOpen.w > 0.5;
-        vec4 h = Edge(gHorOuterTexture, gHorInnerTexture, uv, uv.y < 0.5 ? openUp : openDown);
-        vec4 v = Edge(gVertOuterTexture, gVertInnerTexture, uv, uv.x < 0.5 ? openLeft : openRight);
-        base *= 1.15;
-        base = mix(base, h.rgb * tint * 1.6, h.a * 0.85);
-        base = mix(base, v.rgb * tint * 1.6, v.a * 0.85);
-    } else {
-        // Walls darken towards the floor so the blocks stand out of the plane.
-        base *= mix(0.45, 0.9, clamp(vStage.z / kRaise / max(vHeight, 0.05), 0.0, 1.0));
-    }
-
-    // A low evening sun from the upper left, and a violet sky from the front.
-    vec3 sun = normalize(vec3(-0.45, 0.55, 0.70));
-    float lambert = max(dot(n, sun), 0.0);
-    vec3 color = base * (vec3(0.30, 0.22, 0.40) + vec3(1.0, 0.80, 0.58) * lambert * 1.1);
-
-    // The hero's light: a warm falloff around it, strongest on surfaces that face it.
-    vec3 toHero = gHeroPosition.xyz + vec3(0.0, 0.0, 60.0) - vStage;
-    float d = length(toHero);
-    float facing = max(dot(n, toHero / max(d, 1e-3)), 0.0);
-    color += vec3(1.0, 0.62, 0.28) * (base + 0.08) * (2.0 * facing + 0.5) * exp(-d / 260.0);
-
-    oColor = vec4(FilmGrain(gGrainTexture, gl_FragCoord.xy, gTime, color), 1.0);
+-- fragment BlockWallPS
+layout(location = 0) in vec3 vStage;
+layout(location = 1) in vec2 vCell;
+layout(location = 2) flat in ivec2 vCellIndex;
+layout(location = 3) flat in float vHeight;
+layout(location = 4) flat in vec4 vOpen;
+layout(location = 0) out vec4 oColor;
+void main()
+{
+    vec3 n = normalize(cross(dFdx(vStage), dFdy(vStage)));
+    if (n.z < 0.0) n = -n;
+    vec3 tint;
+    vec3 base = BlockBase(vStage, vCell, vCellIndex, vHeight, tint);
+    oColor = BlockLight(n, WallBase(base, vStage, vHeight), vStage, gl_FragCoord.xy);
 }
 
 -- technique bg
 // The grid's faces that look at the eye wind counter-clockwise on screen, the "back" ones of the
 // device's clockwise rule; the walls turned away lie inside their block and are culled.
 pass p0 vertex=BlockVS fragment=BlockPS blend=none depth=write cull=front fill=solid
+-- technique bgWalls
+pass p0 vertex=BlockVS fragment=BlockWallPS blend=none depth=write cull=front fill=solid
+-- technique bgTops
+pass p0 vertex=BlockVS fragment=BlockTopPS blend=none depth=write cull=front fill=solid
