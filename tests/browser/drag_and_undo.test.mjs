@@ -41,6 +41,7 @@ test("dragging a key in value changes its line and the show's value", async () =
   // The show takes the saved file: its cam_Yaw at the held row becomes the key's value.
   await page.waitForFunction((v) => Math.abs(duskEditor.state.values.cam_Yaw - v) < 1e-3 * Math.max(1, Math.abs(v)), {}, value);
   const latency = await page.evaluate(() => performance.now() - window.dragEnded);
+  await page.waitForFunction(() => !duskEditor.history.isPending("camera"));
   console.log(`drag to the show's value: ${latency.toFixed(0)} ms`);
   const written = fs.readFileSync(cameraFile, "utf8");
   const line = keyLine(cameraYawLines(written), 1344);
@@ -61,6 +62,8 @@ test("dragging a key in row moves its line; Ctrl snaps it to beats", async () =>
     const yaw = cameraYawLines(fs.readFileSync(cameraFile, "utf8"));
     return /^1424\s+5\s+catmull/m.test(yaw) && !/^1408\s/m.test(yaw);
   });
+  // The file is written before the page has the show's answer: the edit is undoable from then.
+  await page.waitForFunction(() => !duskEditor.history.isPending("camera") && duskEditor.history.undoStack.length === 2);
   assert.deepEqual(errors, []);
 });
 
