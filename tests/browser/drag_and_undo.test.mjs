@@ -1,5 +1,5 @@
 // Reshaping the camera orbit in the breakdown from the page: a key dragged in value and one in
-// row change their lines of camera.txt and the show's value; the inspector types a key exactly;
+// row change their lines of camera.txt and the show's value; the key panel types a key exactly;
 // Ctrl+Z restores the file byte for byte, Ctrl+Shift+Z makes the edit again.
 import { test, after, before } from "node:test";
 import assert from "node:assert/strict";
@@ -67,7 +67,7 @@ test("dragging a key in row moves its line; Ctrl snaps it to beats", async () =>
   assert.deepEqual(errors, []);
 });
 
-test("the inspector sets a key's row and value exactly", async () => {
+test("the key panel sets a key's row and value exactly", async () => {
   await page.mouse.click(...Object.values(await keyPoint(page, "camera", "cam_Yaw", 1472)));
   await page.waitForFunction(() => document.getElementById("key-row").value === "1472");
   // A click selects and changes nothing.
@@ -79,7 +79,7 @@ test("the inspector sets a key's row and value exactly", async () => {
 });
 
 test("Ctrl+Z undoes every edit back to the file's bytes, Ctrl+Shift+Z redoes", async () => {
-  await page.click("#stage");  // the keys go to the timeline, not the inspector's fields
+  await page.click("#stage");  // the keys go to the timeline, not the key panel's fields
   for (let i = 0; i < 3; ++i) {
     const before = await page.evaluate(() => duskEditor.history.undoStack.length);
     await page.keyboard.down("Control");

@@ -1,12 +1,12 @@
 // The timeline page: loads the show and its tracks, follows the show over the WebSocket, and
-// ties the drawing, the input, the inspector and the edit history together.
+// ties the drawing, the input, the key panel and the edit history together.
 import { Connection } from "./net.js";
 import { Model } from "./model.js";
 import { View, HEADER_WIDTH } from "./view.js";
 import { Selection } from "./selection.js";
 import { History } from "./history.js";
 import { Input, groupBy } from "./input.js";
-import { Inspector } from "./inspector.js";
+import { KeyPanel } from "./key_panel.js";
 import { drawFrame } from "./draw.js";
 import { KINDS } from "./sampling.js";
 
@@ -32,7 +32,7 @@ class App {
     this.canvas = document.getElementById("timeline");
     this.ctx = this.canvas.getContext("2d");
     this.input = new Input(this, this.canvas);
-    this.inspector = new Inspector(this, document.getElementById("inspector"));
+    this.keyPanel = new KeyPanel(this, document.getElementById("key-panel"));
     this.status = document.getElementById("status");
     this.position = document.getElementById("position");
     this.notice = document.getElementById("notice");
@@ -152,7 +152,7 @@ class App {
 
   draw() {
     drawFrame(this, this.ctx);
-    this.inspector.update();
+    this.keyPanel.update();
     const row = this.state.row;
     const show = this.model.show;
     if (row !== null && row !== undefined) {

@@ -1,13 +1,13 @@
-// The inspector: the selected key's row, value and kind, to type exactly; with several keys
+// The key panel: the selected key's row, value and kind, to type exactly; with several keys
 // selected, the kind applies to all and row and value to none.
 import { KINDS } from "./sampling.js";
 import { formatValue } from "./draw.js";
 
-export class Inspector {
+export class KeyPanel {
   constructor(app, root) {
     this.app = app;
     this.root = root;
-    this.title = root.querySelector("#inspector-title");
+    this.title = root.querySelector("#key-panel-title");
     this.row = root.querySelector("#key-row");
     this.value = root.querySelector("#key-value");
     this.kind = root.querySelector("#key-kind");
