@@ -61,6 +61,18 @@ class DemoGpu : public post_gpu::FrameworkGpu {
     FrameworkGpu::TearDown();
   }
 
+  // The layers drawn into a cleared r8g8b8a8_3 with a cleared depth buffer, read back.
+  std::vector<Rgba> DrawMosaic(const std::vector<demo_MosaicLayer>& layers) {
+    fw_Texture* target = fw_FindTexture("r8g8b8a8_3");
+    fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
+    const float clear[4] = {0, 0, 0, 0};
+    fw_SetRenderTarget(target, 0, depth);
+    fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
+    fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
+    demo_DrawMosaicLayers(mDemo->mMosaicEffect, *mDemo->mQuads, layers);
+    return ReadBack(target);
+  }
+
   static int CountWhere(const std::vector<Rgba>& texels, bool (*test)(const Rgba&)) {
     return static_cast<int>(std::count_if(texels.begin(), texels.end(), test));
   }
@@ -153,13 +165,7 @@ TEST_F(DemoGpu, OccupancyMarksTheModelsBlocksAndDropsOnlyQuadsThatShowNothing) {
     layer.quadCount = mDemo->mQuads->mQuadCount;
     layer.glitch = 40.0f;  // split channels read beside the quad's own texels
     layer.occupancy = occupancy;
-    fw_Texture* target = fw_FindTexture("r8g8b8a8_3");
-    fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
-    fw_SetRenderTarget(target, 0, depth);
-    fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
-    fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
-    demo_DrawMosaicLayers(mDemo->mMosaicEffect, *mDemo->mQuads, {layer});
-    return ReadBack(target);
+    return DrawMosaic({layer});
   };
   const std::vector<Rgba> all = draw(nullptr);
   const std::vector<Rgba> culled = draw(&mDemo->mModelOccupancy);
@@ -204,14 +210,7 @@ TEST_F(DemoGpu, LayersWithoutGlitchDrawWhatTheGlitchingTechniquesDraw) {
     layers[1].texture = fw_FindTexture("r8g8b8a8_1");  // the models, see-through
     layers[1].drift = 10.0f;
     for (demo_MosaicLayer& layer : layers) layer.quadCount = mDemo->mQuads->mQuadCount;
-    fw_Texture* target = fw_FindTexture("r8g8b8a8_3");
-    fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
-    const float clear[4] = {0, 0, 0, 0};
-    fw_SetRenderTarget(target, 0, depth);
-    fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
-    fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
-    demo_DrawMosaicLayers(mDemo->mMosaicEffect, *mDemo->mQuads, layers);
-    return ReadBack(target);
+    return DrawMosaic(layers);
   };
   const std::vector<Rgba> calm = draw();
 
@@ -264,16 +263,7 @@ TEST_F(DemoGpu, QuadsLeftOutUnderNearerOnesChangeNoPixel) {
     layers[k].quadCount = mDemo->mQuads->mQuadCount * (k == 2 ? 1 : 2) / 3;
   }
   fw_Texture* target = fw_FindTexture("r8g8b8a8_3");
-  fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
-  auto draw = [&]() {
-    const float clear[4] = {0, 0, 0, 0};
-    fw_SetRenderTarget(target, 0, depth);
-    fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
-    fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
-    demo_DrawMosaicLayers(mDemo->mMosaicEffect, *mDemo->mQuads, layers);
-    return ReadBack(target);
-  };
-  const std::vector<Rgba> culled = draw();
+  const std::vector<Rgba> culled = DrawMosaic(layers);
   const demo_MosaicView view{static_cast<int32_t>(target->getWidth()), static_cast<int32_t>(target->getHeight()),
                              192.0f / 108.0f};
   const auto visible = demo_VisibleOpaqueQuads(mDemo->mQuads->mVertices, layers, mDemo->mQuads->mQuadCount, view);
@@ -284,7 +274,7 @@ TEST_F(DemoGpu, QuadsLeftOutUnderNearerOnesChangeNoPixel) {
 
   // Without the buffer of visible quads every quad is drawn.
   SafeRelease(mDemo->mQuads->mVisibleIndexBuffer);
-  const std::vector<Rgba> whole = draw();
+  const std::vector<Rgba> whole = DrawMosaic(layers);
   ASSERT_EQ(culled.size(), whole.size());
   EXPECT_GT(CountWhere(whole, Lit), static_cast<int>(whole.size() / 2));
   int differing = 0;
