@@ -36,10 +36,13 @@ float CellHeight(int column, int row)
     ivec2 size2 = textureSize(gHeightTexture2, 0);
     // Image row 0 is the top of the screen; grid row 0 is the bottom.
     int imageRow = gNumRows - 1 - row;
-    float h1 = texelFetch(gHeightTexture, ivec2(((column % size1.x) + size1.x) % size1.x,
-                                                clamp(imageRow, 0, size1.y - 1)), 0).r;
-    float h2 = texelFetch(gHeightTexture2, ivec2(((column % size2.x) + size2.x) % size2.x,
-                                                 clamp(imageRow, 0, size2.y - 1)), 0).r;
+    // The column wrapped into each map in floats: a software vertex stage divides integers lane by
+    // lane, and this runs five times a corner. Exact for any column below 2^24.
+    float c = float(column);
+    int x1 = int(c - float(size1.x) * floor(c / float(size1.x)));
+    int x2 = int(c - float(size2.x) * floor(c / float(size2.x)));
+    float h1 = texelFetch(gHeightTexture, ivec2(x1, clamp(imageRow, 0, size1.y - 1)), 0).r;
+    float h2 = texelFetch(gHeightTexture2, ivec2(x2, clamp(imageRow, 0, size2.y - 1)), 0).r;
     return mix(h1, h2, fade);
 }
 
