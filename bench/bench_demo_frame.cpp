@@ -141,6 +141,8 @@ void RenderAt(Demo& demo, int row) {
   fw_SeekToRow(static_cast<float>(row), true);
   demo.update(static_cast<float>(fw_GetMusicTime()));
   fw_GlobalVariables& g = fw_GetGlobals();
+  // The shaders' clock: the models' wireframe picks the vertices that jump from it.
+  g.Time->SetFloat(static_cast<float>(fw_GetMusicTime()));
   fw_CameraFrameValues camera;
   if (fw_ComputeCameraFrameValues(demo.cameraSet(), &camera)) {
     g.View->SetMatrix(reinterpret_cast<const float*>(&camera.view));
@@ -186,6 +188,13 @@ int main(int argc, char** argv) {
   fw_gPostEffects = new fw_PostEffects();
   if (FAILED(fw_LoadResources())) return 1;
   auto demo = std::make_unique<Demo>("demo.xml");
+  // The description holds the camera the models are seen through; without it they would be drawn
+  // through whatever the shared view variables hold, and mostly off the picture.
+  const std::string description = options.source + "/projects/dusk/data/demo.xml";
+  if (!demo->LoadDescriptionFile(description, options.width, options.height)) {
+    std::fprintf(stderr, "the scene description %s did not load\n", description.c_str());
+    return 1;
+  }
   demo->createResources();
   fw_Texture* backbuffer = fw_FindTexture("backbuffer");
 
