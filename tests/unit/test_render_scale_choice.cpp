@@ -84,6 +84,21 @@ TEST(RenderScaleChoice, VerySlowFramesStopAtTheBottomOfTheRange) {
   EXPECT_EQ(fw_ChooseRenderScale({5.0}, *fw_ChooseRenderScale({60.0}, 1.0f)), std::nullopt);
 }
 
+// Machines whose fixed parts differ by 5 ms get scales at most a step apart, also where the fixed
+// part crosses the aim: just under it, what it leaves of the aim is next to nothing, and a choice
+// from that alone dropped from 0.30 to the floor.
+TEST(RenderScaleChoice, TheChoiceMovesSmoothlyAsTheFixedPartCrossesTheAim) {
+  const double perArea = 0.3;
+  std::optional<float> previous;
+  for (double fixed = 0.20; fixed > 0.08; fixed -= 0.005) {
+    const std::optional<float> chosen =
+        fw_RefineRenderScale({1.0f, fixed + perArea}, {0.5f, fixed + perArea * 0.25});
+    ASSERT_TRUE(chosen) << "fixed part " << fixed << " s";
+    if (previous) EXPECT_LE(std::fabs(*chosen - *previous), fw_kAutoScaleStep + 1e-6f) << "fixed part " << fixed << " s";
+    previous = chosen;
+  }
+}
+
 TEST(RenderScaleChoice, TheSecondChoiceSeparatesFixedFromPixelCost) {
   // Measured here: 0.70 s at full size, 0.21 s at 0.35. The fixed part (about 0.14 s) alone misses
   // ten frames a second; the floor would save only hundredths of a second, so the pixels keep about
@@ -95,8 +110,14 @@ TEST(RenderScaleChoice, TheSecondChoiceSeparatesFixedFromPixelCost) {
   EXPECT_NEAR(*fw_RefineRenderScale({1.0f, 0.70}, {0.35f, 0.21}), 0.25f, 1e-6f);
   // Frames of 0.12 + 0.3 s²: no scale reaches the aim; sqrt(0.12 / 3 / 0.3) = 0.365 → 0.35.
   EXPECT_NEAR(*fw_RefineRenderScale({1.0f, 0.42}, {0.5f, 0.195}), 0.35f, 1e-6f);
-  // Just under the aim, the largest scale that fits it: 0.09 s fixed leaves 0.01 s → 0.18 → 0.15.
-  EXPECT_NEAR(*fw_RefineRenderScale({1.0f, 0.39}, {0.5f, 0.165}), 0.15f, 1e-6f);
+  // Just under the aim, 0.09 s fixed would leave the pixels 0.01 s (0.18 → 0.15); they keep a
+  // quarter of the frame instead: sqrt(0.03 / 0.3) = 0.316 → 0.30.
+  EXPECT_NEAR(*fw_RefineRenderScale({1.0f, 0.39}, {0.5f, 0.165}), 0.30f, 1e-6f);
+  // Well under the aim, the largest scale that fits it: 0.04 s fixed leaves 0.06 s of 1.0 s a full
+  // picture → sqrt(0.06) = 0.245 → 0.20.
+  const std::optional<float> wellUnder = fw_RefineRenderScale({1.0f, 1.04}, {0.5f, 0.29});
+  ASSERT_TRUE(wellUnder);
+  EXPECT_NEAR(*wellUnder, 0.20f, 1e-6f);
   // All pixel cost: 0.8 s at full size and 0.2 s at 0.5 → 0.1 s at about 0.35.
   EXPECT_NEAR(*fw_RefineRenderScale({1.0f, 0.8}, {0.5f, 0.2}), 0.35f, 1e-6f);
   // A first choice that overshot is raised again, at most to the window's size.

@@ -55,8 +55,9 @@ struct fw_FrameCostFit {
 std::optional<fw_FrameCostFit> fw_FitFrameCost(const fw_FrameCost& earlier, const fw_FrameCost& latest);
 
 // The second choice, from frames measured at two scales: the largest scale whose predicted frame
-// is within the aim. When the fixed part alone misses the aim, no scale reaches it; the floor would
-// then buy a few hundredths of a second for a postage stamp, so the choice is the scale where the
-// pixels take about a quarter of the frame (perArea · s² = fixed / 3). Nullopt keeps `latest`'s
-// scale: frames near the aim, a fit that says nothing, or the rounded scale is the current one.
+// is within the aim, as long as its pixels take at least a quarter of the frame. When the fixed
+// part alone misses the aim, or leaves it less than that, a smaller scale would buy a few
+// hundredths of a second for a postage stamp, so the choice is the scale where the pixels take
+// about a quarter of the frame (perArea · s² = fixed / 3). Nullopt keeps `latest`'s scale: frames
+// near the aim, a fit that says nothing, or the rounded scale is the current one.
 std::optional<float> fw_RefineRenderScale(const fw_FrameCost& earlier, const fw_FrameCost& latest);
