@@ -61,16 +61,21 @@ class DemoGpu : public post_gpu::FrameworkGpu {
     FrameworkGpu::TearDown();
   }
 
-  // The layers drawn into a cleared r8g8b8a8_3 with a cleared depth buffer, read back.
-  std::vector<Rgba> DrawMosaic(const std::vector<demo_MosaicLayer>& layers) {
-    fw_Texture* target = fw_FindTexture("r8g8b8a8_3");
+  // What `draw` draws into the named target, cleared, with a cleared depth buffer, read back.
+  template <class Draw> std::vector<Rgba> DrawCleared(const char* targetName, Draw draw) {
+    fw_Texture* target = fw_FindTexture(targetName);
     fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
     const float clear[4] = {0, 0, 0, 0};
     fw_SetRenderTarget(target, 0, depth);
     fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
     fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
-    demo_DrawMosaicLayers(mDemo->mMosaicEffect, *mDemo->mQuads, layers);
+    draw();
     return ReadBack(target);
+  }
+
+  // The layers drawn into a cleared r8g8b8a8_3 with a cleared depth buffer, read back.
+  std::vector<Rgba> DrawMosaic(const std::vector<demo_MosaicLayer>& layers) {
+    return DrawCleared("r8g8b8a8_3", [&] { demo_DrawMosaicLayers(mDemo->mMosaicEffect, *mDemo->mQuads, layers); });
   }
 
   static int CountWhere(const std::vector<Rgba>& texels, bool (*test)(const Rgba&)) {
@@ -339,14 +344,7 @@ TEST_F(DemoGpuLandscape, FacesLeftOutOnTheCpuWouldShowNothing) {
                                           {512.5f, 250.0f, -120.0f, 40.0f, 0.5f, 3.0f},
                                           {901.97f, 0.0f, 0.0f, 0.0f, 0.0215f, 4.0f}};
   auto draw = [&](const scroller_TerrainParams& params) {
-    fw_Texture* target = fw_FindTexture("r8g8b8a8_2");
-    fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
-    const float clear[4] = {0, 0, 0, 0};
-    fw_SetRenderTarget(target, 0, depth);
-    fw_GetDevice()->ClearRenderTargetView(target->mRenderTargetView, clear);
-    fw_GetDevice()->ClearDepthStencilView(depth->mDepthStencilView, D3D10_CLEAR_DEPTH, 1.0f, 0);
-    terrain.render(params);
-    return ReadBack(target);
+    return DrawCleared("r8g8b8a8_2", [&] { terrain.render(params); });
   };
   std::vector<std::vector<Rgba>> culled;
   for (const scroller_TerrainParams& params : cases) culled.push_back(draw(params));
