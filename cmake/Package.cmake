@@ -19,8 +19,9 @@ set(DUSK_PUBLIC_HEADERS
   fw/src/diag/fw_Alert.h fw/src/diag/fw_Log.h
   fw/src/capture/fw_CaptureOptions.h fw/src/frame/fw_Device.h
   fw/src/post/fw_PostEffects.h
-  fw/src/res/fw_Effect.h fw/src/res/fw_FullScreenQuad.h fw/src/res/fw_ObjMesh.h fw/src/res/fw_ObjModel.h
-  fw/src/res/fw_Paths.h fw/src/res/fw_Resources.h fw/src/res/fw_Texture.h fw/src/res/fw_TextureTable.h
+  fw/src/res/fw_Effect.h fw/src/res/fw_FacesByHeight.h fw/src/res/fw_FullScreenQuad.h fw/src/res/fw_ObjMesh.h
+  fw/src/res/fw_ObjModel.h fw/src/res/fw_Paths.h fw/src/res/fw_Resources.h fw/src/res/fw_Texture.h
+  fw/src/res/fw_TextureTable.h
   fw/src/scene/fw_Camera.h fw/src/scene/fw_OrbitCamera.h fw/src/scene/fw_Scene.h fw/src/scene/fw_Transform.h
   fw/src/scene/fw_TransformCurve.h
   fw/src/sync/fw_Clock.h fw/src/sync/fw_Sync.h fw/src/sync/fw_SyncTimer.h

@@ -2,6 +2,7 @@
 // materials (one plain, one textured) each in its own colours, "MeshTextures" left alone by a
 // material without textures, the material variables set per subset, and an empty mesh that
 // draws nothing.
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,23 @@ void main()
 {
     oColour = vec4(Diffuse.rgb * 0.5 + textureLod(MeshTextures[0], vUv, 0.0).rgb * 0.5, 1.0);
 }
+-- vertex RevealVS
+layout(location = 0) in vec3 POSITION;
+layout(location = 0) out float vIndex;
+void main()
+{
+    gl_Position = vec4(POSITION.xy, 0.5, 1.0);
+    vIndex = float(gl_VertexID);
+}
+-- fragment RevealPS
+layout(location = 0) in float vIndex;
+layout(location = 0) out vec4 oColour;
+void main()
+{
+    oColour = vec4(vIndex / 16.0, 1.0, 0.0, 1.0);
+}
+-- technique Reveal
+pass p0 vertex=RevealVS fragment=RevealPS blend=none depth=off cull=none fill=solid
 -- technique Mesh
 pass p0 vertex=MeshVS fragment=MeshPS blend=none depth=off cull=none fill=solid
 -- technique plain
@@ -222,4 +240,44 @@ TEST_F(ObjMeshGpu, AMaterialWithoutFacesShiftsNoSubset) {
   std::vector<uint8_t> pixels = Pixels();
   ExpectColour(pixels, kSize / 2, kSize / 4, 255, 128, 128);
   ExpectColour(pixels, kSize / 2, 3 * kSize / 4, 128, 128, 255);
+}
+
+TEST_F(ObjMeshGpu, TheRevealDrawsTheFacesReachingDownToItsHeightWithTheirOwnVertices) {
+  // Three triangles apart, listed top first: low (y -0.9 to -0.5), middle (-0.2 to 0.2), top
+  // (0.5 to 0.9). The technique colours by vertex index, so a face drawn with other vertices than
+  // its own would change colour.
+  std::ofstream(dir / "stack.obj") << "v -0.5 0.5 0\nv 0.5 0.5 0\nv 0 0.9 0\n"
+                                   << "v -0.5 -0.9 0\nv 0.5 -0.9 0\nv 0 -0.5 0\n"
+                                   << "v -0.5 -0.2 0\nv 0.5 -0.2 0\nv 0 0.2 0\n"
+                                   << "f 1 2 3\nf 4 5 6\nf 7 8 9\n";
+  fw_ObjMesh mesh(dir.string(), "stack.obj", nullptr);
+  ASSERT_NE(mesh.mMesh, nullptr);
+  ID3D10EffectTechnique* technique = effect.getTechniqueByName("Reveal");
+  mesh.prepareForTechnique(technique);
+  const float black[4] = {0, 0, 0, 1};
+  auto drawn = [&](float height) {
+    device.get()->ClearRenderTargetView(rtv, black);
+    if (std::isinf(height))
+      mesh.drawWithTechnique(technique);
+    else
+      mesh.drawFacesAtOrBelow(technique, height);
+    return Pixels();
+  };
+  auto lit = [](const std::vector<uint8_t>& pixels, float y) {
+    const UINT row = static_cast<UINT>((1.0f - y) * 0.5f * kSize);
+    return pixels[(row * kSize + kSize / 2) * 4 + 1] == 255;
+  };
+  const std::vector<uint8_t> whole = drawn(INFINITY);
+  ASSERT_TRUE(lit(whole, -0.7f) && lit(whole, 0.0f) && lit(whole, 0.7f));
+
+  const std::vector<uint8_t> none = drawn(-0.95f), low = drawn(-0.9f), upToMiddle = drawn(0.0f), all = drawn(0.5f);
+  EXPECT_FALSE(lit(none, -0.7f));
+  EXPECT_TRUE(lit(low, -0.7f)) << "a face whose lowest corner is at the height";
+  EXPECT_FALSE(lit(low, 0.0f));
+  EXPECT_TRUE(lit(upToMiddle, -0.7f));
+  EXPECT_TRUE(lit(upToMiddle, 0.0f)) << "a face reaching down past the height";
+  EXPECT_FALSE(lit(upToMiddle, 0.7f));
+  EXPECT_EQ(all, whole);
+  // NaN reveals nothing.
+  EXPECT_FALSE(lit(drawn(NAN), -0.7f));
 }

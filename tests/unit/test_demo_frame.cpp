@@ -215,8 +215,15 @@ TEST_F(DemoFrame, ModelsScaleTheirTracksAndDrawTheWireframeOnlyAboveZero) {
   mDemo->render();
   const std::vector<Draw> smooth = DrawsOf("smooth"), wire = DrawsOf("wireframe");
   ASSERT_FALSE(smooth.empty());
-  EXPECT_EQ(wire.size(), smooth.size());
+  // One wire draw a placement (the smooth pass draws a subset per material): the faces from the
+  // feet up to a quarter of the model height, so fewer than the model has, but some.
+  ASSERT_EQ(wire.size(), 8u * 3);
   EXPECT_EQ(wire[0]->fill, "wireframe");
+  const unsigned modelIndices = smooth[0]->count + smooth[1]->count;
+  EXPECT_GT(wire[0]->count, 0u);
+  EXPECT_LT(wire[0]->count, modelIndices / 2);
+  EXPECT_EQ(wire[0]->count % 3, 0u);
+  ExpectVector(*wire[0], "gModelHeight", {280.0f});
   std::set<std::vector<float>> placements;
   for (Draw d : smooth) {
     EXPECT_EQ(TargetName(*d), "r8g8b8a8_1");
@@ -249,6 +256,14 @@ TEST_F(DemoFrame, ModelsScaleTheirTracksAndDrawTheWireframeOnlyAboveZero) {
     EXPECT_FALSE(DrawsOf("smooth").empty());
     EXPECT_TRUE(DrawsOf("wireframe").empty()) << show;
   }
+  // Revealed past the top, every face is drawn.
+  fw_StopSync();
+  ASSERT_TRUE(WriteTrack("meshWireShow", 110.0f));
+  fw_StartSync((mDir / "sync").string().c_str());
+  d3d10rec::ClearRecord(mDevice);
+  mDemo->render();
+  ASSERT_FALSE(DrawsOf("wireframe").empty());
+  EXPECT_EQ(DrawsOf("wireframe")[0]->count, modelIndices);
 }
 
 TEST_F(DemoFrame, BackgroundMinusFourDrawsNoModelIntoAClearedPicture) {

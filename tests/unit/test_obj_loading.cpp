@@ -1,3 +1,4 @@
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "diag/fw_Log.h"
+#include "res/fw_FacesByHeight.h"
 #include "res/fw_ObjModel.h"
 
 namespace {
@@ -93,4 +95,28 @@ TEST_F(ObjLoading, AModelWithoutTrianglesIsEmptied) {
   ASSERT_EQ(log.warnings.size(), 2u);
   EXPECT_NE(log.warnings[1].find("no triangles"), std::string::npos);
   EXPECT_EQ(model.problems, 2u);
+}
+
+TEST(FacesByHeight, LowestFirstEqualsInOrderAndNothingUnsafeCounted) {
+  // y of vertices 0..5; vertex 5 is NaN.
+  const float ys[6] = {3.0f, 1.0f, 2.0f, -1.0f, 1.0f, NAN};
+  std::vector<fw_ObjVertex> vertices(6);
+  for (int v = 0; v < 6; ++v) vertices[v].position[1] = ys[v];
+  const uint32_t indices[] = {
+      0, 2, 0,  // lowest 2
+      1, 0, 2,  // lowest 1
+      3, 0, 0,  // lowest -1
+      0, 4, 2,  // lowest 1, after the other 1
+      0, 1, 9,  // an index past the vertices: dropped
+      5, 0, 0,  // a NaN corner: last, below no height
+  };
+  const fw_FacesByHeight faces = fw_SortFacesByLowestCorner(reinterpret_cast<const uint8_t*>(vertices.data()),
+                                                            sizeof(fw_ObjVertex), vertices.size(), indices, 6);
+  EXPECT_EQ(faces.indices, (std::vector<uint32_t>{3, 0, 0, 1, 0, 2, 0, 4, 2, 0, 2, 0, 5, 0, 0}));
+  ASSERT_EQ(faces.lowest.size(), 5u);
+  EXPECT_EQ(fw_FacesAtOrBelow(faces, -2.0f), 0u);
+  EXPECT_EQ(fw_FacesAtOrBelow(faces, 1.0f), 3u);
+  EXPECT_EQ(fw_FacesAtOrBelow(faces, 1e30f), 4u);
+  EXPECT_EQ(fw_FacesAtOrBelow(faces, INFINITY), 5u) << "only an infinite height takes the NaN face";
+  EXPECT_EQ(fw_FacesAtOrBelow(faces, NAN), 0u);
 }

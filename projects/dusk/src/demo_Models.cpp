@@ -79,6 +79,7 @@ void demo_RenderModel(fw_Effect* meshEffect, fw_ObjMesh* const models[3], int m,
   effect.getVariableByName("gLightDirection")->AsVector()->SetFloatVector(demo_LightDirection(tracks.lightA, tracks.lightB));
   effect.getVariableByName("gWireMeshGlitch")->AsScalar()->SetFloat(tracks.wireGlitch);
   effect.getVariableByName("gWireMeshShowPercent")->AsScalar()->SetFloat(wireShow);
+  effect.getVariableByName("gModelHeight")->AsScalar()->SetFloat(demo_kModelHeight);
   effect.getVariableByName("gDistortionScale")->AsScalar()->SetFloat(tracks.distortScale * 0.01f);
   effect.getVariableByName("gDistortionDrift")->AsScalar()->SetFloat(tracks.distortAlpha * 0.01f);
 
@@ -90,6 +91,7 @@ void demo_RenderModel(fw_Effect* meshEffect, fw_ObjMesh* const models[3], int m,
     if (!model) continue;
     world->SetMatrix(draw.world);
     model->drawWithTechnique(smooth);
-    if (wireShow > 0.0f) model->drawWithTechnique(wireframe);
+    // A little over the front, so a face the pixel stage keeps by a rounding is never left out.
+    if (wireShow > 0.0f) model->drawFacesAtOrBelow(wireframe, wireShow * demo_kModelHeight * 1.0001f + 0.01f);
   }
 }

@@ -38,6 +38,12 @@ std::vector<demo_ModelDraw> demo_PlanModelDraws(int m, const demo_ModelTracks& t
 // the lowest integer among them, which has no negation.
 inline int demo_ModelNumber(int background) { return background < 0 && background >= -3 ? -background : 0; }
 
+// The height the wire's reveal measures against ("gModelHeight"): the models stand on y = 0 and
+// reach up to about this.
+constexpr float demo_kModelHeight = 280.0f;
+
 // Sets the mesh effect's variables and draws the planned models with "smooth", then "wireframe"
-// when the wire is shown. models[] in demo_ModelId order; null entries are skipped.
+// when the wire is shown: only the faces that reach down to the reveal's front, since the
+// wireframe's pixel stage discards everything above it. models[] in demo_ModelId order; null
+// entries are skipped.
 void demo_RenderModel(fw_Effect* meshEffect, fw_ObjMesh* const models[3], int m, const demo_ModelTracks& tracks);

@@ -75,6 +75,37 @@ void fw_ObjMesh::_BuildMesh() {
   mAttributeTable = new D3DX10_ATTRIBUTE_RANGE[table.size() ? table.size() : 1];
   std::copy(table.begin(), table.end(), mAttributeTable);
   mMesh->CommitToDevice();
+  _BuildFacesByHeight();
+}
+
+void fw_ObjMesh::_BuildFacesByHeight() {
+  ID3DX10MeshBuffer *vertexBuffer = nullptr, *indexBuffer = nullptr;
+  void *vertices = nullptr, *indices = nullptr;
+  SIZE_T vertexBytes = 0, indexBytes = 0;
+  // fw_BuildObjExtensionMesh makes 32-bit indices; anything else leaves the reveal drawing nothing.
+  if (SUCCEEDED(mMesh->GetVertexBuffer(0, &vertexBuffer)) && SUCCEEDED(mMesh->GetIndexBuffer(&indexBuffer)) &&
+      SUCCEEDED(vertexBuffer->Map(&vertices, &vertexBytes)) && SUCCEEDED(indexBuffer->Map(&indices, &indexBytes)) &&
+      indexBytes == size_t{mMesh->GetFaceCount()} * 3 * sizeof(uint32_t))
+    mFacesByHeight =
+        fw_SortFacesByLowestCorner(static_cast<const uint8_t*>(vertices), sizeof(fw_ObjVertex),
+                                   vertexBytes / sizeof(fw_ObjVertex), static_cast<const uint32_t*>(indices),
+                                   mMesh->GetFaceCount());
+  else
+    fw_Log(fw_LogWarning, "The mesh <%s> has no 32-bit indices to order by height.  Its reveal draws nothing.",
+           mName.c_str());
+  if (vertices) vertexBuffer->Unmap();
+  if (indices) indexBuffer->Unmap();
+  SafeRelease(vertexBuffer);
+  SafeRelease(indexBuffer);
+
+  ID3D10Device* device = fw_GetDevice();
+  if (!device || mFacesByHeight.indices.empty()) return;
+  const D3D10_BUFFER_DESC desc = {static_cast<UINT>(mFacesByHeight.indices.size() * sizeof(uint32_t)),
+                                  D3D10_USAGE_IMMUTABLE, D3D10_BIND_INDEX_BUFFER, 0, 0};
+  const D3D10_SUBRESOURCE_DATA data = {mFacesByHeight.indices.data(), 0, 0};
+  if (FAILED(device->CreateBuffer(&desc, &data, &mFacesByHeightBuffer))) mFacesByHeight = {};
+  // Only the heights are needed from here on.
+  mFacesByHeight.indices = {};
 }
 
 void fw_ObjMesh::prepareForTechnique(ID3D10EffectTechnique* technique) {
@@ -120,6 +151,27 @@ void fw_ObjMesh::drawWithTechnique(ID3D10EffectTechnique* technique) {
   }
 }
 
+void fw_ObjMesh::drawFacesAtOrBelow(ID3D10EffectTechnique* technique, float height) {
+  ID3D10Device* device = fw_GetDevice();
+  D3D10_TECHNIQUE_DESC techniqueDesc = {};
+  const size_t faces = fw_FacesAtOrBelow(mFacesByHeight, height);
+  if (faces == 0 || !mMesh || !mFacesByHeightBuffer || !device || !technique ||
+      FAILED(technique->GetDesc(&techniqueDesc)))
+    return;
+  ID3D10Buffer* vertexBuffer = nullptr;
+  if (FAILED(mMesh->GetDeviceVertexBuffer(0, &vertexBuffer))) return;
+  const UINT stride = sizeof(fw_ObjVertex), offset = 0;
+  device->IASetInputLayout(mLayouts[kOwnerLayoutSlot]);
+  device->IASetVertexBuffers(0, 1, &vertexBuffer, &stride, &offset);
+  device->IASetIndexBuffer(mFacesByHeightBuffer, DXGI_FORMAT_R32_UINT, 0);
+  device->IASetPrimitiveTopology(D3D10_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+  for (UINT pass = 0; pass < techniqueDesc.Passes; ++pass) {
+    technique->GetPassByIndex(pass)->Apply(0);
+    device->DrawIndexed(static_cast<UINT>(faces * 3), 0, 0);
+  }
+  SafeRelease(vertexBuffer);
+}
+
 void fw_ObjMesh::release() {
   for (fw_ObjMaterial* material : mMaterials) delete material;
   mMaterials.clear();
@@ -130,6 +182,8 @@ void fw_ObjMesh::release() {
   mAttributeTable = nullptr;
   mAttributeRangeCount = 0;
   SafeRelease(mMesh);
+  SafeRelease(mFacesByHeightBuffer);
+  mFacesByHeight = {};
   SafeRelease(mMaterialLayout);
   for (auto& [slot, layout] : mLayouts)
     SafeRelease(layout);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "res/fw_FacesByHeight.h"
 #include "res/fw_ObjModel.h"
 
 struct fw_Effect;
@@ -38,6 +39,11 @@ class fw_ObjMesh {
   void prepareForTechnique(ID3D10EffectTechnique* technique);
   // Draws every subset with every pass of the technique, setting each subset's material.
   void drawWithTechnique(ID3D10EffectTechnique* technique);
+  // Draws with every pass of the technique, and no material, only the faces with a corner at or
+  // below `height` (model units), lowest first. For a reveal from the feet up whose pixel stage
+  // discards everything above its front: a face wholly above it costs its rasterising and adds
+  // nothing. Each face keeps its own vertex indices, so vertex-index keyed effects are unchanged.
+  void drawFacesAtOrBelow(ID3D10EffectTechnique* technique, float height);
   // Releases everything the mesh owns; harmless when repeated.
   void release();
 
@@ -54,6 +60,10 @@ class fw_ObjMesh {
   D3DX10_ATTRIBUTE_RANGE* mAttributeTable = nullptr;
 
  private:
+  fw_FacesByHeight mFacesByHeight;  // its indices are on the device in mFacesByHeightBuffer
+  ID3D10Buffer* mFacesByHeightBuffer = nullptr;
+
+  void _BuildFacesByHeight();
   void _Load(const std::string& directory, const std::string& file);
   void _BuildMesh();
 };

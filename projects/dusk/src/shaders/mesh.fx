@@ -2,8 +2,9 @@
 // pool), lit from gLightDirection (the direction towards the light) with an amber rim, turned to
 // banded toon light and a stronger rim as gMeshShading goes to 100; gDistortionScale swells the
 // surface along its normals by the volume noise, gDistortionDrift moves through the noise.
-// "wireframe": glowing edges revealed from the feet up to gWireMeshShowPercent of the height,
-// shaken by gWireMeshGlitch. World placement comes from gWorldMatrix.
+// "wireframe": glowing edges revealed from the feet up to gWireMeshShowPercent of gModelHeight,
+// shaken by gWireMeshGlitch. The demo draws only the faces with a corner below the front, so
+// nothing this effect does can show a line above it. World placement comes from gWorldMatrix.
 #include "fw_Globals.fxi"
 #include "dusk_Stage.fxi"
 
@@ -16,8 +17,8 @@ uniform float gDistortionDrift = 0.0;
 uniform float gWireMeshGlitch = 0.0;
 uniform float gWireMeshShowPercent = 0.0;
 
-// The models stand on y = 0 and reach up to about 280 units.
-const float kModelHeight = 280.0;
+// The models stand on y = 0 and reach up to about this (set by the demo, which culls by it).
+uniform float gModelHeight = 280.0;
 
 vec3 Distorted(vec3 p, vec3 n)
 {
@@ -84,7 +85,7 @@ void main()
     vec4 world = gWorldMatrix * vec4(p, 1.0);
     // Just in front of the surface, so the lines win against the faces they lie on.
     world.xyz += normalize(EyePositionWorld.xyz - world.xyz) * 0.6;
-    vHeight = POSITION.y / kModelHeight;
+    vHeight = POSITION.y / gModelHeight;
     gl_Position = ViewProjection * world;
 }
 
