@@ -1,6 +1,8 @@
 // Process-wide device state.
 #include "device/fw_DeviceState.h"
 
+#include <platform/d3d10_offline.h>
+
 namespace {
 ID3D10Device* gDevice = nullptr;
 IDXGISwapChain* gSwapChain = nullptr;
@@ -16,6 +18,7 @@ void fw_SetDevice(ID3D10Device* device) { gDevice = device; }
 void fw_SetSwapChain(IDXGISwapChain* swapChain) { gSwapChain = swapChain; }
 void fw_SetLetterbox(bool letterbox) { gRenderSize.letterbox = letterbox; }
 D3D10_DRIVER_TYPE fw_GetDriverType() { return gDriverType; }
+bool fw_DrawingDiscarded() { return platform::GpuWorkDiscarded(); }
 void fw_SetDriverType(D3D10_DRIVER_TYPE type) { gDriverType = type; }
 int32_t fw_GetRenderWidth() { return gRenderSize.width; }
 int32_t fw_GetRenderHeight() { return gRenderSize.height; }

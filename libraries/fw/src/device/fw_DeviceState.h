@@ -15,6 +15,11 @@ bool fw_GetLetterbox();
 // The driver type the device was made with (hardware until a device creation says otherwise).
 D3D10_DRIVER_TYPE fw_GetDriverType();
 
+// True while nothing drawn reaches a picture: a capture stepping through the frames before its
+// span. Work that only feeds the device (building index lists, culling) may then be left out;
+// anything the next frame depends on (the shared generator, a scene's own state) may not.
+bool fw_DrawingDiscarded();
+
 // Installs objects made elsewhere; no references are added and the previous ones are not released.
 void fw_SetDevice(ID3D10Device* device);
 void fw_SetSwapChain(IDXGISwapChain* swapChain);
