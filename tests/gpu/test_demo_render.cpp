@@ -14,6 +14,7 @@
 #include "res/fw_TextureTable.h"
 #include "sync/fw_Sync.h"
 
+#include "log_capture.h"
 #include "test_post_gpu.h"
 
 #include <gtest/gtest.h>
@@ -361,4 +362,39 @@ TEST_F(DemoGpuLandscape, FacesLeftOutOnTheCpuWouldShowNothing) {
     EXPECT_LT(differing, static_cast<int>(whole.size() / 400)) << differing << " of " << whole.size();
   }
   terrain.mVisibleIndexBuffer = visible;
+}
+
+// The edge pictures are sampled as pairs copied from their textures: a picture that changes (as a
+// live edit changes it) is copied again, one of another size leaves the blocks without those
+// edges and says so once, and a match again brings them back.
+TEST_F(DemoGpuLandscape, EdgePairsFollowTheirPicturesAndAMismatchIsSaidOnce) {
+  ASSERT_NO_FATAL_FAILURE(Load());
+  scroller_Terrain& terrain = *mDemo->mTerrain;
+  const scroller_TerrainParams params = {12.5f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+  auto draw = [&] { return DrawCleared("r8g8b8a8_2", [&] { terrain.render(params); }); };
+  auto differing = [](const std::vector<Rgba>& a, const std::vector<Rgba>& b) {
+    int count = 0;
+    for (size_t i = 0; i < a.size(); ++i) count += a[i].r != b[i].r || a[i].g != b[i].g || a[i].b != b[i].b;
+    return count;
+  };
+  const std::vector<Rgba> before = draw();
+  auto replaceOuter = [&](const std::string& file) {
+    fw_Texture*& outer = terrain.mTextures[3];
+    outer->release();
+    delete outer;
+    outer = fw_Texture::LoadFromImageFile(file);
+  };
+
+  LogCapture log;
+  replaceOuter(DUSK_SOURCE_DIR "/tests/data/images/rows.png");
+  const std::vector<Rgba> mismatched = draw();
+  draw();
+  int warnings = 0;
+  for (const auto& [level, line] : log.lines()) warnings += line.find("cannot be sampled as a pair") != std::string::npos;
+  EXPECT_EQ(warnings, 1);
+  EXPECT_TRUE(log.contains("horisontal outer edges.png"));
+  EXPECT_GT(differing(before, mismatched), static_cast<int>(before.size() / 50)) << "the bevels left out";
+
+  replaceOuter("./data/scroller/horisontal outer edges.png");
+  EXPECT_EQ(differing(before, draw()), 0);
 }

@@ -189,12 +189,17 @@ TEST_F(LiveReload, AnEffectFixedAfterFailingAtStartGetsWhatItsSceneSetAtCreate) 
   ASSERT_NE(draw, nullptr);
   EXPECT_NE(draw->inputLayout, nullptr);
   EXPECT_EQ(draw->inputLayout, terrain.mInputLayout);
-  const char* images[] = {"gHeightTexture",   "gHeightTexture2",   "gHorInnerTexture", "gHorOuterTexture",
-                          "gVertInnerTexture", "gVertOuterTexture", "gTexture1",        "gGrainTexture"};
-  for (size_t i = 0; i < 8; ++i) {
-    const d3d10rec::RecordedVariable* image = draw->Variable(images[i]);
-    ASSERT_NE(image, nullptr) << images[i];
-    EXPECT_EQ(image->views[0].view, terrain.mTextures[i]->mShaderResourceView) << images[i];
+  const std::pair<const char*, ID3D10ShaderResourceView*> images[] = {
+      {"gHeightTexture", terrain.mTextures[0]->mShaderResourceView},
+      {"gHeightTexture2", terrain.mTextures[1]->mShaderResourceView},
+      {"gHorEdgeTextures", terrain.mEdgePairs[0]->mShaderResourceView},
+      {"gVertEdgeTextures", terrain.mEdgePairs[1]->mShaderResourceView},
+      {"gTexture1", terrain.mTextures[6]->mShaderResourceView},
+      {"gGrainTexture", terrain.mTextures[7]->mShaderResourceView}};
+  for (const auto& [name, view] : images) {
+    const d3d10rec::RecordedVariable* image = draw->Variable(name);
+    ASSERT_NE(image, nullptr) << name;
+    EXPECT_EQ(image->views[0].view, view) << name;
   }
   EXPECT_EQ(draw->Variable("gNumColumns")->ints, std::vector<int32_t>{terrain.mColumns});
 

@@ -40,6 +40,10 @@ class scroller_Terrain {
   int32_t mRows = 45;
   int32_t mIndexCount = 0;
   std::vector<fw_Texture*> mTextures;
+  // The edge pictures in pairs (inner, outer; horizontal, then vertical) as two-layer arrays, and
+  // the textures each was copied from: a live edit of a picture gives it a new texture.
+  fw_Texture* mEdgePairs[2] = {nullptr, nullptr};
+  ID3D10Texture2D* mEdgeSources[2][2] = {};
   fw_Effect* mEffect = nullptr;
   ID3D10Buffer* mIndexBuffer = nullptr;
   // The height maps' texels as read back from their textures, and each sub-frame's faces that
@@ -50,6 +54,10 @@ class scroller_Terrain {
   ID3D10Buffer* mVisibleIndexBuffer = nullptr;
   ID3D10Buffer* mVertexBuffer = nullptr;
   ID3D10InputLayout* mInputLayout = nullptr;
+
+ private:
+  // Copies each edge pair whose pictures changed since it was made; true when one was made.
+  bool _MakeEdgePairs();
 };
 
 class scroller_Leafs {
@@ -63,6 +71,10 @@ class scroller_Leafs {
 
   int32_t mLeafCount = 25000;
   std::vector<fw_Texture*> mTextures;
+  // The edge pictures in pairs (inner, outer; horizontal, then vertical) as two-layer arrays, and
+  // the textures each was copied from: a live edit of a picture gives it a new texture.
+  fw_Texture* mEdgePairs[2] = {nullptr, nullptr};
+  ID3D10Texture2D* mEdgeSources[2][2] = {};
   fw_Effect* mEffect = nullptr;
   ID3D10Buffer* mIndexBuffer = nullptr;
   ID3D10Buffer* mVertexBuffer = nullptr;
@@ -81,6 +93,10 @@ class scroller_Hero {
 
   int32_t mQuadCount = 1;
   std::vector<fw_Texture*> mTextures;
+  // The edge pictures in pairs (inner, outer; horizontal, then vertical) as two-layer arrays, and
+  // the textures each was copied from: a live edit of a picture gives it a new texture.
+  fw_Texture* mEdgePairs[2] = {nullptr, nullptr};
+  ID3D10Texture2D* mEdgeSources[2][2] = {};
   fw_Effect* mEffect = nullptr;
   ID3D10Buffer* mIndexBuffer = nullptr;
   ID3D10Buffer* mVertexBuffer = nullptr;

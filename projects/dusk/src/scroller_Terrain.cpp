@@ -1,9 +1,11 @@
 #include "scroller_Components.h"
 
 #include "dusk_Draw.h"
+#include "diag/fw_Log.h"
 #include "res/fw_Effect.h"
 #include "device/fw_DeviceState.h"
 #include "res/fw_Texture.h"
+#include "res/fw_TextureArray.h"
 
 #include <platform/d3dx10math.h>
 
@@ -20,13 +22,21 @@ struct TerrainImage {
 const TerrainImage kTerrainImages[] = {
     {"./data/scroller/heightmap.png", "gHeightTexture"},
     {"./data/scroller/heightmap2.png", "gHeightTexture2"},
-    {"./data/scroller/horisontal inner edges.png", "gHorInnerTexture"},
-    {"./data/scroller/horisontal outer edges.png", "gHorOuterTexture"},
-    {"./data/scroller/vertical inner edges.png", "gVertInnerTexture"},
-    {"./data/scroller/vertical outer edges.png", "gVertOuterTexture"},
+    // The edge pictures are bound as pairs (kEdgePairs), not one by one.
+    {"./data/scroller/horisontal inner edges.png", nullptr},
+    {"./data/scroller/horisontal outer edges.png", nullptr},
+    {"./data/scroller/vertical inner edges.png", nullptr},
+    {"./data/scroller/vertical outer edges.png", nullptr},
     {"./data/scroller/red.png", "gTexture1"},
     {"./data/scroller/grain.png", "gGrainTexture"},
 };
+
+// Which of kTerrainImages make each pair, inner first, and the pair's variable.
+struct EdgePair {
+  int inner, outer;
+  const char* variable;
+};
+const EdgePair kEdgePairs[2] = {{2, 3, "gHorEdgeTextures"}, {4, 5, "gVertEdgeTextures"}};
 
 const D3D10_INPUT_ELEMENT_DESC kTerrainLayout[1] = {
     {"POSITION", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 0, D3D10_INPUT_PER_VERTEX_DATA, 0}};
@@ -63,10 +73,15 @@ void scroller_Terrain::create() {
   dusk_ReplaceEffect(mEffect, "rtype.fx");
   scroller_DestroyTextures(mTextures);
   for (const TerrainImage& image : kTerrainImages) mTextures.push_back(fw_Texture::LoadFromImageFile(image.file));
+  _MakeEdgePairs();
   mEffect->bind([this](fw_Effect& effect) {
     for (size_t i = 0; i < mTextures.size(); ++i)
-      effect.getVariableByName(kTerrainImages[i].variable)->AsShaderResource()->SetResource(
-          mTextures[i]->mShaderResourceView);
+      if (kTerrainImages[i].variable)
+        effect.getVariableByName(kTerrainImages[i].variable)->AsShaderResource()->SetResource(
+            mTextures[i]->mShaderResourceView);
+    for (int pair = 0; pair < 2; ++pair)
+      effect.getVariableByName(kEdgePairs[pair].variable)->AsShaderResource()->SetResource(
+          mEdgePairs[pair] ? mEdgePairs[pair]->mShaderResourceView : nullptr);
     effect.getVariableByName("gNumRows")->AsScalar()->SetInt(mRows);
     effect.getVariableByName("gNumColumns")->AsScalar()->SetInt(mColumns);
     SafeRelease(mInputLayout);
@@ -93,9 +108,41 @@ void scroller_Terrain::create() {
   }
 }
 
+bool scroller_Terrain::_MakeEdgePairs() {
+  bool made = false;
+  for (int pair = 0; pair < 2; ++pair) {
+    const EdgePair& p = kEdgePairs[pair];
+    if (mTextures.size() <= static_cast<size_t>(p.outer)) continue;
+    const fw_Texture* inner = mTextures[p.inner];
+    const fw_Texture* outer = mTextures[p.outer];
+    ID3D10Texture2D* sources[2] = {inner ? inner->mTexture2D : nullptr, outer ? outer->mTexture2D : nullptr};
+    if (mEdgePairs[pair] && sources[0] == mEdgeSources[pair][0] && sources[1] == mEdgeSources[pair][1]) continue;
+    if (mEdgePairs[pair]) {
+      mEdgePairs[pair]->release();
+      delete mEdgePairs[pair];
+    }
+    mEdgePairs[pair] = fw_CreateTextureArray({inner, outer});
+    if (!mEdgePairs[pair]) {
+      fw_Log(fw_LogWarning,
+             "The edge pictures <%s> and <%s> differ in size, format or mip levels, so they cannot be sampled as a "
+             "pair.  The blocks are drawn without those edges until the two match.",
+             kTerrainImages[p.inner].file, kTerrainImages[p.outer].file);
+      mEdgePairs[pair] = fw_CreateClearTextureArray(2);
+    }
+    mEdgeSources[pair][0] = sources[0];
+    mEdgeSources[pair][1] = sources[1];
+    made = true;
+  }
+  return made;
+}
+
 void scroller_Terrain::render(const scroller_TerrainParams& params) {
   // The visible faces are a fifth of a stepped-through frame's time, for draws that go nowhere.
   if (!mEffect || fw_DrawingDiscarded()) return;
+  if (_MakeEdgePairs())
+    for (int pair = 0; pair < 2; ++pair)
+      mEffect->getVariableByName(kEdgePairs[pair].variable)->AsShaderResource()->SetResource(
+          mEdgePairs[pair] ? mEdgePairs[pair]->mShaderResourceView : nullptr);
   const D3DXVECTOR4 hero(params.heroX, params.heroY, params.heroZ, 0.0f);
   mEffect->getVariableByName("gHeroPosition")->AsVector()->SetFloatVector(hero);
   mEffect->getVariableByName("gScrollValue")->AsScalar()->SetFloat(params.scroll);
@@ -126,6 +173,11 @@ void scroller_Terrain::render(const scroller_TerrainParams& params) {
 
 void scroller_Terrain::destroy() {
   scroller_DestroyTextures(mTextures);
+  for (fw_Texture*& pair : mEdgePairs) {
+    if (pair) pair->release();
+    delete pair;
+    pair = nullptr;
+  }
   SafeRelease(mInputLayout);
   SafeRelease(mVisibleIndexBuffer);
   SafeRelease(mIndexBuffer);

@@ -17,10 +17,10 @@ uniform float gTime = 0.0;
 
 uniform sampler2D gHeightTexture;
 uniform sampler2D gHeightTexture2;
-uniform sampler2D gHorInnerTexture;
-uniform sampler2D gHorOuterTexture;
-uniform sampler2D gVertInnerTexture;
-uniform sampler2D gVertOuterTexture;
+// The edge decorations in pairs, layer 0 the groove (inner), layer 1 the bevel (outer): a pixel
+// picks its layer, and the pair is sampled once.
+uniform sampler2DArray gHorEdgeTextures;
+uniform sampler2DArray gVertEdgeTextures;
 uniform sampler2D gTexture1;
 uniform sampler2D gGrainTexture;
 
@@ -68,9 +68,9 @@ vec3 BlockBase(vec3 stage, vec2 cell, ivec2 cellIndex, float height, out vec3 ti
 }
 
 // Decoration of one side: the bevel where the neighbour is open air, the groove where it is not.
-vec4 Edge(sampler2D outer, sampler2D inner, vec2 uv, bool open)
+vec4 Edge(sampler2DArray pair, vec2 uv, bool open)
 {
-    return open ? texture(outer, uv) : texture(inner, uv);
+    return texture(pair, vec3(uv, open ? 1.0 : 0.0));
 }
 
 vec3 TopBase(vec3 base, vec3 tint, vec2 cell, vec4 open)
@@ -80,8 +80,8 @@ vec3 TopBase(vec3 base, vec3 tint, vec2 cell, vec4 open)
     vec2 uv = vec2(local.x, 1.0 - local.y);
     bool openUp = open.x > 0.5, openDown = open.y > 0.5;
     bool openLeft = open.z > 0.5, openRight = open.w > 0.5;
-    vec4 h = Edge(gHorOuterTexture, gHorInnerTexture, uv, uv.y < 0.5 ? openUp : openDown);
-    vec4 v = Edge(gVertOuterTexture, gVertInnerTexture, uv, uv.x < 0.5 ? openLeft : openRight);
+    vec4 h = Edge(gHorEdgeTextures, uv, uv.y < 0.5 ? openUp : openDown);
+    vec4 v = Edge(gVertEdgeTextures, uv, uv.x < 0.5 ? openLeft : openRight);
     base *= 1.15;
     base = mix(base, h.rgb * tint * 1.6, h.a * 0.85);
     return mix(base, v.rgb * tint * 1.6, v.a * 0.85);
@@ -111,10 +111,8 @@ vec4 BlockLight(vec3 n, vec3 base, vec3 stage, vec2 pixel)
 
 -- sampler gHeightTexture filter=point address=wrap mip=none
 -- sampler gHeightTexture2 filter=point address=wrap mip=none
--- sampler gHorInnerTexture filter=linear address=clamp
--- sampler gHorOuterTexture filter=linear address=clamp
--- sampler gVertInnerTexture filter=linear address=clamp
--- sampler gVertOuterTexture filter=linear address=clamp
+-- sampler gHorEdgeTextures filter=linear address=clamp
+-- sampler gVertEdgeTextures filter=linear address=clamp
 -- sampler gTexture1 filter=linear address=wrap
 -- sampler gGrainTexture filter=linear address=wrap
 
