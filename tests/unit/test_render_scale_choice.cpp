@@ -52,6 +52,13 @@ TEST(RenderScaleChoice, FastEnoughFramesKeepTheScale) {
   EXPECT_EQ(fw_ChooseRenderScale({0.02, 0.03, 0.02}, 1.0f), std::nullopt);  // never above the window
   EXPECT_EQ(fw_ChooseRenderScale({0.12, 0.14, 0.13}, 1.0f), std::nullopt);  // near ten a second
   EXPECT_EQ(fw_RefineRenderScale({1.0f, 1.0}, {0.3f, 0.12}), std::nullopt);
+  // A first guess at the edge of "near" is refined, so noise on either side of it gives one
+  // choice: here 0.36 s at full size and 0.149 or 0.151 s at 0.5 both give 0.30 (0.50 was kept).
+  for (double latest : {0.149, 0.151}) {
+    const std::optional<float> refined = fw_RefineRenderScale({1.0f, 0.36}, {0.5f, latest});
+    ASSERT_TRUE(refined) << latest;
+    EXPECT_NEAR(*refined, 0.30f, 1e-6f) << latest;
+  }
 }
 
 TEST(RenderScaleChoice, SlowFramesChooseATidyStepWithEvenSides) {

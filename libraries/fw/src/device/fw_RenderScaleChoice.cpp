@@ -18,9 +18,9 @@ float TidyScale(double scale) {
 
 bool SameStep(float a, float b) { return std::fabs(a - b) < fw_kAutoScaleStep * 0.5f; }
 
-bool NearAim(double seconds) {
+bool NearAim(double seconds, double tolerance = fw_kAutoScaleTolerance) {
   const double target = fw_kAutoScaleTargetSeconds;
-  return seconds <= target * fw_kAutoScaleTolerance && seconds >= target / fw_kAutoScaleTolerance;
+  return seconds <= target * tolerance && seconds >= target / tolerance;
 }
 
 bool Valid(const fw_FrameCost& cost) {
@@ -67,7 +67,7 @@ std::optional<fw_FrameCostFit> fw_FitFrameCost(const fw_FrameCost& earlier, cons
 }
 
 std::optional<float> fw_RefineRenderScale(const fw_FrameCost& earlier, const fw_FrameCost& latest) {
-  if (!Valid(latest) || NearAim(latest.seconds)) return std::nullopt;
+  if (!Valid(latest) || NearAim(latest.seconds, fw_kAutoScaleRefineTolerance)) return std::nullopt;
   const std::optional<fw_FrameCostFit> fit = fw_FitFrameCost(earlier, latest);
   if (!fit) return std::nullopt;
   // The pixels get what the fixed part leaves of the aim, but never less than a quarter of the

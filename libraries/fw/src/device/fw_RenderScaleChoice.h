@@ -18,6 +18,9 @@ struct fw_AutoScaleConditions {
 // machine near the aim keeps its picture and noise in the timings moves nothing.
 constexpr double fw_kAutoScaleTargetSeconds = 0.1;
 constexpr double fw_kAutoScaleTolerance = 1.5;
+// The second choice has the two parts of a frame's cost to go by, so a first guess is kept only
+// when it came closer than this: a guess at 0.15 s (6.7 frames a second) is no longer "near".
+constexpr double fw_kAutoScaleRefineTolerance = 1.25;
 // The smallest scale still shows the show; steps of 1/20 give 1280 × 720 sizes with even sides
 // (64 × 36 pixels a step) and the exact aspect of the window.
 constexpr float fw_kAutoScaleMin = 0.1f;
