@@ -117,10 +117,7 @@ bool scroller_Terrain::_MakeEdgePairs() {
     const fw_Texture* outer = mTextures[p.outer];
     ID3D10Texture2D* sources[2] = {inner ? inner->mTexture2D : nullptr, outer ? outer->mTexture2D : nullptr};
     if (mEdgePairs[pair] && sources[0] == mEdgeSources[pair][0] && sources[1] == mEdgeSources[pair][1]) continue;
-    if (mEdgePairs[pair]) {
-      mEdgePairs[pair]->release();
-      delete mEdgePairs[pair];
-    }
+    delete mEdgePairs[pair];  // its destructor releases the copy
     mEdgePairs[pair] = fw_CreateTextureArray({inner, outer});
     if (!mEdgePairs[pair]) {
       fw_Log(fw_LogWarning,
@@ -174,7 +171,6 @@ void scroller_Terrain::render(const scroller_TerrainParams& params) {
 void scroller_Terrain::destroy() {
   scroller_DestroyTextures(mTextures);
   for (fw_Texture*& pair : mEdgePairs) {
-    if (pair) pair->release();
     delete pair;
     pair = nullptr;
   }

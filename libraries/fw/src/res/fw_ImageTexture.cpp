@@ -54,6 +54,21 @@ fw_Texture* fw_Texture::LoadFromImageFile(const std::string& name) {
   return texture;
 }
 
+ID3D10Texture2D* fw_CreateStagingCopy(ID3D10Texture2D* texture) {
+  ID3D10Device* device = fw_GetDevice();
+  if (!device || !texture) return nullptr;
+  D3D10_TEXTURE2D_DESC desc;
+  texture->GetDesc(&desc);
+  desc.Usage = D3D10_USAGE_STAGING;
+  desc.BindFlags = 0;
+  desc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
+  desc.MiscFlags = 0;
+  ID3D10Texture2D* staging = nullptr;
+  if (FAILED(device->CreateTexture2D(&desc, nullptr, &staging))) return nullptr;
+  if (staging) device->CopyResource(staging, texture);
+  return staging;
+}
+
 bool fw_ReadTexels8(ID3D10Texture2D* texture, D3D10_TEXTURE2D_DESC* desc, std::vector<uint8_t>* texels) {
   texels->clear();
   ID3D10Device* device = fw_GetDevice();
@@ -63,14 +78,8 @@ bool fw_ReadTexels8(ID3D10Texture2D* texture, D3D10_TEXTURE2D_DESC* desc, std::v
   if (format != DXGI_FORMAT_R8G8B8A8_UNORM && format != DXGI_FORMAT_R8G8B8A8_UNORM_SRGB &&
       format != DXGI_FORMAT_B8G8R8A8_UNORM)
     return false;
-  D3D10_TEXTURE2D_DESC stagingDesc = *desc;
-  stagingDesc.Usage = D3D10_USAGE_STAGING;
-  stagingDesc.BindFlags = 0;
-  stagingDesc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
-  stagingDesc.MiscFlags = 0;
-  ID3D10Texture2D* staging = nullptr;
-  if (FAILED(device->CreateTexture2D(&stagingDesc, nullptr, &staging)) || !staging) return false;
-  device->CopyResource(staging, texture);
+  ID3D10Texture2D* staging = fw_CreateStagingCopy(texture);
+  if (!staging) return false;
   D3D10_MAPPED_TEXTURE2D mapped{};
   if (SUCCEEDED(staging->Map(0, D3D10_MAP_READ, 0, &mapped)) && mapped.pData) {
     const size_t rowBytes = static_cast<size_t>(desc->Width) * 4;

@@ -45,6 +45,10 @@ class fw_Texture {
   bool mOpaque = false;
 };
 
+// A CPU-readable copy of the texture, every level (null when the device refuses one); the caller
+// releases it.
+ID3D10Texture2D* fw_CreateStagingCopy(ID3D10Texture2D* texture);
+
 // Reads the first level of an 8-bit RGBA or BGRA texture back through a staging copy: four bytes a
 // texel, rows tightly packed, row 0 the image's top. False, with texels empty, for any other
 // format or a failed read.

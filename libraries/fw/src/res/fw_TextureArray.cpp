@@ -17,16 +17,10 @@ bool SameShape(const D3D10_TEXTURE2D_DESC& a, const D3D10_TEXTURE2D_DESC& b) {
 }
 
 // Every level of the texture through a staging copy, each level's rows at its own pitch.
-bool ReadLevels(ID3D10Device* device, ID3D10Texture2D* texture, const D3D10_TEXTURE2D_DESC& desc,
-                std::vector<std::vector<uint8_t>>& levels, std::vector<UINT>& pitches) {
-  D3D10_TEXTURE2D_DESC stagingDesc = desc;
-  stagingDesc.Usage = D3D10_USAGE_STAGING;
-  stagingDesc.BindFlags = 0;
-  stagingDesc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
-  stagingDesc.MiscFlags = 0;
-  ID3D10Texture2D* staging = nullptr;
-  if (FAILED(device->CreateTexture2D(&stagingDesc, nullptr, &staging)) || !staging) return false;
-  device->CopyResource(staging, texture);
+bool ReadLevels(ID3D10Texture2D* texture, const D3D10_TEXTURE2D_DESC& desc, std::vector<std::vector<uint8_t>>& levels,
+                std::vector<UINT>& pitches) {
+  ID3D10Texture2D* staging = fw_CreateStagingCopy(texture);
+  if (!staging) return false;
   bool ok = true;
   for (UINT level = 0; level < desc.MipLevels && ok; ++level) {
     const UINT height = std::max(1u, desc.Height >> level);
@@ -94,7 +88,7 @@ fw_Texture* fw_CreateTextureArray(const std::vector<const fw_Texture*>& slices) 
   std::vector<std::vector<uint8_t>> levels;
   std::vector<UINT> pitches;
   for (const fw_Texture* slice : slices)
-    if (!ReadLevels(device, slice->mTexture2D, desc, levels, pitches)) return nullptr;
+    if (!ReadLevels(slice->mTexture2D, desc, levels, pitches)) return nullptr;
   // Subresources go slice by slice, each slice's levels in order.
   std::vector<D3D10_SUBRESOURCE_DATA> data;
   for (size_t i = 0; i < levels.size(); ++i) data.push_back({levels[i].data(), pitches[i], 0});
