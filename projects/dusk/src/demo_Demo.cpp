@@ -23,6 +23,17 @@ namespace {
 
 const float kClear[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 
+// The framework's standard targets, by the roles this scene gives them.
+// The models' picture: drawn when "3_i" is negative, and then mosaic layer 3's picture.
+const char* const kModelPictureTarget = "r8g8b8a8_1";
+// Landscape and hero of one sub-frame, the mosaic's first layer.
+const char* const kLandscapeTarget = "r8g8b8a8_2";
+// The mosaic of one sub-frame, averaged into the accumulation.
+const char* const kMosaicTarget = "r8g8b8a8_3";
+// The motion-blur sum of every sub-frame, the input of bloom and the final composite.
+const char* const kAccumulationTarget = "r16g16b16a16f_1";
+const char* const kDepthTarget = "d32f_backbuffer";
+
 template <class T> void Replace(T*& member, T* fresh) {
   delete member;
   member = fresh;
@@ -128,9 +139,9 @@ fw_Texture* Demo::BackgroundPicture(int number) {
 void Demo::render() {
   const double t = fw_GetMusicTime();
   const int background = dusk_TruncateTrack(TrackAt("3_i", 0.0f, t));
-  fw_Texture* backgroundTexture = background < 0 ? fw_FindTexture("r8g8b8a8_1") : BackgroundPicture(background);
+  fw_Texture* backgroundTexture = background < 0 ? fw_FindTexture(kModelPictureTarget) : BackgroundPicture(background);
 
-  fw_Texture* accumulation = fw_FindTexture("r16g16b16a16f_1");
+  fw_Texture* accumulation = fw_FindTexture(kAccumulationTarget);
   ClearTarget(accumulation);
   const double delay = TrackAt("timeDelay", 0.0f, t) * 0.001;
   for (double ti : SubFrameTimes(t, delay)) _RenderSubFrame(ti, background, backgroundTexture);
@@ -143,10 +154,10 @@ void Demo::render() {
 
 void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundTexture) {
   ID3D10Device* device = fw_GetDevice();
-  fw_Texture* landscape = fw_FindTexture("r8g8b8a8_2");
-  fw_Texture* mosaic = fw_FindTexture("r8g8b8a8_3");
-  fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
-  fw_Texture* accumulation = fw_FindTexture("r16g16b16a16f_1");
+  fw_Texture* landscape = fw_FindTexture(kLandscapeTarget);
+  fw_Texture* mosaic = fw_FindTexture(kMosaicTarget);
+  fw_Texture* depth = fw_FindTexture(kDepthTarget);
+  fw_Texture* accumulation = fw_FindTexture(kAccumulationTarget);
   const float row = fw_RowFromSeconds(ti);
 
   const float heroX = fw_SyncValueAt("heroX", 0.0f, row);
@@ -168,7 +179,7 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
 
   // The model picture, tested against the landscape's depth.
   if (background < 0) {
-    fw_Texture* modelTarget = fw_FindTexture("r8g8b8a8_1");
+    fw_Texture* modelTarget = fw_FindTexture(kModelPictureTarget);
     fw_SetRenderTarget(modelTarget, 0, depth);
     ClearTarget(modelTarget);
     fw_ObjMesh* const models[3] = {mFirstModel, mSecondModel, mThirdModel};

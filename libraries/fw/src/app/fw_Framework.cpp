@@ -138,7 +138,6 @@ fw_Framework::~fw_Framework() {
 
 void fw_RegisterScene(fw_Scene* scene) { fw_AddScene(std::unique_ptr<fw_Scene>(scene)); }
 
-const std::vector<std::unique_ptr<fw_Scene>>& fw_GetScenes() { return fw_GetFrameContext().scenes; }
 
 fw_DeviceSettings fw_FrameworkDeviceSettings() {
   fw_DeviceSettings settings;

@@ -70,7 +70,6 @@ extern fw_Framework* fw_gFramework;
 // ---- Scene list ----
 // Appends a scene and takes it over; scenes are never removed and live until the process ends.
 void fw_RegisterScene(fw_Scene* scene);
-const std::vector<std::unique_ptr<fw_Scene>>& fw_GetScenes();
 // The current scene (the entry at mCurrentScene) is fw_GetCurrentScene() of frame/fw_FrameTick.h.
 
 // The device settings built from the framework's settings (window, sizes, full screen, refresh).

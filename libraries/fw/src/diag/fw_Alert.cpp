@@ -126,4 +126,3 @@ void fw_SetAlertCaption(const std::string& text) {
 }
 
 void fw_SetAlertMode(int mode) { gMode = mode; }
-int fw_GetAlertMode() { return gMode; }

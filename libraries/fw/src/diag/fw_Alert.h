@@ -10,4 +10,3 @@ void fw_Alert(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int fw_TimedAlert(float seconds, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void fw_SetAlertCaption(const std::string& caption);
 void fw_SetAlertMode(int mode);
-int fw_GetAlertMode();

@@ -130,12 +130,6 @@ fw_GlobalVariables& fw_GetGlobals() { return gGlobals; }
 ID3D10EffectPool* fw_GetEffectPool() { return gEffectPool; }
 fw_Texture* fw_GetWindowBackbuffer() { return gWindowBackbuffer; }
 
-void fw_CreateDownsampleChain(const std::string& baseName, UINT bindFlags, DXGI_FORMAT format, int32_t width,
-                              int32_t height) {
-  for (const fw_ChainLevel& level : fw_DownsampleLevels(baseName, width, height))
-    fw_EnterOwnedTexture(level.name, new fw_Texture(bindFlags, format, level.width, level.height));
-}
-
 std::string fw_EffectPoolPath() {
   // From source or its precompiled form.
   std::string poolPath = fw_GetFrameworkRoot() + "/src/shaders/fw_Globals.fxi";

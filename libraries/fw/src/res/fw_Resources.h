@@ -64,10 +64,6 @@ void fw_ReleaseStandardResources();
 // the size changes and released with them. Asking again for a name already made does nothing.
 void fw_CreateRenderSizeTarget(const std::string& name, DXGI_FORMAT format, bool withHalvings = false);
 
-// Creates a chain of render targets: the base name at w × h, then "_downsample<k>" at halves.
-void fw_CreateDownsampleChain(const std::string& baseName, UINT bindFlags, DXGI_FORMAT format, int32_t width,
-                              int32_t height);
-
 // The window back-buffer target: the swap chain's buffer 0 wrapped as a render target ("backbuffer"
 // itself when output and render size are equal, else "realBackbuffer"). Null before loading.
 fw_Texture* fw_GetWindowBackbuffer();

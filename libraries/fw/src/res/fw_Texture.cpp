@@ -155,6 +155,3 @@ DXGI_FORMAT fw_Texture::getFormat() const {
   return FromDesc(mTexture2D, mTexture3D, DXGI_FORMAT_UNKNOWN, [](const auto& desc) { return desc.Format; });
 }
 
-fw_Texture* fw_CreateTexture(UINT bindFlags, DXGI_FORMAT format, UINT width, UINT height) {
-  return new fw_Texture(bindFlags, format, width, height, 1, nullptr);
-}

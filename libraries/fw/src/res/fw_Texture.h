@@ -68,5 +68,3 @@ void fw_ForgetImageTexture(fw_Texture* texture);
 // Bytes per texel of a DXGI format, for initial-data pitches.
 UINT fw_BytesPerTexel(DXGI_FORMAT format);
 
-// A factory of the shape fw_Framework::FindOrCreateTexture binds: depth 1, no data.
-fw_Texture* fw_CreateTexture(UINT bindFlags, DXGI_FORMAT format, UINT width, UINT height);

@@ -69,7 +69,6 @@ void fw_UpdateClocks() {
   if (gFrameClock) gFrameClock->update(1.0f);
 }
 
-float fw_GetPlaybackSpeed() { return gPlaybackSpeed; }
 void fw_SetPlaybackSpeed(float speed) { gPlaybackSpeed = speed; }
 
 double fw_GetMusicTime() { return gMusicClock ? gMusicClock->getTime() : 0.0; }

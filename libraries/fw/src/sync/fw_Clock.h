@@ -40,8 +40,7 @@ void fw_RestartClocks();
 // Advances the music clock by the playback speed and the frame clock at normal speed; the
 // first step of every frame tick.
 void fw_UpdateClocks();
-// The music clock's speed factor, 1.0 unless changed.
-float fw_GetPlaybackSpeed();
+// Sets the music clock's speed factor (1.0 unless changed).
 void fw_SetPlaybackSpeed(float speed);
 // The music clock's seconds (0 without a clock).
 double fw_GetMusicTime();
