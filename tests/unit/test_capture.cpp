@@ -14,10 +14,6 @@
 
 #include <boost/filesystem.hpp>
 
-#include <sys/mount.h>
-
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -263,27 +259,6 @@ TEST(CapturePaths, UnwritablePathsAreFoundBeforeTheFirstFrame) {
     EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
   }
   fs::remove_all(base);
-}
-
-// A read-only file system passes every permission check of root's: only a write tells. The
-// folder that is there and one that would have to be made both fail with the system's reason.
-TEST(CapturePaths, AReadOnlyMountIsFoundBeforeTheFirstFrame) {
-  const fs::path mountPoint = fs::temp_directory_path() / fs::unique_path("core-capture-ro-%%%%%%");
-  fs::create_directories(mountPoint);
-  if (mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_RDONLY | MS_NOSUID | MS_NODEV, "size=1m") != 0) {
-    const std::string why = std::strerror(errno);
-    fs::remove(mountPoint);
-    GTEST_SKIP() << "cannot mount a read-only tmpfs (" << why << "); this test needs root";
-  }
-  for (const fw_CaptureSettings& settings : {FramesInto(mountPoint.string()), FramesInto((mountPoint / "frames").string()),
-                                             VideoInto((mountPoint / "v.mkv").string())}) {
-    std::string path, reason;
-    EXPECT_FALSE(fw_PrepareCapturePaths(settings, &path, &reason));
-    EXPECT_EQ(reason, "Read-only file system") << path;
-    EXPECT_EQ(path, settings.videoFile.empty() ? settings.directory : settings.videoFile);
-  }
-  umount(mountPoint.c_str());
-  fs::remove(mountPoint);
 }
 
 // Live mode starts at --from-row; it holds the show's end, so a capture under it would never end.
