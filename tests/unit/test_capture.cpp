@@ -1,8 +1,12 @@
-// Capture mode's own parts: the soundtrack file (written whole or not at all), the options, and
-// the clock that maps frames to performance-counter ticks.
+// Capture mode's own parts: the soundtrack file (written whole or not at all), the options, the
+// hidden names and the checks of the paths before the first frame, and the clock that maps
+// frames to performance-counter ticks.
 #include "capture/fw_Capture.h"
+#include "capture/fw_CaptureEncoder.h"
 #include "capture/fw_CaptureFiles.h"
+#include "capture/fw_CaptureNames.h"
 #include "capture/fw_CaptureOptions.h"
+#include "capture/fw_CapturePaths.h"
 
 #include "small_tmpfs.h"
 
@@ -155,6 +159,106 @@ TEST(CaptureOptions, CaptureVideoTakesAFileAndExcludesFrameFolders) {
     EXPECT_EQ(s.directory, c.folder);
     EXPECT_EQ(s.videoFile, c.args[1]);
   }
+}
+
+// The container is the one the name says: Matroska for .mkv, MP4 for .mp4, QuickTime for .mov;
+// any other name is refused before anything runs, where it used to get Matroska under it.
+TEST(CaptureOptions, AVideoFileGetsTheContainerItsExtensionNamesOrIsRefused) {
+  EXPECT_STREQ(fw_CaptureVideoFormat("/tmp/v/a.mkv"), "matroska");
+  EXPECT_STREQ(fw_CaptureVideoFormat("a.MKV"), "matroska");
+  EXPECT_STREQ(fw_CaptureVideoFormat("x.mp4"), "mp4");
+  EXPECT_STREQ(fw_CaptureVideoFormat("take.one.mov"), "mov");
+  for (const char* refused : {"x.avi", "x.webm", "x", "x.", "out.d/x", ".mkv/x", "x.mkv.part"}) {
+    SCOPED_TRACE(refused);
+    EXPECT_EQ(fw_CaptureVideoFormat(refused), nullptr);
+    fw_CaptureSettings s;
+    std::string error;
+    Parse({"--capture-video", refused}, &s, &error);
+    EXPECT_TRUE(error.empty()) << error;
+    EXPECT_FALSE(fw_ValidateCaptureSettings(s, false, &error));
+    EXPECT_NE(error.find(".mkv (Matroska), .mp4 or .mov"), std::string::npos) << error;
+  }
+  EXPECT_EQ(fw_CaptureEncoderCommand(4, 2, 30, "mp4", "/o/x.mp4").back(), "file:/o/x.mp4");
+}
+
+// A temporary name adds a dot and a suffix: one that would pass the file system's 255 bytes is cut
+// (never inside a character) and marked with a hash, so two long names sharing a start differ.
+TEST(CaptureNames, HiddenNamesFitTheFileSystemAndStayApart) {
+  EXPECT_EQ(fw_CaptureHiddenName("/a/b/take.mkv", ".part"), "/a/b/.take.mkv.part");
+  EXPECT_EQ(fw_CaptureHiddenName("take.mkv", ".part"), ".take.mkv.part");
+  const std::string fits(249, 'x');  // ".x…x.part": 255 bytes exactly
+  EXPECT_EQ(fw_CaptureHiddenName("/d/" + fits, ".part"), "/d/." + fits + ".part");
+
+  const std::string longA = std::string(246, 'a') + ".mkv", longB = std::string(245, 'a') + "b.mkv";
+  const std::string hiddenA = fw_CaptureHiddenName("/d/" + longA, ".part");
+  const std::string hiddenB = fw_CaptureHiddenName("/d/" + longB, ".part");
+  for (const std::string& hidden : {hiddenA, hiddenB}) {
+    EXPECT_EQ(hidden.rfind("/d/.aaaa", 0), 0u) << hidden;
+    EXPECT_LE(hidden.size() - 3, fw_kCaptureNameMax) << hidden;
+    EXPECT_EQ(hidden.substr(hidden.size() - 5), ".part") << hidden;
+  }
+  EXPECT_NE(hiddenA, hiddenB);
+  EXPECT_EQ(hiddenA, fw_CaptureHiddenName("/d/" + longA, ".part"));  // the same name every run
+
+  // Two-byte characters: the cut falls between them.
+  std::string accents;
+  while (accents.size() < 250) accents += "\xc3\xa9";
+  const std::string hidden = fw_CaptureHiddenName(accents, ".part");
+  const size_t mark = hidden.find('~');
+  ASSERT_NE(mark, std::string::npos) << hidden;
+  EXPECT_EQ((mark - 1) % 2, 0u) << "a character was cut in two";
+  EXPECT_LE(hidden.size(), fw_kCaptureNameMax);
+}
+
+namespace {
+fw_CaptureSettings VideoInto(const std::string& file) {
+  fw_CaptureSettings s;
+  std::string error;
+  Parse({"--capture-video", file.c_str()}, &s, &error);
+  return s;
+}
+
+fw_CaptureSettings FramesInto(const std::string& folder) {
+  fw_CaptureSettings s;
+  s.enabled = true;
+  s.directory = folder;
+  return s;
+}
+}  // namespace
+
+// Each path a capture cannot write is found before the first frame, with its reason; what can be
+// written is made and left as it was found, without a file of the check's.
+TEST(CapturePaths, UnwritablePathsAreFoundBeforeTheFirstFrame) {
+  const fs::path base = fs::temp_directory_path() / fs::unique_path("core-capture-paths-%%%%%%");
+  fs::create_directories(base / "folder.mkv");
+  std::ofstream((base / "file").string()) << "x";
+  struct Case {
+    fw_CaptureSettings settings;
+    std::string path, reason;  // path empty: accepted
+  };
+  const std::string tooLong = (base / (std::string(252, 'n') + ".mkv")).string();
+  const std::string longest = (base / (std::string(251, 'n') + ".mkv")).string();
+  for (const Case& c : {Case{VideoInto((base / "folder.mkv").string()), (base / "folder.mkv").string(), "it is a folder, not a file"},
+                        Case{VideoInto(tooLong), tooLong, "File name too long"},
+                        Case{FramesInto((base / "file").string()), (base / "file").string(), "it is a file, not a folder"},
+                        Case{FramesInto((base / "file/frames").string()), (base / "file/frames").string(), "Not a directory"},
+                        Case{VideoInto(longest), "", ""},
+                        Case{VideoInto((base / "new/v.mkv").string()), "", ""},
+                        Case{FramesInto((base / "frames").string()), "", ""}}) {
+    const std::string target = c.settings.videoFile.empty() ? c.settings.directory : c.settings.videoFile;
+    SCOPED_TRACE(target.substr(base.string().size()).substr(0, 40));
+    std::string path, reason;
+    EXPECT_EQ(fw_PrepareCapturePaths(c.settings, &path, &reason), c.path.empty()) << reason;
+    if (c.path.empty()) {
+      EXPECT_TRUE(fs::is_directory(c.settings.directory));
+      for (fs::directory_iterator it(c.settings.directory), end; it != end; ++it)
+        EXPECT_NE(it->path().filename().string()[0], '.') << "the check left " << it->path();
+      continue;
+    }
+    EXPECT_EQ(path, c.path);
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+  }
+  fs::remove_all(base);
 }
 
 // Live mode starts at --from-row; it holds the show's end, so a capture under it would never end.

@@ -2,12 +2,16 @@
 #include <platform/process_pipe.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -42,6 +46,25 @@ class SigpipeHeld {
   sigset_t mPipe, mOld;
   bool mWasPending = false;
 };
+
+using Clock = std::chrono::steady_clock;
+
+// The longest a wait sleeps before it asks the stop check again.
+constexpr int kStopCheckMilliseconds = 100;
+
+std::string DurationText(int milliseconds) {
+  char text[32];
+  if (milliseconds % 1000 == 0)
+    std::snprintf(text, sizeof(text), "%d s", milliseconds / 1000);
+  else
+    std::snprintf(text, sizeof(text), "%.1f s", milliseconds / 1000.0);
+  return text;
+}
+
+int MillisecondsUntil(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return static_cast<int>(std::clamp<long long>(left, 0, 1 << 30));
+}
 }  // namespace
 
 PipedProcess::~PipedProcess() { finish(); }
@@ -74,6 +97,8 @@ bool PipedProcess::start(const std::vector<std::string>& args, std::string* reas
     *reason = args[0] + ": " + std::strerror(failed);
     return false;
   }
+  // Writes never block: a reader that stops taking bytes is waited for in poll(), with a limit.
+  fcntl(ends[1], F_SETFL, fcntl(ends[1], F_GETFL) | O_NONBLOCK);
   mPid = pid;
   mInput = ends[1];
   return true;
@@ -86,39 +111,113 @@ bool PipedProcess::write(const void* data, size_t size, std::string* reason) {
   }
   SigpipeHeld held;
   const char* at = static_cast<const char*>(data);
+  // The limit counts from the last byte the program took, so a slow reader is never cut off.
+  auto deadline = Clock::now() + std::chrono::milliseconds(mStallMilliseconds);
   while (size > 0) {
     const ssize_t wrote = ::write(mInput, at, size);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) {
-      const int error = wrote < 0 ? errno : EIO;
-      if (error == EPIPE) {
-        held.takeRaised();
-        *reason = "the program reading it ended";
-      } else {
-        *reason = std::strerror(error);
-      }
-      return false;
+    if (wrote > 0) {
+      at += wrote;
+      size -= static_cast<size_t>(wrote);
+      deadline = Clock::now() + std::chrono::milliseconds(mStallMilliseconds);
+      continue;
     }
-    at += wrote;
-    size -= static_cast<size_t>(wrote);
+    const int error = wrote < 0 ? errno : EIO;
+    if (error == EINTR || error == EAGAIN || error == EWOULDBLOCK) {
+      // Either way the program is ended here: one that took nothing may be stopped, and
+      // would never end by itself.
+      if (mStop && mStop()) {
+        *reason = "stopped before the program took it";
+        kill();
+        return false;
+      }
+      int wait = kStopCheckMilliseconds;
+      if (mStallMilliseconds > 0) {
+        const int left = MillisecondsUntil(deadline);
+        if (left == 0) {
+          *reason = "the program took nothing for " + DurationText(mStallMilliseconds);
+          kill();
+          return false;
+        }
+        wait = std::min(wait, left);
+      }
+      if (error != EINTR) {
+        pollfd ready{mInput, POLLOUT, 0};
+        poll(&ready, 1, wait);  // a signal or an error shows in the next write
+      }
+      continue;
+    }
+    if (error == EPIPE) {
+      held.takeRaised();
+      *reason = "the program reading it ended";
+    } else {
+      *reason = std::strerror(error);
+    }
+    return false;
   }
   return true;
 }
 
-int PipedProcess::finish() {
+bool PipedProcess::waitForEnd(int* status, std::string* reason) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(mStallMilliseconds);
+  int sleep = 1;
+  for (;;) {
+    const pid_t got = waitpid(mPid, status, WNOHANG);
+    if (got == mPid) return true;
+    if (got < 0 && errno != EINTR) {
+      if (reason) *reason = std::strerror(errno);
+      return false;
+    }
+    if (mStop && mStop()) {
+      if (reason) *reason = "stopped before the program ended";
+      return false;
+    }
+    if (mStallMilliseconds > 0 && MillisecondsUntil(deadline) == 0) {
+      if (reason) *reason = "the program did not end within " + DurationText(mStallMilliseconds) + " of its input's end";
+      return false;
+    }
+    // Short sleeps first: a program that ends at once is seen at once.
+    const timespec pause{0, static_cast<long>(sleep) * 1000000L};
+    nanosleep(&pause, nullptr);
+    sleep = std::min(sleep * 2, 20);
+  }
+}
+
+int PipedProcess::finish(std::string* reason) {
   if (mInput >= 0) close(mInput);
   mInput = -1;
   if (mPid <= 0) return -1;
   int status = 0;
-  pid_t got;
-  do {
-    got = waitpid(mPid, &status, 0);
-  } while (got < 0 && errno == EINTR);
+  if (mStallMilliseconds > 0 || mStop) {
+    if (!waitForEnd(&status, reason)) {
+      kill();
+      return -1;
+    }
+  } else {
+    pid_t got;
+    do {
+      got = waitpid(mPid, &status, 0);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+      mPid = -1;
+      if (reason) *reason = std::strerror(errno);
+      return -1;
+    }
+  }
   mPid = -1;
-  if (got < 0) return -1;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return -1;
+}
+
+void PipedProcess::kill() {
+  if (mInput >= 0) close(mInput);
+  mInput = -1;
+  if (mPid <= 0) return;
+  // SIGKILL ends a stopped program too, where anything it could catch would wait for SIGCONT.
+  ::kill(mPid, SIGKILL);
+  while (waitpid(mPid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  mPid = -1;
 }
 
 }  // namespace platform

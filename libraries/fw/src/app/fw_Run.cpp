@@ -21,7 +21,7 @@
 int fw_Framework::Run() {
   // Setup. Offline capture replaces the performance counter before any clock reads it.
   if (fw_GetCaptureSettings().enabled && !fw_CaptureInstall(fw_GetCaptureSettings(), fw_GetProjectRoot() + "/" + mMusicPath))
-    fw_ExitProcess(20, "the capture could not be set up");
+    fw_ExitProcess(fw_kCaptureWriteFailedExitCode, "the capture could not write its files");
   fw_CreateClocks();
   fw_CreateMouseState();
   fw_HandOverFrameContext();

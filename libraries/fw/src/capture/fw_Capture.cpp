@@ -3,10 +3,12 @@
 
 #include "capture/fw_CaptureEncoder.h"
 #include "capture/fw_CaptureFiles.h"
+#include "capture/fw_CaptureMux.h"
+#include "capture/fw_CapturePaths.h"
 #include "capture/fw_CaptureProgress.h"
 #include "capture/fw_CaptureReadback.h"
+#include "capture/fw_CaptureSignals.h"
 #include "capture/fw_CaptureSoundtrack.h"
-#include "capture/fw_CaptureMux.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
 #include "sync/fw_Sync.h"
@@ -15,8 +17,6 @@
 #include <platform/d3d10_offline.h>
 #include <platform/file_write.h>
 #include <platform/win32.h>
-
-#include <boost/filesystem.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +76,31 @@ std::string FramePath(int64_t index) {
   return gCapture.settings.directory + "/" + name;
 }
 
+// The last progress line, for the frames that are written.
+void FinishProgress() {
+  if (gCapture.written == 0) return;
+  const int64_t last = gCapture.firstFrame + gCapture.written - 1;
+  const float row = fw_CaptureRowOfFrame(last, gCapture.settings.fps);
+  gCapture.progress->finish(WallSeconds(), gCapture.written, TotalFrames(), row, SectionName(row));
+}
+
+bool StopRequested() { return fw_CaptureStopSignal() != 0; }
+
+// A signal asked the capture to stop: the encoder is ended and its hidden file removed, and
+// nothing more is written; what is on disk under a final name stays, and is whole.
+[[noreturn]] void StopOnSignal() {
+  const int signal = fw_CaptureStopSignal();
+  gCapture.finished = true;
+  platform::SetGpuWorkDiscarded(false);
+  FinishProgress();
+  if (gCapture.encoder) gCapture.encoder->abandon();
+  fw_Log(fw_LogWarning, "Capture: stopped by %s after %lld frames; %s.", fw_CaptureSignalName(signal),
+         static_cast<long long>(gCapture.written),
+         gCapture.encoder ? ("no video written to <" + gCapture.settings.videoFile + ">").c_str()
+                          : "the frames written are whole; no soundtrack or video made");
+  fw_ExitProcess(fw_CaptureStopExitCode(signal), "a signal stopped the capture");
+}
+
 // A capture with a hole in it is no capture: the first file that cannot be written ends the
 // process with a code of its own (the orderly shutdown would end it with 0). What is on disk
 // under a final name stays, and is whole.
@@ -92,12 +117,12 @@ bool fw_CaptureInstall(const fw_CaptureSettings& settings, const std::string& mu
   gCapture = CaptureState();
   gCapture.settings = settings;
   gCapture.musicFile = musicFile;
-  boost::system::error_code error;
-  boost::filesystem::create_directories(settings.directory, error);
-  if (!boost::filesystem::is_directory(settings.directory, error)) {
-    fw_ReportFailure("Capture: could not create the directory <%s>.", settings.directory.c_str());
+  std::string path, reason;
+  if (!fw_PrepareCapturePaths(settings, &path, &reason)) {
+    fw_ReportFailure("Capture: could not write <%s>: %s.", path.c_str(), reason.c_str());
     return false;
   }
+  fw_CaptureCatchStopSignals();
   gCapture.active = true;
   const int32_t fps = settings.fps;
   gCapture.firstFrame = settings.fromFrame >= 0 ? settings.fromFrame : fw_CaptureFirstFrameAtRow(settings.fromRow, fps);
@@ -115,7 +140,8 @@ bool fw_CaptureInstall(const fw_CaptureSettings& settings, const std::string& mu
   gCapture.progress = std::make_unique<fw_CaptureProgressPrinter>(GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR);
   platform::SetVirtualPerformanceCounter([] { return fw_CaptureCounterTicks(fw_CaptureFrameOfTick(gCapture.tick), gCapture.settings.fps); });
   if (!settings.videoFile.empty()) {
-    gCapture.encoder = std::make_unique<fw_CaptureEncoder>(settings.videoFile, settings.fps);
+    gCapture.encoder = std::make_unique<fw_CaptureEncoder>(settings.videoFile, settings.fps,
+                                                           fw_CaptureEncoderStallMilliseconds(), StopRequested);
     fw_Log(fw_LogPlain, "Capture: encoding frames at %d frames per second into <%s>.", settings.fps,
            settings.videoFile.c_str());
   } else {
@@ -130,6 +156,7 @@ int64_t fw_CaptureFramesWritten() { return gCapture.written; }
 
 void fw_CaptureBeginFrame() {
   if (!gCapture.active || gCapture.finished) return;
+  if (StopRequested()) StopOnSignal();
   const int64_t frame = fw_CaptureFrameOfTick(gCapture.tick);
   // Frames before the span are stepped through for what they carry to the next frame (the
   // shared generator, camera shake, the scenes' own state), but never drawn.
@@ -174,8 +201,11 @@ void fw_CaptureFrame() {
   if (gCapture.encoder) {
     uint32_t width = 0, height = 0;
     if (!gCapture.readback.readRgba(&gCapture.pixels, &width, &height, &reason) ||
-        !gCapture.encoder->write(gCapture.pixels, width, height, &reason))
+        !gCapture.encoder->write(gCapture.pixels, width, height, &reason)) {
+      // An encoder that got the same Ctrl+C from the terminal ends by itself: that is the stop too.
+      if (StopRequested()) StopOnSignal();
       StopOnWriteFailure(gCapture.settings.videoFile, reason);
+    }
   } else {
     const std::string path = FramePath(frame);
     std::vector<uint8_t> png;
@@ -198,16 +228,16 @@ void fw_CaptureFinish() {
   gCapture.finished = true;
   platform::SetGpuWorkDiscarded(false);
   gCapture.readback.release();
-  if (gCapture.written > 0) {
-    const int64_t last = gCapture.firstFrame + gCapture.written - 1;
-    const float row = fw_CaptureRowOfFrame(last, gCapture.settings.fps);
-    gCapture.progress->finish(WallSeconds(), gCapture.written, TotalFrames(), row, SectionName(row));
-  }
+  FinishProgress();
   // The video is whole only once the encoder has ended well; until then it has no name.
   std::string encoderFailure;
   if (gCapture.encoder) {
-    if (gCapture.written == 0 || gCapture.writeFailed) gCapture.encoder->abandon();
-    else if (!gCapture.encoder->finish(&encoderFailure) && encoderFailure.empty()) encoderFailure = "the encoder failed";
+    if (gCapture.written == 0 || gCapture.writeFailed) {
+      gCapture.encoder->abandon();
+    } else if (!gCapture.encoder->finish(&encoderFailure)) {
+      if (StopRequested()) StopOnSignal();
+      if (encoderFailure.empty()) encoderFailure = "the encoder failed";
+    }
   }
   const double now = WallSeconds();
   const double wall = now - gCapture.wallStart;
@@ -255,11 +285,13 @@ void fw_CaptureFinish() {
     fw_Log(fw_LogPlain, "Capture: ffmpeg is not installed; no video made.");
     return;
   }
+  if (StopRequested()) StopOnSignal();
   const std::string video = dir + "/capture.mp4";
-  const int status = fw_MuxCaptureVideo(dir, gCapture.settings.fps, gCapture.firstFrame, wav, video);
-  if (status == 0)
+  if (fw_MuxCaptureVideo(dir, gCapture.settings.fps, gCapture.firstFrame, wav, video, StopRequested, &reason))
     fw_Log(fw_LogPlain, "Capture: wrote <%s>.", video.c_str());
+  else if (StopRequested())
+    StopOnSignal();
   else
-    fw_Log(fw_LogWarning, "Capture: ffmpeg failed (status %d); the frames and soundtrack are in <%s>.", status,
+    fw_Log(fw_LogWarning, "Capture: ffmpeg failed (%s); the frames and soundtrack are in <%s>.", reason.c_str(),
            dir.c_str());
 }

@@ -6,10 +6,12 @@
 // captures of neighbouring spans join exactly; at the end the span's soundtrack is written as
 // DIR/soundtrack.wav and, when ffmpeg is installed, both are muxed into DIR/capture.mp4 (neither
 // with --frames-only). With --capture-video FILE the frames go instead, read back as raw pixels,
-// through a pipe into an encoder that writes FILE (fw_CaptureEncoder.h), without sound. Every
-// file is written under a temporary name and renamed when whole; the first one that cannot be
-// written (a frame the encoder did not take whole included) ends the process with
-// fw_kCaptureWriteFailedExitCode and the system's reason.
+// through a pipe into an encoder that writes FILE (fw_CaptureEncoder.h), without sound. The
+// paths are checked before the first frame. Every file is written under a hidden temporary name
+// and renamed when whole; the first one that cannot be written (a frame the encoder did not take
+// whole included) ends the process with fw_kCaptureWriteFailedExitCode and the system's reason.
+// SIGINT, SIGTERM and SIGHUP end the encoder, leave no temporary file and end the process with
+// 128 + the signal's number (fw_CaptureSignals.h).
 #pragma once
 
 #include "capture/fw_CaptureClock.h"
@@ -21,12 +23,14 @@
 // The exit code of a capture that could not write one of its files (a full disk, a folder gone).
 inline constexpr int fw_kCaptureWriteFailedExitCode = 3;
 
-// Installs the virtual counter and makes the directory; call before the clocks are created.
-// Returns false (after an error line and an alert) when the directory cannot be made.
+// Installs the virtual counter and the stop signals' handlers and makes the directory; call
+// before the clocks are created. Returns false (after an error line and an alert naming the path
+// and the reason) when the directory cannot be made or written, or the video's name cannot be.
 bool fw_CaptureInstall(const fw_CaptureSettings& settings, const std::string& musicFile);
 bool fw_CaptureActive();
 
-// Frame tick hooks. Before the clocks advance: drops the GPU work of frames before the span.
+// Frame tick hooks. Before the clocks advance: drops the GPU work of frames before the span, and
+// ends the capture when a signal asked it to stop.
 void fw_CaptureBeginFrame();
 // After the row is known: true when the frame is past the span's last, after finishing the
 // capture and posting the quit message; the tick then draws nothing more.

@@ -1,7 +1,13 @@
 // Muxing a PNG capture into a video with ffmpeg.
 #include "capture/fw_CaptureMux.h"
 
-#include "capture/fw_RunProgram.h"
+#include "capture/fw_CaptureNames.h"
+
+#include <platform/process_pipe.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 // ffmpeg reads '%' in an image sequence's name as the start of the frame number's pattern.
@@ -15,10 +21,30 @@ std::string EscapedForImagePattern(const std::string& path) {
 }
 }  // namespace
 
-int fw_MuxCaptureVideo(const std::string& directory, int32_t fps, int64_t firstFrame, const std::string& wav,
-                       const std::string& video) {
-  return fw_RunProgram({"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-framerate", std::to_string(fps),
-                        "-start_number", std::to_string(firstFrame), "-i",
-                        EscapedForImagePattern(directory) + "/frame_%06d.png", "-i", wav, "-c:v", "libx264",
-                        "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", video});
+bool fw_MuxCaptureVideo(const std::string& directory, int32_t fps, int64_t firstFrame, const std::string& wav,
+                        const std::string& video, const std::function<bool()>& stop, std::string* reason) {
+  const std::string part = fw_CaptureHiddenName(video, ".part");
+  platform::PipedProcess ffmpeg;
+  ffmpeg.setStopCheck(stop);
+  // The hidden name says nothing of the container, so it is named. "file:" keeps a name with a
+  // colon a file's.
+  if (!ffmpeg.start({"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-framerate", std::to_string(fps),
+                     "-start_number", std::to_string(firstFrame), "-i",
+                     EscapedForImagePattern(directory) + "/frame_%06d.png", "-i", "file:" + wav, "-c:v", "libx264",
+                     "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", "-f", "mp4", "file:" + part},
+                    reason))
+    return false;
+  std::string why;
+  const int status = ffmpeg.finish(&why);
+  if (status != 0) {
+    *reason = status < 0 ? why : "ffmpeg's exit code " + std::to_string(status);
+    std::remove(part.c_str());
+    return false;
+  }
+  if (std::rename(part.c_str(), video.c_str()) != 0) {
+    *reason = std::strerror(errno);
+    std::remove(part.c_str());
+    return false;
+  }
+  return true;
 }

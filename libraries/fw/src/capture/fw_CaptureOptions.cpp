@@ -1,6 +1,8 @@
 // Capture option parsing.
 #include "capture/fw_CaptureOptions.h"
 
+#include "capture/fw_CaptureEncoder.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -110,6 +112,11 @@ bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, bool live, s
       return false;
     }
     return true;
+  }
+  // The container follows the name, so a player never meets one file dressed as another.
+  if (!settings.videoFile.empty() && !fw_CaptureVideoFormat(settings.videoFile)) {
+    *error = "--capture-video writes .mkv (Matroska), .mp4 or .mov files, not \"" + settings.videoFile + "\"";
+    return false;
   }
   if (settings.fromFrame >= 0 && settings.fromRow != defaults.fromRow) {
     *error = "--from-frame and --from-row name the same thing; give one";

@@ -28,8 +28,8 @@ int fw_ParseCaptureOption(int argc, const char* const* argv, int index, fw_Captu
                           std::string* error);
 
 // After all options: --fps and the limits without --capture are an error, and so are --capture
-// and --capture-video together, and so is a row range
-// that ends before it starts. Without limits a capture runs to the show's own end. With --live
-// (live), --from-row alone is the row the show starts at, and --capture is refused: live mode
-// holds the show's last row, so a capture would never end.
+// and --capture-video together, a video file whose extension names no container the capture
+// writes, and a row range that ends before it starts. Without limits a capture runs to the
+// show's own end. With --live (live), --from-row alone is the row the show starts at, and
+// --capture is refused: live mode holds the show's last row, so a capture would never end.
 bool fw_ValidateCaptureSettings(const fw_CaptureSettings& settings, bool live, std::string* error);
