@@ -14,6 +14,7 @@
 
 #include <boost/filesystem.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -121,9 +122,10 @@ TEST_F(LiveShow, StartsAtItsRowAndSavedTracksSourcesAndEffectsChangeTheShowAndBa
   // until the sources compile.
   Save(mRoot / "tracks/post.txt", "track Post_Fade\n0 100 step\n");
   Save(mRoot / "tracks/more.txt", "track Post_Fade\n0 0\n");
-  ASSERT_TRUE(dusk.waitForOutput("tracks/more.txt:1: track Post_Fade is already defined at tracks/post.txt:1", 60.0))
+  // Named as the track tool names it: the first definition in name order is the one kept.
+  ASSERT_TRUE(dusk.waitForOutput("tracks/post.txt:1: track Post_Fade is already defined at tracks/more.txt:1", 60.0))
       << dusk.output();
-  EXPECT_TRUE(WaitForXWindowName(window, "already defined at tracks/post.txt:1 (nothing written)", 30, &title)) << title;
+  EXPECT_TRUE(WaitForXWindowName(window, "already defined at tracks/more.txt:1 (nothing written)", 30, &title)) << title;
   EXPECT_EQ(fs::file_size(mRoot / "data/sync/sync_Post_Fade.track"), 13u);
   ASSERT_TRUE(written.load((mRoot / "data/sync/sync_Post_Fade.track").string()));
   EXPECT_EQ(written.getValue(0.0f), 100.0f);
@@ -153,17 +155,26 @@ TEST_F(LiveShow, StartsAtItsRowAndSavedTracksSourcesAndEffectsChangeTheShowAndBa
   EXPECT_TRUE(dusk.running());
 }
 
+// With the timeline editor too, and a section map with a Latin-1 name past the show's end: the
+// name is warned about and the editor starts.
 TEST(LiveKeys, TheShowHoldsAtItsEndAndKeysMoveTheRowTheTitleShows) {
   core_test::TestProduction prod;
-  fs::copy_file(fs::path(DUSK_SOURCE_DIR) / "projects/dusk/data/eventide_palekestrel3.sections",
-                prod.root / "data/eventide_palekestrel3.sections");
+  const std::string sections =
+      ReadAll(fs::path(DUSK_SOURCE_DIR) / "projects/dusk/data/eventide_palekestrel3.sections");
+  std::ofstream((prod.root / "data/eventide_palekestrel3.sections").string(), std::ios::binary)
+      << sections << "outr\xe9 100000 100100\n";
   ASSERT_TRUE(prod.WriteTrack("GotoRow", {{0, -1.0f, 0}, {12, 0.0f, 0}}));  // the end, 0.7 s in
   RunningProcess dusk(DuskBinary(),
                       {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo", "--render-scale", "0.25",
-                       "--live"},
+                       "--live", "--editor", "0"},
                       prod.root.string());
   const std::string window = FindXWindow("amber over the hills.*", 60.0, dusk.pid());
   ASSERT_FALSE(window.empty()) << dusk.output();
+  EXPECT_TRUE(dusk.waitForOutput("Timeline editor: http://127.0.0.1:", 60.0)) << dusk.output();
+  EXPECT_NE(dusk.output().find(":" + std::to_string(std::count(sections.begin(), sections.end(), '\n') + 1) +
+                               ": the section's name is not UTF-8; it is shown as \"outr\xef\xbf\xbd\"."),
+            std::string::npos)
+      << dusk.output();
   std::string title;
 
   // Held on the end's row, not ended.

@@ -159,12 +159,14 @@ fw_SourceSave fw_SaveEditorSource(const std::string& path, const std::string& ba
   struct stat status {};
   if (stat(target.c_str(), &status) != 0) return errno == ENOENT ? Answer(Status::Gone) : Answer(Status::Failed, std::strerror(errno));
   if (!S_ISREG(status.st_mode)) return Answer(Status::Failed, "it is not a regular file");
-  // The mode bits too: the superuser may write a file whose owner made it read-only.
-  if ((status.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0) {
+  // The mode bits first: the superuser may write a file whose owner made it read-only.
+  if ((status.st_mode & 0222) == 0) {
     char mode[16];
     std::snprintf(mode, sizeof(mode), "%04o", static_cast<unsigned>(status.st_mode & 07777));
     return Answer(Status::ReadOnly, std::string("it is read-only (mode ") + mode + ")");
   }
+  if (access(target.c_str(), W_OK) != 0)
+    return Answer(Status::ReadOnly, std::string("it cannot be written (") + std::strerror(errno) + ")");
 
   HeldFiles held;
   std::string temporary, reason;

@@ -73,6 +73,10 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 float Row() { return fw_GetSyncRow(); }
 
+bool IsTrackSource(const std::string& path) {
+  return Extension(path) == ".txt" && EndsWith(boost::filesystem::path(path).parent_path().string(), "tracks");
+}
+
 bool Paused() {
   fw_SyncTimer* timer = fw_GetSyncTimer();
   return timer && !timer->isPlaying();
@@ -125,7 +129,7 @@ void fw_LiveFileSaved(const std::string& path) {
   const std::string ext = Extension(path);
   if (ext == ".track") {
     if (LiveDevice* device = fw_GetLiveSyncDevice()) device->reloadTrackFile(path);
-  } else if (ext == ".txt" && EndsWith(boost::filesystem::path(path).parent_path().string(), "tracks")) {
+  } else if (IsTrackSource(path)) {
     ReloadSources(path);
   } else if (ext == ".fx" || ext == ".fxi") {
     // A build error stays in the title for a while.
@@ -187,7 +191,13 @@ bool fw_LiveActive() { return gLive != nullptr; }
 void fw_LiveBeginFrame() {
   if (!gLive) return;
   if (gLive->watch) {
-    for (const std::string& path : gLive->watch->poll()) fw_LiveFileSaved(path);
+    // Every source is compiled on a save, so sources saved together are compiled once.
+    std::string source;
+    for (const std::string& path : gLive->watch->poll()) {
+      if (IsTrackSource(path)) source = path;
+      else fw_LiveFileSaved(path);
+    }
+    if (!source.empty()) fw_LiveFileSaved(source);
   }
   const float row = Row();
   if (gLive->looping) {
