@@ -194,7 +194,7 @@ void fw_LiveBeginFrame() {
     // Every source is compiled on a save, so sources saved together are compiled once.
     std::string source;
     for (const std::string& path : gLive->watch->poll()) {
-      if (IsTrackSource(path)) source = path;
+      if (IsTrackSource(path) && sync::isSourceName(boost::filesystem::path(path).stem().string())) source = path;
       else fw_LiveFileSaved(path);
     }
     if (!source.empty()) fw_LiveFileSaved(source);
