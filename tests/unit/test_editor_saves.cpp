@@ -276,6 +276,8 @@ TEST_F(EditorSaves, AValueIsTakenOrRefusedAlikeByTheAPIAndTheParser) {
       {"3.5e38", 3.5e38, "too large: a value is at most 3.40282347e+38 in size"},
       {"1.17549435e-38", 1.17549435e-38, nullptr},
       {"-3.40282347e38", -3.40282347e38, nullptr},
+      {"3.4028235e38", 3.4028235e38, nullptr},  // the page's shortest form of the largest float
+      {"3.40282357e38", 3.40282357e38, "too large: a value is at most 3.40282347e+38 in size"},
       {"0", 0.0, nullptr},
   };
   for (const Case& c : cases) {

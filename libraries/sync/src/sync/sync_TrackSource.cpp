@@ -71,8 +71,10 @@ bool trackValue(double number, float& value, std::string* why) {
     return false;
   };
   if (!std::isfinite(number)) return refuse("not a finite number");
+  // From half a step above the largest float on, a double rounds to no float (converting it would
+  // be undefined); below that it rounds to the largest, as "3.4028235e38" must.
+  if (std::fabs(number) >= 0x1.ffffffp127) return refuse("too large: a value is at most 3.40282347e+38 in size");
   value = static_cast<float>(number);
-  if (!std::isfinite(value)) return refuse("too large: a value is at most 3.40282347e+38 in size");
   if (number != 0.0 && !std::isnormal(value))
     return refuse("too close to 0: a value is 0 or at least 1.17549435e-38 in size");
   return true;
