@@ -1,6 +1,7 @@
 // Reshaping the camera orbit in the breakdown from the page: a key dragged in value and one in
 // row change their lines of camera.txt and the show's value; the key panel types a key exactly;
-// Ctrl+Z restores the file byte for byte, Ctrl+Shift+Z makes the edit again.
+// Ctrl+Z restores the file byte for byte, Ctrl+Shift+Z makes the edit again; a deleted key comes
+// back with its comment.
 import { test, after, before } from "node:test";
 import assert from "node:assert/strict";
 import fs from "node:fs";
@@ -97,5 +98,21 @@ test("Ctrl+Z undoes every edit back to the file's bytes, Ctrl+Shift+Z redoes", a
   await page.keyboard.up("Control");
   await until("the first edit made again", () => fs.readFileSync(cameraFile, "utf8") !== original);
   assert.doesNotMatch(keyLine(cameraYawLines(fs.readFileSync(cameraFile, "utf8")), 1344), /^1344\s+-35\s/);
+  assert.deepEqual(errors, []);
+});
+
+test("a deleted key comes back on Ctrl+Z with its comment, byte for byte", async () => {
+  await page.waitForFunction(() => !duskEditor.history.isPending("camera"));
+  const before = fs.readFileSync(cameraFile, "utf8");
+  assert.match(before, /^1280\s+-70\s+catmull\s+# breakdown: a long orbit round the deer$/m);
+  await page.mouse.click(...Object.values(await keyPoint(page, "camera", "cam_Yaw", 1280)));
+  await page.waitForFunction(() => document.getElementById("key-row").value === "1280");
+  await page.keyboard.press("Delete");
+  await until("the key's line gone", () => !/^1280\s+-70\s/m.test(cameraYawLines(fs.readFileSync(cameraFile, "utf8"))));
+  await page.waitForFunction(() => !duskEditor.history.isPending("camera"));
+  await page.keyboard.down("Control");
+  await page.keyboard.press("z");
+  await page.keyboard.up("Control");
+  await until("camera.txt as before the delete", () => fs.readFileSync(cameraFile, "utf8") === before);
   assert.deepEqual(errors, []);
 });

@@ -1,6 +1,6 @@
 // Live mode in the real program: it starts at --from-row; files saved while the show runs change
-// what it draws (track files, track sources, effects), bad ones are named and leave the show
-// running as it was; the transport keys move the row the title shows, the show's end holds instead
+// what it draws (track files, track sources, effects), bad ones (a track defined twice among the
+// sources too) are named and leave the show running as it was; the transport keys move the row the title shows, the show's end holds instead
 // of ending, and screenshots of one row keep every picture.
 #include "core_prod.h"
 #include "process_runner.h"
@@ -14,6 +14,7 @@
 
 #include <boost/filesystem.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -107,7 +108,7 @@ TEST_F(LiveShow, StartsAtItsRowAndSavedTracksSourcesAndEffectsChangeTheShowAndBa
 
   // A track source: compiled, taken, and its track file written for the next start.
   Save(mRoot / "tracks/post.txt", "track Post_Fade\n0 100 step\n");
-  ASSERT_TRUE(dusk.waitForOutput("post.txt: 1 tracks compiled.", 60.0)) << dusk.output();
+  ASSERT_TRUE(dusk.waitForOutput("tracks/post.txt: 1 tracks compiled, 1 track file written.", 60.0)) << dusk.output();
   EXPECT_GT(MeanOfNextScreenshot(dusk, window), 25.0);
   sync::Track written;
   ASSERT_TRUE(written.load((mRoot / "data/sync/sync_Post_Fade.track").string()));
@@ -117,6 +118,19 @@ TEST_F(LiveShow, StartsAtItsRowAndSavedTracksSourcesAndEffectsChangeTheShowAndBa
   Save(mRoot / "tracks/post.txt", "track Post_Fade\n0 zero\n");
   ASSERT_TRUE(dusk.waitForOutput("tracks/post.txt:2: ", 60.0)) << dusk.output();
   EXPECT_GT(MeanOfNextScreenshot(dusk, window), 25.0);
+  // Nor does a track defined in a second source, as the track tool refuses it; the title says so
+  // until the sources compile.
+  Save(mRoot / "tracks/post.txt", "track Post_Fade\n0 100 step\n");
+  Save(mRoot / "tracks/more.txt", "track Post_Fade\n0 0\n");
+  // Named as the track tool names it: the first definition in name order is the one kept.
+  ASSERT_TRUE(dusk.waitForOutput("tracks/post.txt:1: track Post_Fade is already defined at tracks/more.txt:1", 60.0))
+      << dusk.output();
+  EXPECT_TRUE(WaitForXWindowName(window, "already defined at tracks/more.txt:1 (nothing written)", 30, &title)) << title;
+  EXPECT_EQ(fs::file_size(mRoot / "data/sync/sync_Post_Fade.track"), 13u);
+  ASSERT_TRUE(written.load((mRoot / "data/sync/sync_Post_Fade.track").string()));
+  EXPECT_EQ(written.getValue(0.0f), 100.0f);
+  Save(mRoot / "tracks/more.txt", "track Post_Glow\n0 0\n");
+  ASSERT_TRUE(dusk.waitForOutput("tracks/more.txt: 2 tracks compiled, 1 track file written.", 60.0)) << dusk.output();
 
   // An effect that does not compile: named with its line, the old one keeps drawing.
   const fs::path quads = mRoot / "src/shaders/mosaicQuads.fx";
@@ -141,17 +155,26 @@ TEST_F(LiveShow, StartsAtItsRowAndSavedTracksSourcesAndEffectsChangeTheShowAndBa
   EXPECT_TRUE(dusk.running());
 }
 
+// With the timeline editor too, and a section map with a Latin-1 name past the show's end: the
+// name is warned about and the editor starts.
 TEST(LiveKeys, TheShowHoldsAtItsEndAndKeysMoveTheRowTheTitleShows) {
   core_test::TestProduction prod;
-  fs::copy_file(fs::path(DUSK_SOURCE_DIR) / "projects/dusk/data/eventide_palekestrel3.sections",
-                prod.root / "data/eventide_palekestrel3.sections");
+  const std::string sections =
+      ReadAll(fs::path(DUSK_SOURCE_DIR) / "projects/dusk/data/eventide_palekestrel3.sections");
+  std::ofstream((prod.root / "data/eventide_palekestrel3.sections").string(), std::ios::binary)
+      << sections << "outr\xe9 100000 100100\n";
   ASSERT_TRUE(prod.WriteTrack("GotoRow", {{0, -1.0f, 0}, {12, 0.0f, 0}}));  // the end, 0.7 s in
   RunningProcess dusk(DuskBinary(),
                       {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo", "--render-scale", "0.25",
-                       "--live"},
+                       "--live", "--editor", "0"},
                       prod.root.string());
   const std::string window = FindXWindow("amber over the hills.*", 60.0, dusk.pid());
   ASSERT_FALSE(window.empty()) << dusk.output();
+  EXPECT_TRUE(dusk.waitForOutput("Timeline editor: http://127.0.0.1:", 60.0)) << dusk.output();
+  EXPECT_NE(dusk.output().find(":" + std::to_string(std::count(sections.begin(), sections.end(), '\n') + 1) +
+                               ": the section's name is not UTF-8; it is shown as \"outr\xef\xbf\xbd\"."),
+            std::string::npos)
+      << dusk.output();
   std::string title;
 
   // Held on the end's row, not ended.

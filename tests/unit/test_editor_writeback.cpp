@@ -83,8 +83,9 @@ TEST(EditorWriteBack, SeveralEditsApplyInOrderAndAMovedKeyGoesToItsRowsPlace) {
 }
 
 TEST(EditorWriteBack, ANewTrackIsAppendedAfterABlankLineAndKeepsTheFilesLineEndings) {
+  // The file ended without a line ending, and still does.
   EXPECT_EQ(Apply("track a\r\n0 1 step\r\n# end", {AddTrack("b"), Add("b", 8, 2, 1), Add("b", 0, -1, 0)}),
-            "track a\r\n0 1 step\r\n# end\r\n\r\ntrack b\r\n0 -1 step\r\n8 2 linear\r\n");
+            "track a\r\n0 1 step\r\n# end\r\n\r\ntrack b\r\n0 -1 step\r\n8 2 linear");
   // Into an empty file: no blank line first, and the track printer's columns.
   EXPECT_EQ(Apply("", {AddTrack("new_Track"), Add("new_Track", 16, 0.5f, 2)}),
             "track new_Track\n16         0.5              smooth\n");

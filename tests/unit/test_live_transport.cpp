@@ -1,7 +1,12 @@
-// Live mode's section map and transport: a damaged map line is named and skipped, and the keys
-// never take the row below 0 or past the last section's start.
+// Live mode's section map and transport: a damaged map line is named and skipped, a name that is
+// not UTF-8 is made readable, the keys never take the row below 0 or past the last section's
+// start, and a loop to the last row keeps the playhead.
+#include "live/fw_Live.h"
 #include "live/fw_LiveTransport.h"
 #include "log_capture.h"
+#include "res/fw_Paths.h"
+#include "sync/fw_Clock.h"
+#include "sync/fw_Sync.h"
 
 #include <platform/win32.h>
 
@@ -9,6 +14,7 @@
 
 #include <boost/filesystem.hpp>
 
+#include <climits>
 #include <fstream>
 
 TEST(LiveTransport, SectionMapSkipsBadLinesByNameAndLine) {
@@ -37,4 +43,47 @@ TEST(LiveTransport, KeysStayInsideTheShow) {
   EXPECT_EQ(fw_LiveSeekTarget('Q', false, 400.0f, sections), -1.0f);
   EXPECT_EQ(fw_LiveStatusLine("show", 1412.7f, {{"breakdown", 1280, 1791}}, 12.4f, true),
             "show \xc2\xb7 row 1412 \xc2\xb7 bar 45.1 \xc2\xb7 breakdown \xc2\xb7 12 fps \xc2\xb7 paused");
+}
+
+// A section map with a name that is not UTF-8 (a Latin-1 "outré"): warned about, kept with the
+// stray byte replaced, so the title and the timeline page's JSON take it.
+TEST(LiveTransport, ASectionNameThatIsNotUtf8IsWarnedAboutAndKeptReadable) {
+  const auto path = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("sections-%%%%%%");
+  std::ofstream(path.string(), std::ios::binary) << "intro 0 255\noutr\xe9 256 511\n";
+  LogCapture log;
+  const std::vector<fw_LiveSection> sections = fw_ReadSectionMap(path.string());
+  boost::filesystem::remove(path);
+  ASSERT_EQ(sections.size(), 2u);
+  EXPECT_EQ(sections[1].name, "outr\xef\xbf\xbd");
+  EXPECT_EQ(sections[1].last, 511);
+  EXPECT_TRUE(log.contains(path.string() + ":2: the section's name is not UTF-8", 1));
+}
+
+// A loop to the last row there is: its end is one past INT_MAX, which must not wrap to below 0
+// and throw the playhead to the loop's start on every frame.
+TEST(LiveTransport, ALoopToTheLastRowKeepsThePlayheadWhereItIs) {
+  const fw_LiveSection all{"all", 50, INT_MAX};
+  EXPECT_TRUE(fw_RowInSection(all, 100.0f));
+  EXPECT_TRUE(fw_RowInSection(all, 2.1e9f));
+  EXPECT_FALSE(fw_RowInSection(all, 49.9f));
+  EXPECT_FALSE(fw_RowInSection({"one", 8, 8}, 9.0f));
+  EXPECT_TRUE(fw_RowInSection({"one", 8, 8}, 8.99f));
+
+  const auto root = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("live-loop-%%%%%%");
+  boost::filesystem::create_directories(root);
+  fw_SetRoots(root.string(), root.string());
+  fw_CreateClocks();
+  fw_StartSync((root / "sync").string().c_str(), true);
+  ASSERT_TRUE(fw_LiveStart(nullptr, "show", ""));
+  fw_LiveSeek(100.0f);
+  fw_LiveSetLoop(std::make_pair(50, INT_MAX));
+  EXPECT_EQ(fw_GetSyncRow(), 100.0f);
+  fw_LiveBeginFrame();
+  EXPECT_EQ(fw_GetSyncRow(), 100.0f);
+  fw_LiveSetLoop(std::make_pair(200, INT_MAX));  // elsewhere: the playhead goes to its start
+  EXPECT_EQ(fw_GetSyncRow(), 200.0f);
+  fw_LiveStop();
+  fw_StopSync();
+  fw_DestroyClocks();
+  boost::filesystem::remove_all(root);
 }

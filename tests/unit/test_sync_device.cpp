@@ -148,7 +148,7 @@ TEST_F(SyncDevice, LiveDeviceReplacesKeysInPlaceAndKeepsThemOnBadInput) {
   EXPECT_FALSE(device.reloadTrackFile(sync::trackFileName(base, "Other")));  // never requested
 
   // Compiled from a source: the keys change and the file is written as the compiler would.
-  ASSERT_TRUE(device.applySource("track Fade\n0 3 linear\n32 5\ntrack Zoom\n0 7\n", "tracks/post.txt"));
+  ASSERT_TRUE(device.applySources({{"tracks/post.txt", "track Fade\n0 3 linear\n32 5\ntrack Zoom\n0 7\n"}}, "tracks/post.txt"));
   EXPECT_EQ(fade.keyCount(), 2u);
   EXPECT_EQ(fade.getValue(16.0f), 4.0f);
   EXPECT_EQ(device.getTrack("Zoom").getValue(0.0f), 7.0f);
@@ -159,7 +159,7 @@ TEST_F(SyncDevice, LiveDeviceReplacesKeysInPlaceAndKeepsThemOnBadInput) {
   EXPECT_TRUE(warnings.empty());
 
   // An error anywhere in the source: nothing changes, and the warning names file and line.
-  EXPECT_FALSE(device.applySource("track Fade\n0 9\n8 nine\n", "tracks/post.txt"));
+  EXPECT_FALSE(device.applySources({{"tracks/post.txt", "track Fade\n0 9\n8 nine\n"}}, "tracks/post.txt"));
   EXPECT_EQ(fade.getValue(16.0f), 4.0f);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].rfind("tracks/post.txt:3: ", 0), 0u) << warnings[0];

@@ -4,6 +4,7 @@
 //   dusk-track sample FILE ROW...                           one value per line (%.9g)
 //   dusk-track plot FILE OUT.png [--from ROW] [--to ROW] [--size WxH]
 #include "track_plot.h"
+#include "sync/sync_Compile.h"
 #include "sync/sync_TrackSource.h"
 
 #include <cerrno>
@@ -91,23 +92,22 @@ int compile(int argc, char** argv) {
 
   // Everything is checked before anything is written.
   std::vector<std::string> errors;
-  std::vector<SourceTrack> tracks;
-  std::map<std::string, std::string> seen;
+  std::vector<SourceText> texts;
   for (const std::string& source : sources) {
+    const fs::path path(source);
+    if (path.extension() == ".txt" && !isSourceName(path.stem().string())) {
+      // Live mode and the timeline page would not take it either.
+      errors.push_back(source + ": a source's name must be UTF-8 without control characters, not starting with '.'");
+      continue;
+    }
     std::string text;
     if (!readText(source, text)) {
       errors.push_back(source + ": cannot read");
       continue;
     }
-    for (SourceTrack& t : parseSource(text, source, errors)) {
-      if (auto it = seen.find(t.name); it != seen.end()) {
-        errors.push_back(t.where + ": track " + t.name + " is already defined at " + it->second);
-        continue;
-      }
-      seen[t.name] = t.where;
-      tracks.push_back(std::move(t));
-    }
+    texts.push_back(SourceText{source, std::move(text)});
   }
+  const std::vector<SourceTrack> tracks = compileSources(texts, errors);
   for (const std::string& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
   if (!errors.empty()) {
     std::fprintf(stderr, "dusk-track: %zu error%s, nothing written\n", errors.size(), errors.size() == 1 ? "" : "s");

@@ -3,10 +3,11 @@
 
 #include "diag/fw_Log.h"
 #include "editor/fw_EditorBridge.h"
+#include "editor/fw_EditorSave.h"
+#include "editor/fw_EditorTextMemory.h"
 #include "editor/fw_EditorTracks.h"
 #include "editor/fw_TrackWriteBack.h"
-
-#include <platform/file_write.h>
+#include "sync/sync_TrackSource.h"
 
 #include <nlohmann/json.hpp>
 
@@ -63,10 +64,20 @@ int32_t Kind(const json& object, const std::string& where) {
   throw BadShape{where + ": \"kind\" must be step, linear, smooth, ramp or catmull, not \"" + word + "\""};
 }
 
+// A key's value, by the rule the source parser keeps: what the file would refuse is refused here.
+float KeyValue(const json& object, const std::string& where) {
+  const json& value = Member(object, "value", where);
+  if (!value.is_number()) throw BadShape{where + ": \"value\" must be a number"};
+  float number = 0.0f;
+  if (std::string why; !sync::trackValue(value.get<double>(), number, &why))
+    throw BadShape{where + ": \"value\" " + value.dump() + " is " + why};
+  return number;
+}
+
 fw_TrackKeyValue Key(const json& op, const std::string& where) {
   const json& key = Member(op, "key", where);
   if (!key.is_object()) throw BadShape{where + ": \"key\" must be an object"};
-  return fw_TrackKeyValue{Row(key, "row", where + " key"), Value(key, "value", where + " key"), Kind(key, where + " key")};
+  return fw_TrackKeyValue{Row(key, "row", where + " key"), KeyValue(key, where + " key"), Kind(key, where + " key")};
 }
 
 fw_TrackEditOp Op(const json& op, size_t index) {
@@ -106,6 +117,25 @@ fw_EditorResponse Answer(int status, const json& body) {
   return response;
 }
 
+// The file changed since the page read it: the edit is not made, and the page gets the file as it is.
+fw_EditorResponse Changed(const std::string& name, const std::string& text) {
+  return Answer(409, json{{"error", name + ".txt changed on disk; reloaded"}, {"file", fw_EditorFileJson(name, text)}});
+}
+
+// Where another source defines the track ("camera.txt:71"), or "": a track is defined once across
+// all sources, as the track tool compiles them.
+std::string DefinedElsewhere(const std::string& tracksDir, const std::string& name, const std::string& track) {
+  for (const std::string& other : fw_ListEditorSources(tracksDir)) {
+    std::string text;
+    if (other == name || !fw_ReadEditorSource(tracksDir, other, &text)) continue;
+    std::vector<std::string> errors;
+    for (const sync::SourceTrack& source : sync::parseSource(text, other + ".txt", errors)) {
+      if (source.name == track) return source.where;
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 // ---- tracks ----
@@ -138,11 +168,17 @@ fw_EditorResponse fw_EditorPostEdit(const std::string& body, const fw_EditorSite
   }
   if (!fw_IsEditorSourceName(name)) return fw_EditorError(400, "\"" + name + "\" is not a track source in tracks/");
   const std::string fileName = name + ".txt";
+  const std::string path = site.tracksDir + "/" + fileName;
   std::string text;
   if (!fw_ReadEditorSource(site.tracksDir, name, &text)) return fw_EditorError(404, "there is no tracks/" + fileName);
 
-  if (version != fw_EditorVersion(text))
-    return Answer(409, json{{"error", fileName + " changed on disk; reloaded"}, {"file", fw_EditorFileJson(name, text)}});
+  if (version != fw_EditorVersion(text)) return Changed(name, text);
+  for (const fw_TrackEditOp& op : ops) {
+    if (op.kind != fw_TrackEditOp::Kind::AddTrack) continue;
+    const std::string elsewhere = DefinedElsewhere(site.tracksDir, name, op.track);
+    if (!elsewhere.empty())
+      return fw_EditorError(400, "track " + op.track + " is already defined at " + elsewhere + "; nothing was written");
+  }
   const fw_WriteBackResult result = fw_ApplyTrackEdits(text, fileName, ops);
   switch (result.status) {
     case fw_WriteBackResult::Status::Ok: break;
@@ -153,13 +189,23 @@ fw_EditorResponse fw_EditorPostEdit(const std::string& body, const fw_EditorSite
       fw_Log(fw_LogError, "Timeline editor: %s", result.error.c_str());
       return fw_EditorError(500, result.error);
   }
-  std::string reason;
-  if (!platform::WriteWholeFile(site.tracksDir + "/" + fileName, result.text.data(), result.text.size(), &reason)) {
-    fw_Log(fw_LogError, "Timeline editor: tracks/%s could not be written: %s.", fileName.c_str(), reason.c_str());
-    return fw_EditorError(500, "tracks/" + fileName + " could not be written: " + reason);
+  // An edit that takes the file back to a text this editor replaced writes that text's bytes.
+  fw_EditorTextMemory& memory = fw_GetEditorTextMemory();
+  const std::string bytes = memory.recall(path, text, result.text);
+  const fw_SourceSave save = fw_SaveEditorSource(path, text, bytes);
+  switch (save.status) {
+    case fw_SourceSave::Status::Saved: break;
+    case fw_SourceSave::Status::Changed: return Changed(name, save.current);
+    case fw_SourceSave::Status::ReadOnly:
+      return fw_EditorError(403, "tracks/" + fileName + " is not edited here: " + save.reason + "; nothing was written");
+    case fw_SourceSave::Status::Gone: return fw_EditorError(404, "there is no tracks/" + fileName);
+    case fw_SourceSave::Status::Failed:
+      fw_Log(fw_LogError, "Timeline editor: tracks/%s could not be written: %s.", fileName.c_str(), save.reason.c_str());
+      return fw_EditorError(500, "tracks/" + fileName + " could not be written: " + save.reason);
   }
+  memory.remember(path, bytes, text);
   fw_Log(fw_LogPlain, "Timeline editor: tracks/%s written (%zu edits).", fileName.c_str(), ops.size());
-  return Answer(200, json{{"file", fw_EditorFileJson(name, result.text)}});
+  return Answer(200, json{{"file", fw_EditorFileJson(name, bytes)}});
 }
 
 // ---- transport ----

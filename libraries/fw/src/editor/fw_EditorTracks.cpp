@@ -2,38 +2,20 @@
 #include "editor/fw_EditorTracks.h"
 
 #include "editor/fw_TrackWriteBack.h"
+#include "sync/sync_Compile.h"
 #include "sync/sync_TrackSource.h"
 
 #include <boost/filesystem.hpp>
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
-bool fw_IsEditorSourceName(const std::string& name) {
-  if (name.empty() || name.size() > 200 || name[0] == '.') return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
-           c == '.';
-  });
-}
+bool fw_IsEditorSourceName(const std::string& name) { return sync::isSourceName(name); }
 
-std::vector<std::string> fw_ListEditorSources(const std::string& tracksDir) {
-  std::vector<std::string> names;
-  boost::system::error_code error;
-  for (boost::filesystem::directory_iterator it(tracksDir, error), end; !error && it != end; it.increment(error)) {
-    const boost::filesystem::path& path = it->path();
-    boost::system::error_code ignored;
-    if (path.extension() != ".txt" || !boost::filesystem::is_regular_file(path, ignored)) continue;
-    const std::string name = path.stem().string();
-    if (fw_IsEditorSourceName(name)) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
+std::vector<std::string> fw_ListEditorSources(const std::string& tracksDir) { return sync::listSources(tracksDir); }
 
 bool fw_ReadEditorSource(const std::string& tracksDir, const std::string& name, std::string* text) {
   if (!fw_IsEditorSourceName(name)) return false;

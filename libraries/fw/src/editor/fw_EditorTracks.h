@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-// A source's name as the page gives it: letters, digits, '_', '-' and '.', not starting with a dot.
-// Anything else ("../x", "/etc/passwd", "a/b") names no file in the folder.
+// A source's name as the page gives it: sync::isSourceName, the rule live mode and the track
+// tool keep (UTF-8, no '/' or control characters, not starting with a dot). Anything else
+// ("../x", "/etc/passwd", "a/b") names no file in the folder.
 bool fw_IsEditorSourceName(const std::string& name);
 
 // The sources in the folder, by name, in name order.

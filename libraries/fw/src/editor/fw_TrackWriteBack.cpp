@@ -223,11 +223,13 @@ std::string Render(const std::vector<Line>& lines, std::vector<TrackModel>& trac
     }
   }
 
+  // A file that ended without a line ending still does, whichever line is last now; a last line
+  // without one that is no longer last gets one.
+  const bool finalNewline = lines.empty() || !lines.back().eol.empty();
   std::string text;
   for (size_t i = 0; i < out.size(); ++i) {
-    // A last line without an ending that is no longer last gets one.
-    const std::string& ending = out[i].eol.empty() && i + 1 < out.size() ? eol : out[i].eol;
-    text += out[i].body + ending;
+    const std::string& ending = out[i].eol.empty() ? eol : out[i].eol;
+    text += out[i].body + (i + 1 < out.size() || finalNewline ? ending : std::string());
   }
   return text;
 }
@@ -265,6 +267,25 @@ bool ReadsBackAs(const std::string& text, const std::string& fileName, const std
 }
 
 }  // namespace
+
+bool fw_SameTracks(const std::string& a, const std::string& b) {
+  std::vector<std::string> errors;
+  const std::vector<sync::SourceTrack> left = sync::parseSource(a, "", errors);
+  const std::vector<sync::SourceTrack> right = sync::parseSource(b, "", errors);
+  if (!errors.empty() || left.size() != right.size()) return false;
+  for (size_t t = 0; t < left.size(); ++t) {
+    const auto& keys = left[t].track.keys();
+    const auto& others = right[t].track.keys();
+    if (left[t].name != right[t].name || keys.size() != others.size()) return false;
+    for (auto it = keys.begin(), other = others.begin(); it != keys.end(); ++it, ++other) {
+      // Bit for bit: -0 and 0 are written differently and a changed sign is an edit.
+      if (it->first != other->first || it->second.interpolation != other->second.interpolation ||
+          std::signbit(it->second.value) != std::signbit(other->second.value) || it->second.value != other->second.value)
+        return false;
+    }
+  }
+  return true;
+}
 
 std::string fw_ShortestFloat(float value) {
   char text[64];

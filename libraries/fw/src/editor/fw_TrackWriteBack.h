@@ -39,5 +39,9 @@ struct fw_WriteBackResult {
 fw_WriteBackResult fw_ApplyTrackEdits(const std::string& text, const std::string& fileName,
                                       const std::vector<fw_TrackEditOp>& ops);
 
+// Whether both texts parse without error to the same tracks, in the same order, with the same
+// keys: texts that differ only in comments, blank lines, layout and line endings.
+bool fw_SameTracks(const std::string& a, const std::string& b);
+
 // The shortest decimal that reads back as exactly this float ("2.5", "0.1", "-70").
 std::string fw_ShortestFloat(float value);

@@ -12,6 +12,8 @@
 #include "res/fw_TextureTable.h"
 #include "device/fw_DeviceState.h"
 #include "sync/fw_Sync.h"
+#include "sync/sync_Compile.h"
+#include "sync/sync_Text.h"
 
 #include <platform/d3dx10tex.h>
 #include <platform/file_watch.h>
@@ -20,9 +22,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 namespace {
 
@@ -48,6 +48,7 @@ struct LiveState {
   float fps = 0.0f;
   std::string error;
   ULONGLONG errorTime = 0;
+  std::string sourceError;  // the track sources' first error, until they compile again
 };
 
 std::unique_ptr<LiveState> gLive;
@@ -72,6 +73,10 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 float Row() { return fw_GetSyncRow(); }
 
+bool IsTrackSource(const std::string& path) {
+  return Extension(path) == ".txt" && EndsWith(boost::filesystem::path(path).parent_path().string(), "tracks");
+}
+
 bool Paused() {
   fw_SyncTimer* timer = fw_GetSyncTimer();
   return timer && !timer->isPlaying();
@@ -79,28 +84,35 @@ bool Paused() {
 
 // ---- reloading files ----
 
-// What every track source defines when the show starts, so that a track later taken out of one
-// is removed from the show. Named as the watch names them.
+// What the track sources define when the show starts, so that a track later taken out of them
+// is removed from the show.
 void LearnSources(const std::string& directory) {
   LiveDevice* device = fw_GetLiveSyncDevice();
-  boost::system::error_code error;
-  for (boost::filesystem::directory_iterator it(directory, error), end; device && !error && it != end;
-       it.increment(error)) {
-    if (Extension(it->path().string()) != ".txt") continue;
-    std::ifstream file(it->path().string(), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    device->learnSource(text.str(), directory + "/" + it->path().filename().string());
-  }
+  std::vector<std::string> errors;
+  if (device) device->learnSources(sync::readSources(directory, "tracks", errors));
 }
 
-void ReloadSource(const std::string& path) {
+// A saved source is compiled with every other one, as the track tool does, so live mode writes
+// what tracks/compile would and refuses what it refuses. A refusal stays in the title until a
+// save compiles.
+void ReloadSources(const std::string& path) {
   LiveDevice* device = fw_GetLiveSyncDevice();
-  std::ifstream file(path, std::ios::binary);
-  if (!device || !file) return;
-  std::ostringstream text;
-  text << file.rdbuf();
-  device->applySource(text.str(), path);
+  if (!device) return;
+  const std::string name = boost::filesystem::path(path).stem().string();
+  const std::string shown = "tracks/" + boost::filesystem::path(path).filename().string();
+  if (!sync::isSourceName(name)) {
+    if (!name.empty() && name[0] == '.') return;  // hidden: a program's temporary file
+    fw_Log(fw_LogWarning, "%s is not taken: a source's name must be UTF-8 without control characters.",
+           sync::withUtf8Replaced(shown).c_str());
+    return;
+  }
+  std::vector<std::string> errors;
+  const std::string folder = boost::filesystem::path(path).parent_path().string();
+  const std::vector<sync::SourceText> sources = sync::readSources(folder, "tracks", errors);
+  for (const std::string& error : errors) fw_Log(fw_LogWarning, "%s (nothing written)", error.c_str());
+  std::string first = errors.empty() ? "" : errors.front() + " (nothing written)";
+  const bool applied = errors.empty() && device->applySources(sources, shown, &first);
+  gLive->sourceError = applied ? "" : sync::withUtf8Replaced(first);
 }
 
 // ---- keys ----
@@ -117,8 +129,8 @@ void fw_LiveFileSaved(const std::string& path) {
   const std::string ext = Extension(path);
   if (ext == ".track") {
     if (LiveDevice* device = fw_GetLiveSyncDevice()) device->reloadTrackFile(path);
-  } else if (ext == ".txt" && EndsWith(boost::filesystem::path(path).parent_path().string(), "tracks")) {
-    ReloadSource(path);
+  } else if (IsTrackSource(path)) {
+    ReloadSources(path);
   } else if (ext == ".fx" || ext == ".fxi") {
     // A build error stays in the title for a while.
     const std::string error = fw_LiveReloadEffects(path);
@@ -179,13 +191,19 @@ bool fw_LiveActive() { return gLive != nullptr; }
 void fw_LiveBeginFrame() {
   if (!gLive) return;
   if (gLive->watch) {
-    for (const std::string& path : gLive->watch->poll()) fw_LiveFileSaved(path);
+    // Every source is compiled on a save, so sources saved together are compiled once.
+    std::string source;
+    for (const std::string& path : gLive->watch->poll()) {
+      if (IsTrackSource(path) && sync::isSourceName(boost::filesystem::path(path).stem().string())) source = path;
+      else fw_LiveFileSaved(path);
+    }
+    if (!source.empty()) fw_LiveFileSaved(source);
   }
   const float row = Row();
   if (gLive->looping) {
-    const float end = static_cast<float>(gLive->loop.last + 1);
     // Only a row that ran past the end from inside comes round: a seek elsewhere is left alone.
-    if (row >= end && gLive->previousRow >= static_cast<float>(gLive->loop.first) && gLive->previousRow < end) {
+    const bool pastEnd = row >= static_cast<float>(gLive->loop.first) && !fw_RowInSection(gLive->loop, row);
+    if (pastEnd && fw_RowInSection(gLive->loop, gLive->previousRow)) {
       Seek(static_cast<float>(gLive->loop.first));
       return;
     }
@@ -211,6 +229,7 @@ void fw_LiveEndFrame() {
   std::string line = fw_LiveStatusLine(gLive->title, Row(), gLive->sections, gLive->fps, Paused());
   if (gLive->looping) line += " \u00b7 loop " + gLive->loop.name;
   if (!gLive->error.empty() && now - gLive->errorTime < kErrorShown) line += " \u00b7 " + gLive->error;
+  if (!gLive->sourceError.empty()) line += " \u00b7 " + gLive->sourceError;
   if (gLive->window) SetWindowTextA(gLive->window, line.c_str());
 }
 
@@ -233,8 +252,7 @@ void fw_LiveSetLoop(std::optional<std::pair<int, int>> loop) {
                                loop->second};
   // Looping a span somewhere else means wanting to hear it: the playhead goes there.
   const float row = Row();
-  if (row < static_cast<float>(loop->first) || row >= static_cast<float>(loop->second + 1))
-    Seek(static_cast<float>(loop->first));
+  if (!fw_RowInSection(gLive->loop, row)) Seek(static_cast<float>(loop->first));
 }
 
 bool fw_LivePaused() { return gLive && Paused(); }
@@ -242,6 +260,11 @@ bool fw_LivePaused() { return gLive && Paused(); }
 std::optional<std::pair<int, int>> fw_LiveLoop() {
   if (!gLive || !gLive->looping) return std::nullopt;
   return std::make_pair(gLive->loop.first, gLive->loop.last);
+}
+
+const std::string& fw_LiveSourceError() {
+  static const std::string kNone;
+  return gLive ? gLive->sourceError : kNone;
 }
 
 const std::vector<fw_LiveSection>& fw_LiveSections() {

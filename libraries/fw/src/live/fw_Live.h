@@ -48,5 +48,8 @@ void fw_LiveSetLoop(std::optional<std::pair<int, int>> loop);
 // What the transport is now: paused, and the looped rows.
 bool fw_LivePaused();
 std::optional<std::pair<int, int>> fw_LiveLoop();
+// Why the track sources were last refused (the first error, as the title shows it); "" once they
+// compiled.
+const std::string& fw_LiveSourceError();
 // The soundtrack's section map as live mode read it.
 const std::vector<fw_LiveSection>& fw_LiveSections();

@@ -2,6 +2,7 @@
 #include "live/fw_LiveTransport.h"
 
 #include "diag/fw_Log.h"
+#include "sync/sync_Text.h"
 
 #include <platform/win32.h>
 
@@ -31,14 +32,25 @@ std::vector<fw_LiveSection> fw_ReadSectionMap(const std::string& path) {
              path.c_str(), number);
       continue;
     }
+    // The name goes to the title and to the timeline page's JSON, which take UTF-8 only.
+    if (!sync::isUtf8(section.name)) {
+      section.name = sync::withUtf8Replaced(section.name);
+      fw_Log(fw_LogWarning, "%s:%d: the section's name is not UTF-8; it is shown as \"%s\".", path.c_str(), number,
+             section.name.c_str());
+    }
     sections.push_back(section);
   }
   return sections;
 }
 
+bool fw_RowInSection(const fw_LiveSection& section, float row) {
+  // In double: last + 1 overflows an int for a section that runs to the last row there is.
+  return row >= static_cast<float>(section.first) && static_cast<double>(row) < static_cast<double>(section.last) + 1.0;
+}
+
 const fw_LiveSection* fw_SectionAt(const std::vector<fw_LiveSection>& sections, float row) {
   for (const fw_LiveSection& section : sections) {
-    if (row >= static_cast<float>(section.first) && row < static_cast<float>(section.last + 1)) return &section;
+    if (fw_RowInSection(section, row)) return &section;
   }
   return nullptr;
 }

@@ -12,8 +12,12 @@ struct fw_LiveSection {
 };
 
 // Reads "name first last" lines ('#' starts a comment) in row order. A bad line is warned about,
-// naming file and line, and skipped; a missing file gives no sections and no warning.
+// naming file and line, and skipped; a name that is not UTF-8 is warned about and kept with its
+// stray bytes replaced; a missing file gives no sections and no warning.
 std::vector<fw_LiveSection> fw_ReadSectionMap(const std::string& path);
+
+// Whether the row lies in the section: from its first row to the end of its last.
+bool fw_RowInSection(const fw_LiveSection& section, float row);
 
 // The section that holds the row, or null.
 const fw_LiveSection* fw_SectionAt(const std::vector<fw_LiveSection>& sections, float row);

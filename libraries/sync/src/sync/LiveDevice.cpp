@@ -6,18 +6,39 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
+bool ReadFile(const std::string& path, std::string& bytes) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  std::ostringstream text;
+  text << file.rdbuf();
+  bytes = text.str();
+  return !file.bad();
+}
+
 // A track file is replaced by a rename, so a program that starts meanwhile reads the old file or
-// the new one, never half of one.
-bool ReplaceTrackFile(const std::string& path, const sync::Track& track) {
+// the new one, never half of one. One that holds the bytes already is left alone: a save of one
+// source must not touch every track file (and the watch would report each). Returns false when
+// writing failed; *written says whether the file changed.
+bool ReplaceTrackFile(const std::string& path, const sync::Track& track, bool* written) {
+  const std::string bytes = sync::trackFileBytes(track);
+  std::string old;
+  *written = false;
+  if (ReadFile(path, old) && old == bytes) return true;
   const std::string temporary = path + ".new";
-  if (!sync::writeTrackFile(temporary, track)) {
+  std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  if (!file || std::rename(temporary.c_str(), path.c_str()) != 0) {
     std::remove(temporary.c_str());
     return false;
   }
-  return std::rename(temporary.c_str(), path.c_str()) == 0;
+  *written = true;
+  return true;
 }
 
 }  // namespace
@@ -71,45 +92,43 @@ bool LiveDevice::reloadTrackFile(const std::string& path) {
   return false;
 }
 
-bool LiveDevice::applySource(const std::string& text, const std::string& fileName) {
+bool LiveDevice::applySources(const std::vector<sync::SourceText>& sources, const std::string& saved,
+                              std::string* refusal) {
   std::vector<std::string> errors;
-  std::vector<sync::SourceTrack> tracks = sync::parseSource(text, fileName, errors);
+  const std::vector<sync::SourceTrack> tracks = sync::compileSources(sources, errors);
   if (!errors.empty()) {
-    for (const std::string& error : errors) warn(error + " (the tracks keep their keys)");
+    for (const std::string& error : errors) warn(error + " (nothing written; the tracks keep their keys)");
+    if (refusal) *refusal = errors.front() + " (nothing written)";
     return false;
   }
   std::set<std::string> defined;
+  size_t written = 0;
   for (const sync::SourceTrack& source : tracks) {
     const std::string path = sync::trackFileName(basePath(), source.name);
-    if (!ReplaceTrackFile(path, source.track)) warn("Track file " + path + " could not be written.");
+    bool changed = false;
+    if (!ReplaceTrackFile(path, source.track, &changed)) warn("Track file " + path + " could not be written.");
+    written += changed ? 1 : 0;
     sync::Track& track = getTrack(source.name);
     track.clear();
     for (const auto& [row, key] : source.track.keys()) track.setKey(row, key);
     defined.insert(source.name);
   }
-  std::set<std::string>& before = mSourceTracks[fileName];
-  for (const std::string& name : before) {
-    if (!defined.count(name) && !definedByAnotherSource(name, fileName)) removeTrack(name, fileName);
+  for (const std::string& name : mDefined) {
+    if (!defined.count(name)) removeTrack(name);
   }
-  before = std::move(defined);
-  if (mNotice) mNotice(fileName + ": " + std::to_string(tracks.size()) + " tracks compiled.");
+  mDefined = std::move(defined);
+  if (mNotice)
+    mNotice(saved + ": " + std::to_string(tracks.size()) + " tracks compiled, " + std::to_string(written) +
+            " track file" + (written == 1 ? "" : "s") + " written.");
   return true;
 }
 
-void LiveDevice::learnSource(const std::string& text, const std::string& fileName) {
+void LiveDevice::learnSources(const std::vector<sync::SourceText>& sources) {
   std::vector<std::string> errors;
-  std::set<std::string>& defined = mSourceTracks[fileName];
-  for (const sync::SourceTrack& source : sync::parseSource(text, fileName, errors)) defined.insert(source.name);
+  for (const sync::SourceTrack& source : sync::compileSources(sources, errors)) mDefined.insert(source.name);
 }
 
-bool LiveDevice::definedByAnotherSource(const std::string& name, const std::string& fileName) const {
-  for (const auto& [source, names] : mSourceTracks) {
-    if (source != fileName && names.count(name)) return true;
-  }
-  return false;
-}
-
-void LiveDevice::removeTrack(const std::string& name, const std::string& fileName) {
+void LiveDevice::removeTrack(const std::string& name) {
   if (sync::Track* track = find(name)) track->clear();
   const std::string path = sync::trackFileName(basePath(), name);
   const bool deleted = std::remove(path.c_str()) == 0;
@@ -118,7 +137,5 @@ void LiveDevice::removeTrack(const std::string& name, const std::string& fileNam
          std::strerror(errno) + ".");
     return;
   }
-  if (mNotice)
-    mNotice("Track " + name + " removed: " + fileName + " no longer defines it" +
-            (deleted ? "; " + path + " deleted." : "."));
+  if (mNotice) mNotice("Track " + name + " removed: no source defines it now" + (deleted ? "; " + path + " deleted." : "."));
 }

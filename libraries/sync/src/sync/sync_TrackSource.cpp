@@ -2,6 +2,7 @@
 #include "sync/sync_TrackSource.h"
 
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -43,20 +44,41 @@ bool parseRow(const std::string& word, uint32_t& row) {
   return true;
 }
 
-bool parseValue(const std::string& word, float& value) {
+// A value as written, with the reason it is refused in *why ("" when the word is no number).
+bool parseValue(const std::string& word, float& value, std::string* why) {
+  why->clear();
   char* end = nullptr;
   errno = 0;
-  value = std::strtof(word.c_str(), &end);
-  return !word.empty() && !*end && errno == 0 && std::isfinite(value);
+  double number = std::strtod(word.c_str(), &end);
+  if (word.empty() || *end) return false;
+  // A decimal out of the double's range still gets the rule's own reason.
+  if (errno == ERANGE) number = std::fabs(number) < 1.0 ? std::copysign(DBL_TRUE_MIN, number) : HUGE_VAL;
+  if (!trackValue(number, value, why)) return false;
+  // The float nearest the decimal itself, not the float nearest its double.
+  value = std::strtof(word.c_str(), nullptr);
+  return true;
 }
 
-void putU32(FILE* f, uint32_t v) {
-  const unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                              static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-  std::fwrite(b, 1, 4, f);
+void putU32(std::string& bytes, uint32_t v) {
+  for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>(static_cast<unsigned char>(v >> shift));
 }
 
 }  // namespace
+
+bool trackValue(double number, float& value, std::string* why) {
+  const auto refuse = [&](const char* reason) {
+    if (why) *why = reason;
+    return false;
+  };
+  if (!std::isfinite(number)) return refuse("not a finite number");
+  // From half a step above the largest float on, a double rounds to no float (converting it would
+  // be undefined); below that it rounds to the largest, as "3.4028235e38" must.
+  if (std::fabs(number) >= 0x1.ffffffp127) return refuse("too large: a value is at most 3.40282347e+38 in size");
+  value = static_cast<float>(number);
+  if (number != 0.0 && !std::isnormal(value))
+    return refuse("too close to 0: a value is 0 or at least 1.17549435e-38 in size");
+  return true;
+}
 
 bool isValidTrackName(const std::string& name) {
   if (name.empty() || name.size() > 200) return false;
@@ -111,8 +133,8 @@ std::vector<SourceTrack> parseSource(const std::string& text, const std::string&
       error("bad row '" + fields[0] + "' (a whole number from 0 to 4294967295)");
       continue;
     }
-    if (!parseValue(fields[1], value)) {
-      error("bad value '" + fields[1] + "' (a finite number)");
+    if (std::string why; !parseValue(fields[1], value, &why)) {
+      error("bad value '" + fields[1] + "' (" + (why.empty() ? "a finite number" : why) + ")");
       continue;
     }
     if (fields.size() == 3 && !parseKind(fields[2], kind)) {
@@ -145,19 +167,25 @@ std::string formatTrack(const std::string& name, const sync::Track& track) {
   return out;
 }
 
-bool writeTrackFile(const std::string& path, const sync::Track& track) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  putU32(f, static_cast<uint32_t>(track.keyCount()));
+std::string trackFileBytes(const sync::Track& track) {
+  std::string bytes;
+  bytes.reserve(4 + 9 * track.keyCount());
+  putU32(bytes, static_cast<uint32_t>(track.keyCount()));
   for (const auto& [row, key] : track.keys()) {
     uint32_t bits;
     std::memcpy(&bits, &key.value, 4);
-    putU32(f, row);
-    putU32(f, bits);
-    const unsigned char kind = static_cast<unsigned char>(key.interpolation);
-    std::fwrite(&kind, 1, 1, f);
+    putU32(bytes, row);
+    putU32(bytes, bits);
+    bytes += static_cast<char>(static_cast<unsigned char>(key.interpolation));
   }
-  const bool ok = !std::ferror(f);
+  return bytes;
+}
+
+bool writeTrackFile(const std::string& path, const sync::Track& track) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const std::string bytes = trackFileBytes(track);
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && !std::ferror(f);
   return std::fclose(f) == 0 && ok;
 }
 
