@@ -34,11 +34,11 @@ std::string ShowJson(const std::string& title, const LiveDevice& device) {
     if (!track.isEmpty()) endRow = std::max(endRow, track.keys().rbegin()->first);
   });
   nlohmann::json sections = nlohmann::json::array();
-  for (const fw_LiveSection& section : fw_LiveSections())
-    sections.push_back({{"name", section.name}, {"first", section.first}, {"last", section.last}});
+  for (const sync::Section& section : fw_LiveSections())
+    sections.push_back({{"name", section.name}, {"first", section.firstRow}, {"last", section.lastRow}});
   return nlohmann::json{{"title", title},
-                        {"rowsPerBeat", 8},
-                        {"rowsPerBar", 32},
+                        {"rowsPerBeat", sync::kRowsPerBeat},
+                        {"rowsPerBar", sync::kRowsPerBar},
                         {"endRow", endRow},
                         {"rowsPerSecond", fw_EditorJsonNumber(sync::kRowRate)},
                         {"sections", std::move(sections)}}

@@ -20,6 +20,8 @@
 
 #include <boost/filesystem.hpp>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -36,10 +38,10 @@ struct LiveState {
   HWND window = nullptr;
   std::string title;
   std::string sectionsPath;
-  std::vector<fw_LiveSection> sections;
+  std::vector<sync::Section> sections;
   // The looped section ([first, last + 1) in rows) and the row of the frame before.
   bool looping = false;
-  fw_LiveSection loop;
+  sync::Section loop;
   float previousRow = 0.0f;
   bool screenshotWanted = false;
   // Status title.
@@ -202,9 +204,9 @@ void fw_LiveBeginFrame() {
   const float row = Row();
   if (gLive->looping) {
     // Only a row that ran past the end from inside comes round: a seek elsewhere is left alone.
-    const bool pastEnd = row >= static_cast<float>(gLive->loop.first) && !fw_RowInSection(gLive->loop, row);
-    if (pastEnd && fw_RowInSection(gLive->loop, gLive->previousRow)) {
-      Seek(static_cast<float>(gLive->loop.first));
+    const bool pastEnd = row >= static_cast<float>(gLive->loop.firstRow) && !sync::rowInSection(gLive->loop, row);
+    if (pastEnd && sync::rowInSection(gLive->loop, gLive->previousRow)) {
+      Seek(static_cast<float>(gLive->loop.firstRow));
       return;
     }
   }
@@ -248,18 +250,20 @@ void fw_LiveSetLoop(std::optional<std::pair<int, int>> loop) {
   if (!gLive) return;
   gLive->looping = loop.has_value();
   if (!loop) return;
-  gLive->loop = fw_LiveSection{"rows " + std::to_string(loop->first) + "-" + std::to_string(loop->second), loop->first,
-                               loop->second};
+  // The page sends rows from 0 to 2^31 - 1, first not past last.
+  gLive->loop = sync::Section{"rows " + std::to_string(loop->first) + "-" + std::to_string(loop->second),
+                              static_cast<uint32_t>(std::max(loop->first, 0)),
+                              static_cast<uint32_t>(std::max(loop->second, loop->first))};
   // Looping a span somewhere else means wanting to hear it: the playhead goes there.
   const float row = Row();
-  if (!fw_RowInSection(gLive->loop, row)) Seek(static_cast<float>(loop->first));
+  if (!sync::rowInSection(gLive->loop, row)) Seek(static_cast<float>(loop->first));
 }
 
 bool fw_LivePaused() { return gLive && Paused(); }
 
 std::optional<std::pair<int, int>> fw_LiveLoop() {
   if (!gLive || !gLive->looping) return std::nullopt;
-  return std::make_pair(gLive->loop.first, gLive->loop.last);
+  return std::make_pair(static_cast<int>(gLive->loop.firstRow), static_cast<int>(gLive->loop.lastRow));
 }
 
 const std::string& fw_LiveSourceError() {
@@ -267,8 +271,8 @@ const std::string& fw_LiveSourceError() {
   return gLive ? gLive->sourceError : kNone;
 }
 
-const std::vector<fw_LiveSection>& fw_LiveSections() {
-  static const std::vector<fw_LiveSection> kNone;
+const std::vector<sync::Section>& fw_LiveSections() {
+  static const std::vector<sync::Section> kNone;
   return gLive ? gLive->sections : kNone;
 }
 
@@ -308,7 +312,7 @@ void fw_LiveKeyDown(int key, bool shift, bool repeat) {
       if (sync::Device* device = fw_GetSyncDevice()) device->onPauseToggled();
       return;
     case fw_LiveKeyAction::ToggleLoop: {
-      const fw_LiveSection* section = fw_SectionAt(gLive->sections, Row());
+      const sync::Section* section = sync::sectionAt(gLive->sections, Row());
       gLive->looping = !gLive->looping && section;
       if (section) gLive->loop = *section;
       fw_Log(fw_LogPlain, "Live mode: %s%s.", gLive->looping ? "looping " : "loop off",

@@ -5,14 +5,14 @@
 // and every call here does nothing.
 #pragma once
 
+#include "sync/sync_Sections.h"
+
 #include <platform/win32.h>
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
-
-struct fw_LiveSection;
 
 // Starts watching the project's track, track-source, shader and image folders and the
 // framework's shader folder, and reads the soundtrack's section map (the music file's name with
@@ -52,4 +52,4 @@ std::optional<std::pair<int, int>> fw_LiveLoop();
 // compiled.
 const std::string& fw_LiveSourceError();
 // The soundtrack's section map as live mode read it.
-const std::vector<fw_LiveSection>& fw_LiveSections();
+const std::vector<sync::Section>& fw_LiveSections();

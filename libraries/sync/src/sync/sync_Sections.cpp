@@ -1,6 +1,8 @@
 // Section map reading and lookup.
 #include "sync/sync_Sections.h"
 
+#include "sync/sync_Text.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -34,10 +36,16 @@ std::vector<Section> parseSections(const std::string& text, const std::string& f
     std::string name, first, last, extra;
     if (!(fields >> name)) continue;  // blank or comment
     Section section{name};
+    const std::string where = fileName + ":" + std::to_string(number) + ": ";
     if (!(fields >> first >> last) || (fields >> extra) || !ParseRow(first, section.firstRow) ||
-        !ParseRow(last, section.lastRow) || section.lastRow < section.firstRow) {
-      errors.push_back(fileName + ":" + std::to_string(number) + ": expected \"name first_row last_row\"");
+        !ParseRow(last, section.lastRow) || section.lastRow < section.firstRow ||
+        (!sections.empty() && section.firstRow <= sections.back().lastRow)) {
+      errors.push_back(where + "a section is \"name first_row last_row\", after the one before it; line skipped");
       continue;
+    }
+    if (!isUtf8(section.name)) {
+      section.name = withUtf8Replaced(section.name);
+      errors.push_back(where + "the section's name is not UTF-8; it is shown as \"" + section.name + "\"");
     }
     sections.push_back(section);
   }
@@ -55,10 +63,15 @@ std::vector<Section> loadSections(const std::string& path, std::vector<std::stri
   return parseSections(text.str(), path, errors);
 }
 
+bool rowInSection(const Section& section, float row) {
+  // In double: the end of a section that runs to the last row there is is past every float step.
+  return row >= static_cast<float>(section.firstRow) &&
+         static_cast<double>(row) < static_cast<double>(section.lastRow) + 1.0;
+}
+
 const Section* sectionAt(const std::vector<Section>& sections, float row) {
-  if (!(row >= 0.0f)) return nullptr;
   for (const Section& section : sections)
-    if (row >= static_cast<float>(section.firstRow) && row < static_cast<float>(section.lastRow) + 1.0f) return &section;
+    if (rowInSection(section, row)) return &section;
   return nullptr;
 }
 
