@@ -3,6 +3,7 @@
 
 #include "diag/fw_Log.h"
 #include "editor/fw_EditorBridge.h"
+#include "editor/fw_EditorJson.h"
 #include "editor/fw_EditorTracks.h"
 #include "editor/fw_TrackWriteBack.h"
 
@@ -102,7 +103,7 @@ std::optional<json> ParseBody(const std::string& body) {
 fw_EditorResponse Answer(int status, const json& body) {
   fw_EditorResponse response;
   response.status = status;
-  response.body = body.dump();
+  response.body = fw_EditorDump(body);
   return response;
 }
 
