@@ -93,6 +93,7 @@ class PageSocket {
         [&, port](beast::error_code error) {
           if (error) return;
           beast::get_lowest_layer(mSocket).expires_never();
+          mSocket.set_option(websocket::stream_base::timeout::suggested(beast::role_type::client));
           mSocket.set_option(websocket::stream_base::decorator([port](websocket::request_type& request) {
             request.set(beast::http::field::origin, "http://127.0.0.1:" + std::to_string(port));
           }));
@@ -103,10 +104,12 @@ class PageSocket {
     return opened;
   }
 
-  void send(const std::string& message) {
-    beast::error_code ignored;
+  // False when the message could not be written within 30 s.
+  bool send(const std::string& message) {
+    bool sent = false;
     mSocket.text(true);
-    mSocket.write(asio::buffer(message), ignored);
+    mSocket.async_write(asio::buffer(message), [&](beast::error_code error, size_t) { sent = !error; });
+    return runFor(30.0) && sent;
   }
 
   // Messages until `done` is true for one, the socket closes, or `seconds` pass.
@@ -122,19 +125,24 @@ class PageSocket {
       });
     };
     next();
-    mIo.restart();
-    mIo.run_for(std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000)));
-    if (!mIo.stopped()) {
-      beast::get_lowest_layer(mSocket).close();
-      mIo.restart();
-      mIo.run();
-    }
-    return outcome;
+    // Out of time, the read ends with the socket: that is no close by the server.
+    return runFor(seconds) ? outcome : Outcome::TimedOut;
   }
 
   websocket::close_reason reason() const { return mSocket.reason(); }
 
  private:
+  // Runs what is pending for at most that long; what is still pending then ends with the socket.
+  bool runFor(double seconds) {
+    mIo.restart();
+    mIo.run_for(std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000)));
+    if (mIo.stopped()) return true;
+    beast::get_lowest_layer(mSocket).close();
+    mIo.restart();
+    mIo.run_for(std::chrono::seconds(10));
+    return false;
+  }
+
   asio::io_context mIo;
   websocket::stream<beast::tcp_stream> mSocket{mIo};
   beast::flat_buffer mBuffer;
@@ -223,10 +231,10 @@ TEST_F(EditorServer, AMessageOverTheLimitClosesThatWebSocketAndTheOthersGoOn) {
   PageSocket big, small;
   ASSERT_TRUE(big.open(mPort));
   ASSERT_TRUE(small.open(mPort));
-  small.send(std::string(1024, 'x'));  // the page sends nothing, but a small message is harmless
+  ASSERT_TRUE(small.send(std::string(1024, 'x')));  // the page sends nothing, but a small message is harmless
   EXPECT_EQ(small.readUntil(IsState), PageSocket::Outcome::Found);
 
-  big.send(std::string(100 * 1024, 'x'));
+  big.send(std::string(100 * 1024, 'x'));  // may fail part way: the server closes as soon as it sees the size
   EXPECT_EQ(big.readUntil([](const json&) { return false; }, 20.0), PageSocket::Outcome::Closed);
   EXPECT_EQ(big.reason().code, websocket::close_code::too_big);
   EXPECT_EQ(small.readUntil(IsState), PageSocket::Outcome::Found);
