@@ -236,7 +236,10 @@ TEST_F(EditorServer, AMessageOverTheLimitClosesThatWebSocketAndTheOthersGoOn) {
 
   big.send(std::string(100 * 1024, 'x'));  // may fail part way: the server closes as soon as it sees the size
   EXPECT_EQ(big.readUntil([](const json&) { return false; }, 20.0), PageSocket::Outcome::Closed);
-  EXPECT_EQ(big.reason().code, websocket::close_code::too_big);
+  // The close frame says why, unless the client's own write failed first on the closed socket.
+  if (big.reason().code != 0) {
+    EXPECT_EQ(big.reason().code, websocket::close_code::too_big);
+  }
   EXPECT_EQ(small.readUntil(IsState), PageSocket::Outcome::Found);
 }
 

@@ -4,6 +4,7 @@
 #include "diag/fw_Log.h"
 #include "editor/fw_EditorApi.h"
 #include "editor/fw_EditorJson.h"
+#include "editor/fw_EditorLog.h"
 #include "editor/fw_EditorTracks.h"
 
 #include <boost/filesystem.hpp>
@@ -156,6 +157,6 @@ fw_EditorResponse fw_HandleEditorRequest(const fw_EditorRequest& request, const 
   } catch (...) {
     why = "an unknown failure";
   }
-  fw_Log(fw_LogError, "Timeline editor: %s %s failed: %s.", request.method.c_str(), request.target.c_str(), why.c_str());
+  fw_EditorLog(fw_LogError, "Timeline editor: %s %s failed: %s.", request.method.c_str(), request.target.c_str(), why.c_str());
   return fw_EditorError(500, "the editor failed on this request: " + why);
 }

@@ -6,6 +6,7 @@
 #include "diag/fw_Log.h"
 #include "editor/fw_EditorBridge.h"
 #include "editor/fw_EditorJson.h"
+#include "editor/fw_EditorLog.h"
 #include "editor/fw_EditorTracks.h"
 
 #include <boost/asio.hpp>
@@ -102,7 +103,7 @@ private:
     mSocket.async_read(mBuffer, [self = shared_from_this()](beast::error_code error, size_t) {
       if (error) {
         if (error == websocket::error::message_too_big)
-          fw_Log(fw_LogWarning, "Timeline editor: a page sent a message over %zu bytes; its WebSocket is closed.",
+          fw_EditorLog(fw_LogWarning, "Timeline editor: a page sent a message over %zu bytes; its WebSocket is closed.",
                  kMaxMessage);
         self->mOpen = false;
         return;
@@ -294,7 +295,7 @@ void fw_EditorServer::Impl::acceptFailed(const beast::error_code& error) {
   }
   if (!acceptFailureLogged) {
     acceptFailureLogged = true;
-    fw_Log(fw_LogWarning,
+    fw_EditorLog(fw_LogWarning,
            "Timeline editor: a connection could not be taken (%s); at most %zu are kept from now on, and taking "
            "the next waits a moment after a failure.",
            error.message().c_str(), connectionCap);
@@ -416,7 +417,7 @@ std::unique_ptr<fw_EditorServer> fw_EditorServer::start(fw_EditorSite site, std:
         raw->io.run();
         return;
       } catch (const std::exception& error) {
-        fw_Log(fw_LogError, "Timeline editor: the server failed (%s) and goes on.", error.what());
+        fw_EditorLog(fw_LogError, "Timeline editor: the server failed (%s) and goes on.", error.what());
       }
     }
   });
