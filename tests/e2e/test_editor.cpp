@@ -1,7 +1,9 @@
 // The timeline editor in the real program (dusk --live --editor 0), talked to over real sockets
 // (Boost.Beast, as a browser would): it prints its address, lists the production's track
 // sources, takes transport commands, writes an edit into the .txt line and the show's value
-// follows in the WebSocket's state; it answers on 127.0.0.1 only.
+// follows in the WebSocket's state; it answers on 127.0.0.1 only. And what must not stop the show:
+// a section map and sources with bytes that are not UTF-8, a path with 0xFF, more idle connections
+// than the process has descriptors, and a process with no descriptor left.
 #include "core_prod.h"
 #include "process_runner.h"
 
@@ -14,11 +16,19 @@
 #include <boost/beast/websocket.hpp>
 #include <boost/filesystem.hpp>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cmath>
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <sstream>
+#include <thread>
 
 namespace {
 
@@ -119,6 +129,79 @@ class Socket {
   beast::flat_buffer mBuffer;
 };
 
+// The descriptors a process holds, and a limit set on it from outside.
+int CountDescriptors(int pid) {
+  int count = 0;
+  for (fs::directory_iterator it("/proc/" + std::to_string(pid) + "/fd"), end; it != end; ++it) ++count;
+  return count;
+}
+
+bool LimitDescriptors(int pid, rlim_t most) {
+  const rlimit limit{most, most};
+  return prlimit(pid, RLIMIT_NOFILE, &limit, nullptr) == 0;
+}
+
+// User and system time of the process's thread of that name, in seconds; -1 when there is none.
+double ThreadSeconds(int pid, const std::string& name) {
+  const fs::path tasks = "/proc/" + std::to_string(pid) + "/task";
+  for (fs::directory_iterator it(tasks), end; it != end; ++it) {
+    if (core_test::ReadWholeFile(it->path() / "comm") != name + "\n") continue;
+    const std::string stat = core_test::ReadWholeFile(it->path() / "stat");
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));  // after "pid (comm) "
+    std::string field;
+    for (int i = 3; i < 14; ++i) fields >> field;  // state ... cmajflt
+    long long user = 0, system = 0;
+    fields >> user >> system;
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  }
+  return -1.0;
+}
+
+// Connections that send nothing, as an idle or hostile client keeps them.
+class IdleConnections {
+ public:
+  ~IdleConnections() { closeAll(); }
+  // False when one could not be made.
+  bool open(int port, int count) {
+    for (int i = 0; i < count; ++i) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_port = htons(static_cast<uint16_t>(port));
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) return false;
+      mFds.push_back(fd);
+    }
+    return true;
+  }
+  void closeAll() {
+    for (int fd : mFds) ::close(fd);
+    mFds.clear();
+  }
+
+ private:
+  std::vector<int> mFds;
+};
+
+// Saves a source as a text editor does: a new file renamed over the old one.
+void SaveByRename(const fs::path& path, const std::string& text) {
+  std::ofstream(path.string() + ".new", std::ios::binary) << text;
+  fs::rename(path.string() + ".new", path);
+}
+
+bool WaitFor(const std::function<bool()>& done, double seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 const char kSource[] =
     "# a track of the test's own\n"
     "track ed_Level\n"
@@ -194,5 +277,107 @@ TEST(Editor, ThePageTalksToTheRunningShowAndItsEditsReachTheFileAndTheShow) {
   EXPECT_EQ(refused, asio::error::connection_refused) << refused.message();
 
   EXPECT_TRUE(dusk.running());
+  fs::remove_all(root);
+}
+
+TEST(Editor, NeitherBytesThatAreNotUtf8NorIdleConnectionsPastTheDescriptorLimitStopTheShow) {
+  // This side holds over 600 connections.
+  rlimit own{};
+  getrlimit(RLIMIT_NOFILE, &own);
+  own.rlim_cur = own.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &own);
+
+  const fs::path root = fs::temp_directory_path() / fs::unique_path("editor-hostile-%%%%%%");
+  core_test::StageProduction(root);
+  fs::create_directories(root / "tracks");
+  std::ofstream((root / "tracks/level.txt").string(), std::ios::binary) << kSource;
+  std::ofstream((root / "tracks/latin.txt").string(), std::ios::binary) << "# caf\xe9\ntrack lat_A\n0 1 lin\xe9" "ar\n";
+  fs::remove(root / "data/eventide_palekestrel3.sections");
+  std::ofstream((root / "data/eventide_palekestrel3.sections").string(), std::ios::binary)
+      << "intro 0 255\noutr\xe9 256 511\n";
+
+  RunningProcess dusk(DuskBinary(),
+                      {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--render-scale", "0.25", "--live",
+                       "--editor", "0"},
+                      root.string());
+  ASSERT_TRUE(dusk.waitForOutput("Timeline editor: http://", 120.0)) << dusk.output();
+  std::smatch url;
+  const std::string output = dusk.output();
+  ASSERT_TRUE(std::regex_search(output, url, std::regex("Timeline editor: http://127\\.0\\.0\\.1:([0-9]+)/\\?token=([0-9a-f]{32})\n")))
+      << output;
+  const int port = std::stoi(url[1]);
+  const std::string token = url[2];
+
+  // Bytes that are not UTF-8: warned about at start, shown as U+FFFD, and the show goes on.
+  EXPECT_NE(output.find("Timeline editor: the name of the section at rows 256-511 is not UTF-8"), std::string::npos)
+      << output;
+  const Answer show = Request(port, http::verb::get, "/api/show", token);
+  ASSERT_EQ(show.status, 200) << show.body;
+  EXPECT_EQ(json::parse(show.body)["sections"][1]["name"], "outr\xef\xbf\xbd");
+  const Answer tracks = Request(port, http::verb::get, "/api/tracks", token);
+  ASSERT_EQ(tracks.status, 200) << tracks.body;
+  EXPECT_EQ(json::parse(tracks.body)["files"][0]["error"],
+            "latin.txt:3: bad kind 'lin\xef\xbf\xbd" "ar' (step, linear, smooth, ramp, catmull or 0-255)");
+  EXPECT_EQ(Request(port, http::verb::get, "/\xff", token).status, 404);
+
+  Socket socket;
+  ASSERT_TRUE(socket.open(port, token));
+  ASSERT_EQ(Request(port, http::verb::post, "/api/transport", token, R"({"pause":true})").status, 200);
+  ASSERT_EQ(Request(port, http::verb::post, "/api/transport", token, R"({"seek":100})").status, 200);
+  auto levelIs = [&](double value) {
+    return socket.readUntil([value](const json& m) {
+      return m["type"] == "state" && m["values"].contains("ed_Level") && m["values"]["ed_Level"] == value;
+    });
+  };
+  // The source's track reaches the show with its first save.
+  ASSERT_TRUE(socket.readUntil([](const json& m) { return m["type"] == "state" && m["paused"] == true; }))
+      << dusk.output();
+
+  // More idle connections than the process may hold descriptors: it keeps only a few, the page is
+  // answered, and a save is taken.
+  const int held = CountDescriptors(dusk.pid());
+  ASSERT_LT(held + 24 + 8, 256) << "the show alone holds too many descriptors for this test";
+  ASSERT_TRUE(LimitDescriptors(dusk.pid(), 256));
+  IdleConnections idle;
+  ASSERT_TRUE(idle.open(port, 300));
+  auto asked = std::chrono::steady_clock::now();
+  Answer answer = Request(port, http::verb::get, "/api/tracks", token);
+  double answeredIn = SecondsSince(asked);
+  EXPECT_EQ(answer.status, 200) << answer.body;
+  EXPECT_LT(answeredIn, 10.0);
+  std::printf("300 idle connections, 256 descriptors: an authorised request answered in %.3f s\n", answeredIn);
+  EXPECT_LE(CountDescriptors(dusk.pid()), held + 24 + 2) << "the server keeps more connections than its cap";
+  SaveByRename(root / "tracks/level.txt", std::regex_replace(kSource, std::regex("0      1 "), "0      3 "));
+  EXPECT_TRUE(levelIs(3.0)) << dusk.output();
+
+  // No descriptor left for a connection: the server logs it once, keeps fewer connections, does
+  // not spin, and the page and the saves still work.
+  idle.closeAll();
+  EXPECT_TRUE(WaitFor([&] { return CountDescriptors(dusk.pid()) <= held + 1; }, 60.0)) << CountDescriptors(dusk.pid());
+  ASSERT_TRUE(LimitDescriptors(dusk.pid(), static_cast<rlim_t>(CountDescriptors(dusk.pid()) + 6)));
+  const double cpuBefore = ThreadSeconds(dusk.pid(), "editor-server");
+  const auto flooded = std::chrono::steady_clock::now();
+  ASSERT_TRUE(idle.open(port, 300));
+  asked = std::chrono::steady_clock::now();
+  answer = Request(port, http::verb::get, "/api/tracks", token);
+  answeredIn = SecondsSince(asked);
+  EXPECT_EQ(answer.status, 200) << answer.body;
+  EXPECT_LT(answeredIn, 10.0);
+  SaveByRename(root / "tracks/level.txt", std::regex_replace(kSource, std::regex("0      1 "), "0      4 "));
+  EXPECT_TRUE(levelIs(4.0)) << dusk.output();
+  const double cpu = ThreadSeconds(dusk.pid(), "editor-server") - cpuBefore, wall = SecondsSince(flooded);
+  std::printf("out of descriptors: an authorised request answered in %.3f s; the server thread used %.2f s of %.2f s\n",
+              answeredIn, cpu, wall);
+  ASSERT_GE(cpuBefore, 0.0) << "no thread named editor-server";
+  EXPECT_LT(cpu, 0.25 * wall + 0.1) << "the server spins";
+  const std::string log = dusk.output();
+  size_t failures = 0;
+  for (size_t at = log.find("a connection could not be taken"); at != std::string::npos;
+       at = log.find("a connection could not be taken", at + 1))
+    ++failures;
+  EXPECT_EQ(failures, 1u) << log;
+
+  EXPECT_TRUE(dusk.running());
+  idle.closeAll();
   fs::remove_all(root);
 }

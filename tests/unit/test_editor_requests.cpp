@@ -1,8 +1,10 @@
 // The timeline editor's request handling without sockets: what a foreign web page, a rebinding
 // name, a missing or wrong token, an oversized or malformed body and a path out of tracks/ get
 // (a 4xx with a message, and no file changes); a stale version or a source with an error gets a
-// 409 with the file as it is; the page's files and the calls answer the page.
+// 409 with the file as it is; the page's files and the calls answer the page. Bytes that are
+// not UTF-8, in a source or a request, are answered as UTF-8 JSON.
 #include "editor/fw_EditorBridge.h"
+#include "editor/fw_EditorJson.h"
 #include "editor/fw_EditorRequest.h"
 #include "editor/fw_EditorTracks.h"
 
@@ -105,6 +107,9 @@ TEST_F(EditorRequests, TheTokenTheHostAndTheOriginKeepOtherSitesOut) {
   fw_EditorRequest local = Request("GET", "/api/tracks");
   local.host = "localhost:7411";
   EXPECT_EQ(Handle(local).status, 200);
+  // Two Host headers: which one a proxy or a browser took is anyone's guess.
+  local.repeatedHost = true;
+  ExpectError(Handle(local), 400, "two Host headers");
 
   // A WebSocket must come from the page itself; so must any request that names its origin.
   fw_EditorRequest socket = Request("GET", "/ws?token=" + kToken);
@@ -234,4 +239,46 @@ TEST_F(EditorRequests, AnEditIsWrittenOnlyOverTheVersionItWasMadeOnAndTransportI
   EXPECT_EQ(fw_MakeEditorToken().find_first_not_of("0123456789abcdef"), std::string::npos);
   EXPECT_EQ(fw_MakeEditorToken().size(), 32u);
   EXPECT_NE(fw_MakeEditorToken(), fw_MakeEditorToken());
+}
+
+// A source saved as Latin-1 (a comment, a kind word) and a path with a 0xFF byte: every answer is
+// JSON a browser reads, the odd bytes as U+FFFD, and a source whose only odd bytes are in its
+// comments is still edited, byte for byte.
+TEST_F(EditorRequests, BytesThatAreNotUtf8AreAnsweredAsUtf8AndLeftAsTheyAreInTheFile) {
+  const std::string latin = "# caf\xe9 au lait\ntrack cam_Yaw\n0 1 step # outr\xe9\n64 2 linear\n";
+  std::ofstream((mRoot / "tracks/camera.txt").string(), std::ios::binary) << latin;
+  std::ofstream((mRoot / "tracks/broken.txt").string(), std::ios::binary) << "track a\n0 1 lin\xe9" "ar\n";
+
+  const fw_EditorResponse listing = Handle(Request("GET", "/api/tracks"));
+  ASSERT_EQ(listing.status, 200) << listing.body;
+  const json files = json::parse(listing.body)["files"];
+  EXPECT_EQ(files[0]["error"], "broken.txt:2: bad kind 'lin\xef\xbf\xbd" "ar' (step, linear, smooth, ramp, catmull or 0-255)") << listing.body;
+  EXPECT_EQ(files[1]["error"], nullptr);
+  EXPECT_EQ(files[1]["tracks"][0]["keys"].size(), 2u);
+
+  const std::string op = R"([{"op":"set","track":"cam_Yaw","row":64,"key":{"row":64,"value":3,"kind":"linear"}}])";
+  const fw_EditorResponse edited = Post("/api/edit", Edit("camera", fw_EditorVersion(latin), op));
+  ASSERT_EQ(edited.status, 200) << edited.body;
+  EXPECT_EQ(ReadAll(mRoot / "tracks/camera.txt"), "# caf\xe9 au lait\ntrack cam_Yaw\n0 1 step # outr\xe9\n64 3 linear\n");
+
+  for (const char* path : {"/\xff", "/api/\xff", "/caf\xe9.js", "/ws\xff"}) {
+    const fw_EditorResponse answer = Handle(Request("GET", path));
+    ExpectError(answer, 404, std::string("GET ") + path);
+    EXPECT_NE(answer.body.find("\xef\xbf\xbd"), std::string::npos) << answer.body;
+  }
+  ExpectError(Post("/api/edit", Edit("caf\xe9", "v", op)), 400, "a body that is not UTF-8");
+  ExpectError(Post("/api/edit\xff", "{}"), 404, "POST to a path with 0xFF");
+}
+
+TEST(EditorJson, TheFirstByteThatIsNotUtf8IsFound) {
+  EXPECT_EQ(fw_FirstNonUtf8(""), std::string::npos);
+  EXPECT_EQ(fw_FirstNonUtf8("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb5 \xf4\x8f\xbf\xbf"), std::string::npos);
+  EXPECT_EQ(fw_FirstNonUtf8("caf\xe9"), 3u);                 // Latin-1
+  EXPECT_EQ(fw_FirstNonUtf8("ab\xc3"), 2u);                  // cut short
+  EXPECT_EQ(fw_FirstNonUtf8("\xc0\xaf"), 0u);               // an overlong '/'
+  EXPECT_EQ(fw_FirstNonUtf8("x\xe0\x80\xaf"), 1u);          // another overlong form
+  EXPECT_EQ(fw_FirstNonUtf8("\xed\xa0\x80"), 0u);           // a surrogate
+  EXPECT_EQ(fw_FirstNonUtf8("\xf4\x90\x80\x80"), 0u);       // past U+10FFFF
+  EXPECT_EQ(fw_FirstNonUtf8("\xe2\x82x"), 0u);              // a continuation byte missing
+  EXPECT_EQ(fw_EditorDump(json{{"t", "caf\xe9"}}), "{\"t\":\"caf\xef\xbf\xbd\"}");
 }

@@ -3,6 +3,7 @@
 
 #include "diag/fw_Log.h"
 #include "editor/fw_EditorBridge.h"
+#include "editor/fw_EditorJson.h"
 #include "editor/fw_EditorServer.h"
 #include "editor/fw_EditorTracks.h"
 #include "live/fw_Live.h"
@@ -26,6 +27,15 @@ struct EditorState {
 
 std::unique_ptr<EditorState> gEditor;
 
+// A name saved in another encoding than UTF-8 still reaches the page (as U+FFFD); the warning
+// says where, so it can be saved again as UTF-8.
+void WarnIfNotUtf8(const std::string& what, const std::string& text) {
+  const size_t at = fw_FirstNonUtf8(text);
+  if (at == std::string::npos) return;
+  fw_Log(fw_LogWarning, "Timeline editor: %s is not UTF-8 (byte 0x%02X at %zu); the page shows it with U+FFFD.",
+         what.c_str(), static_cast<unsigned>(static_cast<unsigned char>(text[at])), at + 1);
+}
+
 // GET /api/show: the show's grid and sections; it ends at the last key of any track (the
 // soundtrack's own length is not known here).
 std::string ShowJson(const std::string& title, const LiveDevice& device) {
@@ -33,16 +43,17 @@ std::string ShowJson(const std::string& title, const LiveDevice& device) {
   device.forEachTrack([&](const sync::Track& track) {
     if (!track.isEmpty()) endRow = std::max(endRow, track.keys().rbegin()->first);
   });
+  WarnIfNotUtf8("the show's title", title);
   nlohmann::json sections = nlohmann::json::array();
+  // Section names come mended from the map's reader, which warned about them.
   for (const sync::Section& section : fw_LiveSections())
     sections.push_back({{"name", section.name}, {"first", section.firstRow}, {"last", section.lastRow}});
-  return nlohmann::json{{"title", title},
-                        {"rowsPerBeat", sync::kRowsPerBeat},
-                        {"rowsPerBar", sync::kRowsPerBar},
-                        {"endRow", endRow},
-                        {"rowsPerSecond", fw_EditorJsonNumber(sync::kRowRate)},
-                        {"sections", std::move(sections)}}
-      .dump();
+  return fw_EditorDump(nlohmann::json{{"title", title},
+                                      {"rowsPerBeat", sync::kRowsPerBeat},
+                                      {"rowsPerBar", sync::kRowsPerBar},
+                                      {"endRow", endRow},
+                                      {"rowsPerSecond", fw_EditorJsonNumber(sync::kRowRate)},
+                                      {"sections", std::move(sections)}});
 }
 
 // Every track a source defines is requested from the device, so its value is published even
@@ -56,9 +67,7 @@ void RequestSourceTracks(const std::string& tracksDir, LiveDevice& device) {
   }
 }
 
-}  // namespace
-
-bool fw_EditorStart(int port, const std::string& title) {
+bool StartEditor(int port, const std::string& title) {
   LiveDevice* device = fw_GetLiveSyncDevice();
   if (!device) return false;
   auto editor = std::make_unique<EditorState>();
@@ -89,6 +98,18 @@ bool fw_EditorStart(int port, const std::string& title) {
   fw_SetLogEcho(echo);
   gEditor = std::move(editor);
   return true;
+}
+
+}  // namespace
+
+bool fw_EditorStart(int port, const std::string& title) {
+  // The editor is a helper of the show: whatever stops it from starting, the show goes on.
+  try {
+    return StartEditor(port, title);
+  } catch (const std::exception& error) {
+    fw_Log(fw_LogWarning, "Timeline editor: cannot start (%s); live mode goes on without the editor.", error.what());
+  }
+  return false;
 }
 
 void fw_EditorStop() { gEditor.reset(); }

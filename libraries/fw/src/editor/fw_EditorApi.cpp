@@ -3,6 +3,8 @@
 
 #include "diag/fw_Log.h"
 #include "editor/fw_EditorBridge.h"
+#include "editor/fw_EditorJson.h"
+#include "editor/fw_EditorLog.h"
 #include "editor/fw_EditorSave.h"
 #include "editor/fw_EditorTextMemory.h"
 #include "editor/fw_EditorTracks.h"
@@ -113,7 +115,7 @@ std::optional<json> ParseBody(const std::string& body) {
 fw_EditorResponse Answer(int status, const json& body) {
   fw_EditorResponse response;
   response.status = status;
-  response.body = body.dump();
+  response.body = fw_EditorDump(body);
   return response;
 }
 
@@ -186,7 +188,7 @@ fw_EditorResponse fw_EditorPostEdit(const std::string& body, const fw_EditorSite
     case fw_WriteBackResult::Status::SourceError:
       return Answer(409, json{{"error", result.error}, {"file", fw_EditorFileJson(name, text)}});
     case fw_WriteBackResult::Status::Internal:
-      fw_Log(fw_LogError, "Timeline editor: %s", result.error.c_str());
+      fw_EditorLog(fw_LogError, "Timeline editor: %s", result.error.c_str());
       return fw_EditorError(500, result.error);
   }
   // An edit that takes the file back to a text this editor replaced writes that text's bytes.
@@ -200,7 +202,7 @@ fw_EditorResponse fw_EditorPostEdit(const std::string& body, const fw_EditorSite
       return fw_EditorError(403, "tracks/" + fileName + " is not edited here: " + save.reason + "; nothing was written");
     case fw_SourceSave::Status::Gone: return fw_EditorError(404, "there is no tracks/" + fileName);
     case fw_SourceSave::Status::Failed:
-      fw_Log(fw_LogError, "Timeline editor: tracks/%s could not be written: %s.", fileName.c_str(), save.reason.c_str());
+      fw_EditorLog(fw_LogError, "Timeline editor: tracks/%s could not be written: %s.", fileName.c_str(), save.reason.c_str());
       return fw_EditorError(500, "tracks/" + fileName + " could not be written: " + save.reason);
   }
   memory.remember(path, bytes, text);

@@ -1,7 +1,10 @@
 // The gate every request passes, and the routes. Sections: gate · page files · routes.
 #include "editor/fw_EditorRequest.h"
 
+#include "diag/fw_Log.h"
 #include "editor/fw_EditorApi.h"
+#include "editor/fw_EditorJson.h"
+#include "editor/fw_EditorLog.h"
 #include "editor/fw_EditorTracks.h"
 
 #include <boost/filesystem.hpp>
@@ -78,7 +81,7 @@ fw_EditorResponse PageFile(const std::string& name, const fw_EditorSite& site) {
 fw_EditorResponse fw_EditorError(int status, const std::string& message) {
   fw_EditorResponse response;
   response.status = status;
-  response.body = nlohmann::json{{"error", message}}.dump();
+  response.body = fw_EditorDump(nlohmann::json{{"error", message}});
   return response;
 }
 
@@ -95,11 +98,15 @@ std::string fw_MakeEditorToken() {
 
 // ---- routes ----
 
-fw_EditorResponse fw_HandleEditorRequest(const fw_EditorRequest& request, const fw_EditorSite& site) {
+namespace {
+
+fw_EditorResponse Route(const fw_EditorRequest& request, const fw_EditorSite& site) {
   const size_t question = request.target.find('?');
   const std::string path = request.target.substr(0, question);
   const std::string query = question == std::string::npos ? "" : request.target.substr(question + 1);
 
+  // Two Host headers could each be read by a different party as the one that counts.
+  if (request.repeatedHost) return fw_EditorError(400, "a request has one Host header, not several");
   if (!OwnHost(request.host, site.port))
     return fw_EditorError(403, "the Host must be 127.0.0.1:" + std::to_string(site.port) + " or localhost:" +
                                    std::to_string(site.port));
@@ -136,4 +143,20 @@ fw_EditorResponse fw_HandleEditorRequest(const fw_EditorRequest& request, const 
   if (path.empty() || path[0] != '/') return fw_EditorError(404, "no such file: " + path);
   if (!only("GET")) return wrongMethod("GET");
   return PageFile(path == "/" ? "index.html" : path.substr(1), site);
+}
+
+}  // namespace
+
+fw_EditorResponse fw_HandleEditorRequest(const fw_EditorRequest& request, const fw_EditorSite& site) {
+  // The server's thread is the show's too: whatever a handler throws ends here, not the process.
+  std::string why;
+  try {
+    return Route(request, site);
+  } catch (const std::exception& error) {
+    why = error.what();
+  } catch (...) {
+    why = "an unknown failure";
+  }
+  fw_EditorLog(fw_LogError, "Timeline editor: %s %s failed: %s.", request.method.c_str(), request.target.c_str(), why.c_str());
+  return fw_EditorError(500, "the editor failed on this request: " + why);
 }

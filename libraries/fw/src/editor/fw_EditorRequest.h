@@ -16,6 +16,7 @@ struct fw_EditorRequest {
   std::string method;  // "GET", "POST", ...
   std::string target;  // "/api/tracks?token=..."
   std::string host;
+  bool repeatedHost = false;  // more than one Host header came
   bool hasOrigin = false;
   std::string origin;
   std::string tokenHeader;  // X-Dusk-Token
@@ -41,6 +42,7 @@ struct fw_EditorSite {
   fw_EditorBridge* bridge = nullptr;  // where transport commands go
 };
 
+// Never throws: a handler that fails answers 500 with the reason, which is logged as an error.
 fw_EditorResponse fw_HandleEditorRequest(const fw_EditorRequest& request, const fw_EditorSite& site);
 
 fw_EditorResponse fw_EditorError(int status, const std::string& message);

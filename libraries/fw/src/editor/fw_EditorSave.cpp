@@ -3,6 +3,7 @@
 #include "editor/fw_EditorSave.h"
 
 #include "diag/fw_Log.h"
+#include "editor/fw_EditorLog.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -140,7 +141,7 @@ fw_SourceSave SwapBack(const std::string& target, const std::string& temporary, 
     atTarget = toPlace;
     toPlace = cameOut;
   }
-  fw_Log(fw_LogError, "Timeline editor: a save of <%s> that came in during an edit is kept as <%s>.", target.c_str(),
+  fw_EditorLog(fw_LogError, "Timeline editor: a save of <%s> that came in during an edit is kept as <%s>.", target.c_str(),
          temporary.c_str());
   return Answer(Status::Failed, "it changed on disk during the edit; the save that came in is kept as " + temporary);
 }
@@ -197,7 +198,7 @@ fw_SourceSave fw_SaveEditorSource(const std::string& path, const std::string& ba
   if (exchange) {
     static std::atomic<bool> warned{false};
     if (!warned.exchange(true))
-      fw_Log(fw_LogWarning,
+      fw_EditorLog(fw_LogWarning,
              "Timeline editor: the file system of <%s> cannot swap files; an edit is checked just before it is "
              "written, and a text editor's save in that instant may be overwritten.",
              target.c_str());

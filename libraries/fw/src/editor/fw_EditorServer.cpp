@@ -1,9 +1,12 @@
 // The server thread and its sockets. Sections: state messages · WebSocket sessions · HTTP
-// sessions · the server: accepting, the state and file timers, start and stop.
+// sessions · the server: accepting and keeping connections within the cap, the state and file
+// timers, start and stop.
 #include "editor/fw_EditorServer.h"
 
 #include "diag/fw_Log.h"
 #include "editor/fw_EditorBridge.h"
+#include "editor/fw_EditorJson.h"
+#include "editor/fw_EditorLog.h"
 #include "editor/fw_EditorTracks.h"
 
 #include <boost/asio.hpp>
@@ -12,6 +15,9 @@
 #include <boost/beast/websocket.hpp>
 #include <nlohmann/json.hpp>
 
+#include <pthread.h>
+
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <map>
@@ -28,8 +34,24 @@ namespace {
 
 constexpr auto kStateInterval = std::chrono::milliseconds(35);  // about 28 states a second
 constexpr auto kFilesInterval = std::chrono::milliseconds(250);
-constexpr auto kHttpTimeout = std::chrono::seconds(30);
+// A request comes whole within this (its headers and body; the next one on a kept connection
+// too), and an answer is taken within the other; a connection that does not is closed.
+constexpr auto kRequestDeadline = std::chrono::seconds(5);
+constexpr auto kAnswerDeadline = std::chrono::seconds(10);
+// The page uses a few connections (a browser opens at most six to one address) and one WebSocket
+// a tab.
+constexpr size_t kMaxConnections = 24;
+constexpr size_t kMaxSockets = 16;
+// Once the process has run out of file descriptors, this many are left to the rest of the show
+// (live mode reads every file it reloads) and the cap shrinks to fit, to no less than the least.
+constexpr size_t kDescriptorReserve = 4;
+constexpr size_t kLeastConnections = 2;
+// A failed accept is tried again after this, doubled each time up to the most.
+constexpr auto kAcceptRetryFirst = std::chrono::milliseconds(50);
+constexpr auto kAcceptRetryMost = std::chrono::milliseconds(1000);
 constexpr size_t kMaxQueued = 64;  // messages a slow page may fall behind before it misses states
+// The page sends nothing; a message this large is not the page.
+constexpr size_t kMaxMessage = 64 * 1024;
 
 // ---- state messages ----
 
@@ -38,9 +60,8 @@ std::string StateMessage(const fw_EditorShowState& state) {
   for (const auto& [name, value] : state.values) values[name] = fw_EditorJsonNumber(value);
   nlohmann::json loop = nullptr;
   if (state.loop) loop = {{"first", state.loop->first}, {"last", state.loop->last}};
-  return nlohmann::json{{"type", "state"}, {"row", fw_EditorJsonNumber(state.row)}, {"paused", state.paused},
-                        {"loop", loop}, {"values", std::move(values)}}
-      .dump();
+  return fw_EditorDump(nlohmann::json{{"type", "state"}, {"row", fw_EditorJsonNumber(state.row)},
+                                      {"paused", state.paused}, {"loop", loop}, {"values", std::move(values)}});
 }
 
 // ---- WebSocket sessions ----
@@ -51,6 +72,7 @@ public:
 
   void accept(http::request<http::string_body> request) {
     mSocket.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
+    mSocket.read_message_max(kMaxMessage);
     mSocket.text(true);
     mSocket.async_accept(request, [self = shared_from_this()](beast::error_code error) {
       if (error) return;
@@ -75,10 +97,14 @@ public:
   }
 
 private:
-  // The page sends nothing; reading notices a closed page and answers pings.
+  // The page sends nothing; reading notices a closed page and answers pings. A message past the
+  // limit closes this socket (code 1009) and no other.
   void read() {
     mSocket.async_read(mBuffer, [self = shared_from_this()](beast::error_code error, size_t) {
       if (error) {
+        if (error == websocket::error::message_too_big)
+          fw_EditorLog(fw_LogWarning, "Timeline editor: a page sent a message over %zu bytes; its WebSocket is closed.",
+                 kMaxMessage);
         self->mOpen = false;
         return;
       }
@@ -105,12 +131,20 @@ private:
   bool mOpen = false;
 };
 
+class HttpSession;
+
 }  // namespace
 
 struct fw_EditorServer::Impl {
   explicit Impl(fw_EditorSite s) : site(std::move(s)) {}
 
   void acceptNext();
+  void acceptFailed(const beast::error_code& error);
+  // Closes the connections waiting longest for a request until no more than the cap are open;
+  // false when that is not enough (the rest are answering).
+  bool keepWithinCap();
+  size_t openConnections();
+  size_t openSockets();
   void tickState();
   void tickFiles();
   void broadcast(const std::string& message, bool onlyIdle);
@@ -119,8 +153,13 @@ struct fw_EditorServer::Impl {
   // The context is made first and destroyed last: the sockets and timers below belong to it.
   asio::io_context io{1};
   tcp::acceptor acceptor{io};
-  asio::steady_timer stateTimer{io}, filesTimer{io};
+  asio::steady_timer stateTimer{io}, filesTimer{io}, acceptTimer{io};
   fw_EditorSite site;
+  std::vector<std::weak_ptr<HttpSession>> connections;
+  size_t connectionCap = kMaxConnections;
+  uint64_t requestsAwaited = 0;  // orders the connections by when they began to wait
+  std::chrono::milliseconds acceptRetry = kAcceptRetryFirst;
+  bool acceptFailureLogged = false;
   std::vector<std::weak_ptr<SocketSession>> sockets;
   std::map<std::string, std::string> versions;  // source name -> version when last read
   std::thread thread;
@@ -137,15 +176,33 @@ public:
   void read() {
     mParser.emplace();
     mParser->body_limit(kFwEditorMaxBody);
-    mStream.expires_after(kHttpTimeout);
-    http::async_read(mStream, mBuffer, *mParser,
-                     [self = shared_from_this()](beast::error_code error, size_t) { self->answer(error); });
+    mWaitingSince = ++mServer.requestsAwaited;
+    mWaiting = true;
+    mStream.expires_after(kRequestDeadline);
+    http::async_read(mStream, mBuffer, *mParser, [self = shared_from_this()](beast::error_code error, size_t) {
+      self->mWaiting = false;
+      self->answer(error);
+    });
+  }
+
+  // Open: neither closed nor handed over to a WebSocket.
+  bool open() const { return !mClosed; }
+  // Waiting for a request that has not come whole yet, since the server's count said so.
+  bool waiting() const { return mWaiting && !mClosed; }
+  uint64_t waitingSince() const { return mWaitingSince; }
+
+  // Closes the connection at once: its descriptor is free when this returns.
+  void drop() {
+    mClosed = true;
+    mStream.close();
   }
 
 private:
   void answer(beast::error_code error) {
     const bool tooLarge = error == http::error::body_limit;
+    if (mClosed) return;  // dropped to make room
     if (error && !tooLarge) {
+      mClosed = true;
       mStream.socket().shutdown(tcp::socket::shutdown_both, error);
       return;
     }
@@ -154,15 +211,19 @@ private:
     in.method = std::string(request.method_string());
     in.target = std::string(request.target());
     in.host = std::string(request[http::field::host]);
+    in.repeatedHost = request.count(http::field::host) > 1;
     in.hasOrigin = request.find(http::field::origin) != request.end();
     in.origin = std::string(request[http::field::origin]);
     in.tokenHeader = std::string(request["X-Dusk-Token"]);
     in.upgrade = websocket::is_upgrade(request);
     in.bodyTooLarge = tooLarge;
     if (!tooLarge) in.body = std::move(request.body());
-    const fw_EditorResponse out = fw_HandleEditorRequest(in, mServer.site);
+    fw_EditorResponse out = fw_HandleEditorRequest(in, mServer.site);
+    if (out.acceptUpgrade && mServer.openSockets() >= kMaxSockets)
+      out = fw_EditorError(503, std::to_string(kMaxSockets) + " pages are open already; close one");
 
     if (out.acceptUpgrade) {
+      mClosed = true;  // the WebSocket has the socket now
       mStream.expires_never();
       auto session = std::make_shared<SocketSession>(mStream.release_socket());
       mServer.sockets.push_back(session);
@@ -179,11 +240,14 @@ private:
     // After a refused body the rest of it is still on the wire: the connection ends.
     response->keep_alive(request.keep_alive() && !tooLarge);
     response->prepare_payload();
+    mStream.expires_after(kAnswerDeadline);
     http::async_write(mStream, *response, [self = shared_from_this(), response](beast::error_code error, size_t) {
+      if (self->mClosed) return;
       if (!error && response->keep_alive()) {
         self->read();
         return;
       }
+      self->mClosed = true;
       self->mStream.socket().shutdown(tcp::socket::shutdown_both, error);
     });
   }
@@ -192,6 +256,9 @@ private:
   beast::flat_buffer mBuffer;
   std::optional<http::request_parser<http::string_body>> mParser;
   fw_EditorServer::Impl& mServer;
+  uint64_t mWaitingSince = 0;
+  bool mWaiting = false;
+  bool mClosed = false;
 };
 
 }  // namespace
@@ -201,9 +268,74 @@ private:
 void fw_EditorServer::Impl::acceptNext() {
   acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
     if (error == asio::error::operation_aborted) return;
-    if (!error) std::make_shared<HttpSession>(std::move(socket), *this)->read();
+    if (error) return acceptFailed(error);
+    acceptRetry = kAcceptRetryFirst;
+    // Room is made before the new connection counts, so that it is not the one closed; when every
+    // other one is answering, the new one is closed instead (with its socket, here).
+    if (keepWithinCap()) {
+      auto session = std::make_shared<HttpSession>(std::move(socket), *this);
+      connections.push_back(session);
+      session->read();
+    }
     acceptNext();
   });
+}
+
+// Out of descriptors, accepting again at once fails again at once: the thread would spin and
+// the connections it holds would starve the rest of the show. So fewer are kept, and the next
+// try waits.
+void fw_EditorServer::Impl::acceptFailed(const beast::error_code& error) {
+  namespace errc = boost::system::errc;
+  const bool outOfDescriptors = error == errc::too_many_files_open || error == errc::too_many_files_open_in_system ||
+                                error == errc::no_buffer_space || error == errc::not_enough_memory;
+  if (outOfDescriptors) {
+    const size_t open = openConnections();
+    connectionCap = std::min(connectionCap, std::max(kLeastConnections, open > kDescriptorReserve ? open - kDescriptorReserve : 0));
+    keepWithinCap();
+  }
+  if (!acceptFailureLogged) {
+    acceptFailureLogged = true;
+    fw_EditorLog(fw_LogWarning,
+           "Timeline editor: a connection could not be taken (%s); at most %zu are kept from now on, and taking "
+           "the next waits a moment after a failure.",
+           error.message().c_str(), connectionCap);
+  }
+  acceptTimer.expires_after(acceptRetry);
+  acceptRetry = std::min(acceptRetry * 2, kAcceptRetryMost);
+  acceptTimer.async_wait([this](beast::error_code error) {
+    if (!error) acceptNext();
+  });
+}
+
+size_t fw_EditorServer::Impl::openConnections() {
+  connections.erase(std::remove_if(connections.begin(), connections.end(),
+                                   [](const std::weak_ptr<HttpSession>& weak) {
+                                     const auto session = weak.lock();
+                                     return !session || !session->open();
+                                   }),
+                    connections.end());
+  return connections.size();
+}
+
+size_t fw_EditorServer::Impl::openSockets() {
+  sockets.erase(std::remove_if(sockets.begin(), sockets.end(),
+                               [](const std::weak_ptr<SocketSession>& weak) { return weak.expired(); }),
+                sockets.end());
+  return sockets.size();
+}
+
+bool fw_EditorServer::Impl::keepWithinCap() {
+  for (size_t open = openConnections(); open >= connectionCap; --open) {
+    std::shared_ptr<HttpSession> longest;
+    for (const auto& weak : connections) {
+      const auto session = weak.lock();
+      if (session && session->waiting() && (!longest || session->waitingSince() < longest->waitingSince()))
+        longest = session;
+    }
+    if (!longest) return false;
+    longest->drop();
+  }
+  return true;
 }
 
 void fw_EditorServer::Impl::broadcast(const std::string& message, bool onlyIdle) {
@@ -254,7 +386,7 @@ void fw_EditorServer::Impl::tickFiles() {
       if (!now.count(name)) changed.push_back(name);  // removed
     }
     versions = std::move(now);
-    if (!changed.empty()) broadcast(nlohmann::json{{"type", "files"}, {"changed", changed}}.dump(), false);
+    if (!changed.empty()) broadcast(fw_EditorDump(nlohmann::json{{"type", "files"}, {"changed", changed}}), false);
     tickFiles();
   });
 }
@@ -277,7 +409,18 @@ std::unique_ptr<fw_EditorServer> fw_EditorServer::start(fw_EditorSite site, std:
   impl->tickState();
   impl->tickFiles();
   Impl* raw = impl.get();
-  impl->thread = std::thread([raw] { raw->io.run(); });
+  impl->thread = std::thread([raw] {
+    pthread_setname_np(pthread_self(), "editor-server");
+    // A handler that throws is logged and the loop goes on: this thread must not end the show.
+    for (;;) {
+      try {
+        raw->io.run();
+        return;
+      } catch (const std::exception& error) {
+        fw_EditorLog(fw_LogError, "Timeline editor: the server failed (%s) and goes on.", error.what());
+      }
+    }
+  });
   return std::unique_ptr<fw_EditorServer>(new fw_EditorServer(std::move(impl)));
 }
 
@@ -288,6 +431,7 @@ fw_EditorServer::~fw_EditorServer() {
   asio::post(mImpl->io, [impl = mImpl.get()] {
     beast::error_code ignored;
     impl->acceptor.close(ignored);
+    impl->acceptTimer.cancel();
     impl->stateTimer.cancel();
     impl->filesTimer.cancel();
     for (auto& weak : impl->sockets) {

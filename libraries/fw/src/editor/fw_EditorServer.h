@@ -3,6 +3,11 @@
 // state about 28 times a second and a "files" message within a second of a tracks/*.txt changing
 // on disk (the folder is read every 250 ms). Destroying it closes every connection and joins the
 // thread.
+//
+// Whatever a client does, the show goes on: a connection must bring its whole request within a
+// few seconds, only a few connections are kept (the one waiting longest for its request makes
+// room for a new one), a page's messages are small, and a process out of file descriptors keeps
+// fewer connections rather than all it can get. The thread is named "editor-server".
 #pragma once
 
 #include "editor/fw_EditorRequest.h"
