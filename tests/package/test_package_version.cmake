@@ -70,9 +70,9 @@ endfunction()
 
 set(repo ${WORK}/debian)
 file(MAKE_DIRECTORY ${repo})
-dusk_debian_version(outside "${GIT_EXECUTABLE}" "${repo}")
-if(NOT outside STREQUAL "0~unknown")
-  message(SEND_ERROR "outside git: ${outside}, not 0~unknown")
+dusk_debian_version(without "" "${repo}")
+if(NOT without STREQUAL "0~unknown")
+  message(SEND_ERROR "without git: ${without}, not 0~unknown")
 endif()
 git(init -q)
 # Hashes order by chance: each commit gets one that sorts below the one before it, if need be,
