@@ -124,7 +124,7 @@ same_frames "$work/frames-release" "$work/frames-dev"
 step "the .deb: Debian's checker"
 deb=$(ls "$work/out"/dusk_*_amd64.deb)
 # Errors fail the test; warnings and notes are printed.
-lintian --fail-on error --no-tag-display-limit "$deb" || fail "lintian finds errors in $(basename "$deb")"
+lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian finds errors in $(basename "$deb")"
 
 step "the .deb: files and Depends"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
