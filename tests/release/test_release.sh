@@ -88,7 +88,7 @@ capture "$release" ./dusk "$work/frames-release" "${clean_env[@]}"
 step "live mode in the unpacked folder: the timeline page, and an edit of a track through it"
 [ -n "${DISPLAY:-}" ] || fail "live mode opens a window: run this under a display (xvfb-run -a)"
 live_log=$work/live.log
-(cd "$release" && exec "${clean_env[@]}" DISPLAY="$DISPLAY" ./dusk --no-dialog --windowed --mute --alerts console \
+(cd "$release" && exec "${clean_env[@]}" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" ./dusk --no-dialog --windowed --mute --alerts console \
   --echo --render-scale 0.25 --live --editor 0) >"$live_log" 2>&1 &
 live=$!
 stop_live() { kill "$live" 2>/dev/null || true; wait "$live" 2>/dev/null || true; }
@@ -97,14 +97,14 @@ for _ in $(seq 1200); do
   kill -0 "$live" 2>/dev/null || break
   sleep 0.1
 done
-url=$(grep -o 'Timeline editor: http[^ ]*' "$live_log" | head -n 1 | sed 's/^Timeline editor: //')
+url=$( (grep -o 'Timeline editor: http[^ ]*' "$live_log" || true) | head -n 1 | sed 's/^Timeline editor: //')
 [ -n "$url" ] || { stop_live; fail "live mode printed no editor address: $(tail -n 20 "$live_log")"; }
 if grep -q 'the page is not in' "$live_log"; then stop_live; fail "live mode found no page: $(cat "$live_log")"; fi
 base=${url%%/\?*} token=${url##*token=}
 curl -fsS "$url" -o "$work/page.html" || { stop_live; fail "GET $url failed"; }
 cmp "$work/page.html" "$top/libraries/fw/editor/index.html" || { stop_live; fail "the page served is not the page"; }
 curl -fsS -H "X-Dusk-Token: $token" "$base/api/tracks" -o "$work/tracks.json" || { stop_live; fail "GET /api/tracks failed"; }
-show_version=$(grep -o '"name":"show","version":"[^"]*"' "$work/tracks.json" | sed 's/.*"version":"//; s/"$//')
+show_version=$( (grep -o '"name":"show","version":"[^"]*"' "$work/tracks.json" || true) | sed 's/.*"version":"//; s/"$//')
 [ -n "$show_version" ] || { stop_live; fail "the page's tracks hold no show.txt: $(head -c 300 "$work/tracks.json")"; }
 edit='{"file":"show","version":"'$show_version'","ops":[{"op":"add","track":"Scene","key":{"row":10,"value":0,"kind":"step"}}]}'
 curl -fsS -H "X-Dusk-Token: $token" -H 'Content-Type: application/json' -d "$edit" "$base/api/edit" >/dev/null ||
