@@ -104,7 +104,10 @@ base=${url%%/\?*} token=${url##*token=}
 curl -fsS "$url" -o "$work/page.html" || { stop_live; fail "GET $url failed"; }
 cmp "$work/page.html" "$top/libraries/fw/editor/index.html" || { stop_live; fail "the page served is not the page"; }
 curl -fsS -H "X-Dusk-Token: $token" "$base/api/tracks" -o "$work/tracks.json" || { stop_live; fail "GET /api/tracks failed"; }
-show_version=$( (grep -o '"name":"show","version":"[^"]*"' "$work/tracks.json" || true) | sed 's/.*"version":"//; s/"$//')
+# A file's fields come in name order (error, name, tracks, version): show.txt's version is the
+# first one after its name.
+show_version=$( (grep -o '"name":"show",.*' "$work/tracks.json" | grep -o '"version":"[^"]*"' || true) | head -n 1 |
+  sed 's/.*"version":"//; s/"$//')
 [ -n "$show_version" ] || { stop_live; fail "the page's tracks hold no show.txt: $(head -c 300 "$work/tracks.json")"; }
 edit='{"file":"show","version":"'$show_version'","ops":[{"op":"add","track":"Scene","key":{"row":10,"value":0,"kind":"step"}}]}'
 curl -fsS -H "X-Dusk-Token: $token" -H 'Content-Type: application/json' -d "$edit" "$base/api/edit" >/dev/null ||
