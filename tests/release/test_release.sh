@@ -203,14 +203,14 @@ grep -q 'is read-only: temporary files go to' "$user/cwd/frames.${rows[0]}.log" 
 (cd "$user/cwd" && timeout 120 "${as_user[@]}" "${user_env[@]}" "$root/usr/games/dusk" --version) |
   grep -qxF "dusk $version" || fail "the launcher's --version"
 # The program itself, started in the read-only folder, puts a relative log in XDG_STATE_HOME.
-(cd "$root/usr/share/dusk" && timeout 300 "${as_user[@]}" "${user_env[@]}" ./dusk --no-dialog --mute \
+(cd "$root/usr/share/dusk" && timeout 300 "${as_user[@]}" "${user_env[@]}" "$root/usr/lib/dusk/dusk" --no-dialog --mute \
   --alerts console --render-scale 0.25 --capture "$user/cwd/frames-log" --frames-only --fps 10 --from-row 300 \
   --frames 1 --log run.log >"$user/cwd/log-run.out" 2>&1) || fail "the run with --log failed: $(cat "$user/cwd/log-run.out")"
 grep -q 'Starting application.' "$user/home/state/dusk/run.log" || fail "no log in XDG_STATE_HOME"
 
 # Live mode would save into the read-only folder: refused with a message and exit code 2.
 set +e
-refused=$(cd "$root/usr/share/dusk" && timeout 120 "${as_user[@]}" "${user_env[@]}" ./dusk --no-dialog --mute \
+refused=$(cd "$root/usr/share/dusk" && timeout 120 "${as_user[@]}" "${user_env[@]}" "$root/usr/lib/dusk/dusk" --no-dialog --mute \
   --alerts console --live 2>&1)
 code=$?
 set -e
