@@ -2,7 +2,7 @@
 #   cmake --install BUILD --prefix P --component dev
 # gives P/include/dusk/ (the headers a production includes, nothing of the framework's insides),
 # the static libraries, the run-time modules (the audio library and the software rasteriser's),
-# the tools, the framework's shaders and data, dusk-new with its starter, and
+# the tools, the framework's shaders, dusk-new with its starter (and the data every show needs), and
 # P/lib/cmake/dusk/ for find_package(dusk CONFIG): dusk::fw, dusk::testing, dusk_add_production().
 include_guard(GLOBAL)
 include(GNUInstallDirs)
@@ -89,9 +89,11 @@ install(PROGRAMS ${CMAKE_SOURCE_DIR}/tools/dusk-new/dusk-new DESTINATION ${CMAKE
 set(_fw_shaders ${CMAKE_SOURCE_DIR}/libraries/fw/src/shaders)
 install(FILES ${_fw_shaders}/fw_Globals.fxi ${_fw_shaders}/fw_PostEffects.fx ${_fw_shaders}/fw_PostEffects.fxo
   DESTINATION ${CMAKE_INSTALL_DATADIR}/dusk/shaders COMPONENT dev)
+# Those go into the starter's own data/, so that dusk-new copies one folder: share/dusk/data is the
+# show's (the release component's) in an install of every component.
 set(_show_data ${CMAKE_SOURCE_DIR}/projects/dusk/data)
 install(FILES ${_show_data}/vignette.jpg ${_show_data}/rnd.png ${_show_data}/noise.bin ${_show_data}/missing.png
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/dusk/data COMPONENT dev)
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/dusk/starter/data COMPONENT dev)
 # The timeline page (--live --editor), copied beside each production as editor/, where the
 # standalone layout's framework root puts it.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/libraries/fw/editor/

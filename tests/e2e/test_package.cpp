@@ -1,7 +1,8 @@
 // The framework as an installed package, the way a show maker meets it: installed into a prefix
-// of its own, a starter production written by dusk-new in a folder outside the repository, built
-// against that prefix alone, then captured (frames lit, the disc where its track puts it) and
-// played live (a saved track edit moves the disc at once).
+// of its own (every component, as most people type it, or the dev component alone), a starter
+// production written by dusk-new in a folder outside the repository, built against that prefix
+// alone with the command dusk-new prints, then captured (frames lit, the disc where its track
+// puts it) and played live (a saved track edit moves the disc at once).
 #include "process_runner.h"
 
 #include <gtest/gtest.h>
@@ -34,8 +35,11 @@ std::string Quote(const fs::path& path) {
   return out + "'";
 }
 
-// Runs a command with its errors in the output, for a failure's message.
-std::string Shell(const std::string& command, int* exitCode) { return RunCommand(command + " 2>&1", exitCode); }
+// Runs a command with its errors in the output, for a failure's message (inside a group:
+// RunCommand drops the errors of what it runs).
+std::string Shell(const std::string& command, int* exitCode) {
+  return RunCommand("{ { " + command + "\n} 2>&1; }", exitCode);
+}
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path.string(), std::ios::binary);
@@ -80,28 +84,40 @@ class Package : public ::testing::Test {
  protected:
   void TearDown() override { fs::remove_all(mRoot); }
 
-  // Installs the package and writes the starter.
-  void WriteShow() {
+  // Installs the package: the dev component alone, or every component (empty).
+  void Install(const std::string& component) {
     int status = -1;
-    std::string out = Shell("cmake --install " + Quote(DUSK_BINARY_DIR) + " --prefix " + Quote(mPrefix) +
-                              " --component dev",
-                          &status);
-    ASSERT_EQ(status, 0) << out;
-    out = Shell(Quote(mPrefix / "bin/dusk-new") + " " + Quote(mShow) + " --title 'Test Show'", &status);
+    const std::string out = Shell("cmake --install " + Quote(DUSK_BINARY_DIR) + " --prefix " + Quote(mPrefix) +
+                                      (component.empty() ? "" : " --component " + component),
+                                  &status);
     ASSERT_EQ(status, 0) << out;
   }
 
-  // ... and builds it against the prefix alone.
+  // Installs the package and writes the starter; dusk-new's last line, the command it prints.
+  std::string WriteShow(const std::string& component = "dev") {
+    [&] { ASSERT_NO_FATAL_FAILURE(Install(component)); }();
+    if (HasFatalFailure()) return "";
+    int status = -1;
+    const std::string out = Shell(Quote(mPrefix / "bin/dusk-new") + " " + Quote(mShow) + " --title 'Test Show'", &status);
+    EXPECT_EQ(status, 0) << out;
+    const size_t next = out.rfind("\n  cd ");
+    return status == 0 && next != std::string::npos ? out.substr(next + 3) : "";
+  }
+
+  // ... from an install of every component, and builds it against the prefix alone with the
+  // command dusk-new printed, but for playing the show at its end.
   void MakeShow() {
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_NO_FATAL_FAILURE(WriteShow());
+    std::string next = WriteShow("");
+    ASSERT_FALSE(HasFatalFailure());
+    const std::string play = " && ./build/test_show\n";
+    ASSERT_TRUE(next.size() > play.size() && next.substr(next.size() - play.size()) == play) << next;
+    next.resize(next.size() - play.size());
     int status = -1;
-    std::string out;
-    // A clean environment of the build: nothing of this tree's configuration reaches it.
-    out = Shell("cd " + Quote(mShow) + " && env -u CMAKE_PREFIX_PATH cmake -S . -B build -DCMAKE_BUILD_TYPE=Release " +
-                  "-DCMAKE_PREFIX_PATH=" + Quote(mPrefix) + " && cmake --build build -j2",
-              &status);
-    ASSERT_EQ(status, 0) << out;
+    // A clean environment of the build: nothing of this tree's configuration reaches it, and the
+    // printed command must name the prefix itself.
+    const std::string out = Shell("env -u CMAKE_PREFIX_PATH bash -c " + Quote(next + " -j2"), &status);
+    ASSERT_EQ(status, 0) << next << "\n" << out;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("install, dusk-new and the build against the package: %.1f s\n", seconds);
     ASSERT_TRUE(fs::exists(mProgram)) << out;
@@ -157,8 +173,24 @@ TEST_F(Package, InstalledHeadersStandOnTheirOwnAndKeepTheInsidesOut) {
     EXPECT_TRUE(fs::exists(mPrefix / needed)) << needed;
 }
 
+// dusk-new names the program after its folder; a name CMake keeps for its own targets made a
+// starter that failed to configure. Refused, with the reason, and nothing written.
+TEST_F(Package, DuskNewRefusesANameCMakeReserves) {
+  ASSERT_NO_FATAL_FAILURE(Install("dev"));
+  for (const char* name : {"test", "all", "install", "help", "package"}) {
+    int status = -1;
+    const std::string out = Shell(Quote(mPrefix / "bin/dusk-new") + " " + Quote(mRoot / name), &status);
+    EXPECT_EQ(status, 2) << name << ": " << out;
+    EXPECT_NE(out.find(std::string("makes the program \"") + name + "\", a target name CMake reserves"),
+              std::string::npos)
+        << out;
+    EXPECT_FALSE(fs::exists(mRoot / name)) << name;
+  }
+}
+
 // The guide quotes the starter: each of its code blocks (commands aside) is in a file dusk-new
-// writes, word for word, so the guide cannot drift from the code it explains.
+// writes, word for word, so the guide cannot drift from the code it explains. The starter comes
+// out of the dev component alone here, and out of an install of every component in the build test.
 TEST_F(Package, TheGuidesCodeIsTheStartersCode) {
   ASSERT_NO_FATAL_FAILURE(WriteShow());
   std::string starter;

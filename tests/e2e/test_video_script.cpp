@@ -84,8 +84,9 @@ class VideoScript : public ::testing::Test {
   fs::path mRoot = fs::temp_directory_path() / fs::unique_path("dusk-video-%%%%%%");
 };
 
-// Refused values used to loop for ever (--chunk 0) or fail only after the rendering; each is now
-// refused at once, before the work folder exists.
+// Refused values used to loop for ever (--chunk 0) or fail only after the rendering (a size past
+// the program's largest scale failed every chunk, a scale too small for the post chain failed the
+// join); each is now refused at once, before the work folder exists, the scales by the program.
 TEST_F(VideoScript, RefusesBadValuesWithExitCode2BeforeAnythingRuns) {
   const std::vector<std::vector<std::string>> bad = {{"--chunk", "0"},
                                                      {"--chunk", "-3"},
@@ -103,6 +104,9 @@ TEST_F(VideoScript, RefusesBadValuesWithExitCode2BeforeAnythingRuns) {
                                                      {"--render-scale", "4.5"},
                                                      {"--render-scale", "x"},
                                                      {"--render-scale", "-1"},
+                                                     {"--render-scale", "0.0001"},
+                                                     {"--size", "6400x3600"},
+                                                     {"--size", "64x36"},
                                                      {"--from-row", "-1"},
                                                      {"--to-row", "end"},
                                                      {"--chunk"},
@@ -113,6 +117,14 @@ TEST_F(VideoScript, RefusesBadValuesWithExitCode2BeforeAnythingRuns) {
     EXPECT_NE(run.output.find("video: "), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists(mRoot / "bad.mp4.chunks")) << args[0];
   }
+  // The program's own reasons, passed on.
+  ProcessResult run = RunScript(kVideo, {"bad.mp4", "--size", "6400x3600"}, mRoot, {}, 30.0);
+  EXPECT_NE(run.output.find("video: --size 6400x3600 is render scale 5: --render-scale takes a number above 0 and at "
+                            "most 4"),
+            std::string::npos)
+      << run.output;
+  run = RunScript(kVideo, {"bad.mp4", "--render-scale", "0.0001"}, mRoot, {}, 30.0);
+  EXPECT_NE(run.output.find("the post effects need at least 64 pixels a side"), std::string::npos) << run.output;
 
   // A second run in a work folder that a run holds would render the same chunks and rename
   // each other's folders away.
@@ -130,6 +142,55 @@ TEST_F(VideoScript, RefusesBadValuesWithExitCode2BeforeAnythingRuns) {
   const ProcessResult second = RunScript(kVideo, With({"busy.mp4"}, kSpan), mRoot, {}, 30.0);
   EXPECT_EQ(second.exitCode, 1) << second.output;
   EXPECT_NE(second.output.find("another scripts/video is working in"), std::string::npos) << second.output;
+
+  // Two runs for one OUT in two work folders would both write OUT.part, and rename it in turn.
+  const std::string part = (mRoot / "same.mp4.part").string();
+  RunningProcess writer("/bin/bash", {"-c", "exec 8>>\"$0\" && flock 8 && exec sleep 120", part}, mRoot.string());
+  code = 0;
+  while (code == 0 && writer.running() && std::chrono::steady_clock::now() < deadline + std::chrono::seconds(60))
+    RunCommand("flock -n " + Quote(part) + " true", &code);
+  ASSERT_EQ(code, 1) << "the lock was never taken";
+  const ProcessResult same = RunScript(kVideo, With({"same.mp4", "--work", "elsewhere"}, kSpan), mRoot, {}, 30.0);
+  EXPECT_EQ(same.exitCode, 1) << same.output;
+  EXPECT_NE(same.output.find("another scripts/video is writing " + (mRoot / "same.mp4").string()), std::string::npos)
+      << same.output;
+  EXPECT_TRUE(fs::exists(part)) << "the other run's file was removed";
+}
+
+// Ctrl-C (SIGINT to the script alone, as a supervisor would send it) ends the chunks under way
+// at once and says so, where it used to be reported as a failed chunk; the finished chunks stay,
+// and no OUT.part or program is left behind.
+TEST_F(VideoScript, AnInterruptEndsTheChunksAtOnceAndIsReportedAsSuch) {
+  // The script traps SIGINT only when it did not start with it ignored.
+  signal(SIGINT, SIG_DFL);
+  const fs::path work = mRoot / "interrupted work";
+  RunningProcess video(kVideo,
+                       {"cut.mp4", "--work", work.string(), "--from-row", "0", "--to-row", "20", "--fps", "10",
+                        "--chunk", "2", "--jobs", "2", "--render-scale", "0.25"},
+                       mRoot.string(), {std::string("DUSK_BUILD_DIR=") + DUSK_BINARY_DIR});
+  ASSERT_TRUE(video.waitForOutput("chunks already done", 120.0)) << video.output();
+  // A chunk under way: its folder holds the log of a running capture.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (!fs::exists(work / (ChunkName(0) + ".part/log.txt")) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(fs::exists(work / (ChunkName(0) + ".part/log.txt"))) << video.output();
+  const auto sent = std::chrono::steady_clock::now();
+  kill(video.pid(), SIGINT);
+  const ProcessResult ended = video.wait(120.0);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+  EXPECT_EQ(ended.exitCode, 130) << ended.output;
+  EXPECT_NE(ended.output.find("video: interrupted (SIGINT); finished chunks stay in " + work.string()),
+            std::string::npos)
+      << ended.output;
+  EXPECT_EQ(ended.output.find("a chunk failed"), std::string::npos) << ended.output;
+  EXPECT_LT(seconds, 30.0) << "the chunks under way were left to finish";
+  EXPECT_FALSE(fs::exists(mRoot / "cut.mp4.part"));
+  EXPECT_FALSE(fs::exists(mRoot / "cut.mp4"));
+  // No capture of this run is still going (the bracket keeps pgrep's own shell out of the match).
+  int code = 0;
+  const std::string pattern = "[" + work.string().substr(0, 1) + "]" + work.string().substr(1);
+  const std::string left = RunCommand("pgrep -af " + Quote(pattern), &code);
+  EXPECT_NE(code, 0) << left;
 }
 
 // The chunk script alone, with a stand-in for dusk that writes as many of its frames as it is
@@ -226,7 +287,8 @@ TEST_F(VideoScript, RelativePathsAndRerunsRenderWhatIsMissingOrMadeAnotherWay) {
   EXPECT_EQ(run.output.find("chunk 0: 1 frame done"), std::string::npos) << run.output;
   EXPECT_GT(fs::file_size(work / ChunkName(1) / "video.mkv"), 0u);
 
-  // An .mkv joins the chunks as they are: the chunks' 4:4:4 pictures, two frames, with the music.
+  // An .mkv joins the chunks as they are: the chunks' 4:4:4 pictures, two frames, with the music,
+  // both from 0 (with AAC the pictures started at 0.023 s, after the encoder's priming).
   run = RunScript(kVideo,
                   {"clip.mkv", "--work", "work dir", "--from-row", "0", "--to-row", "1", "--fps", "20", "--chunk", "1",
                    "--jobs", "1", "--render-scale", "0.25"},
@@ -235,7 +297,9 @@ TEST_F(VideoScript, RelativePathsAndRerunsRenderWhatIsMissingOrMadeAnotherWay) {
   const std::string probe = "ffprobe -v error -of csv=p=0 " + Quote((here / "clip.mkv").string());
   EXPECT_EQ(RunCommand(probe + " -select_streams v -count_packets -show_entries stream=codec_name,pix_fmt,nb_read_packets"),
             "h264,yuv444p,2\n");
-  EXPECT_EQ(RunCommand(probe + " -select_streams a -show_entries stream=codec_name"), "aac\n");
+  EXPECT_EQ(RunCommand(probe + " -select_streams a -show_entries stream=codec_name"), "flac\n");
+  EXPECT_EQ(RunCommand(probe + " -show_entries stream=codec_type,start_time"),
+            "video,0.000000\naudio,0.000000\n");
 }
 
 // sshd on a port of its own on 127.0.0.1, with its own host key and one client key, and an ssh

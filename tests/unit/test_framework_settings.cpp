@@ -53,6 +53,11 @@ TEST(StartupOptions, ReadsEveryPreset) {
   EXPECT_TRUE(e.mute);
   ASSERT_TRUE(parse({"--editor", "0", "--live"}, &e, &error)) << error;
   EXPECT_EQ(e.editorPort, 0);
+  // The smallest scale the post chain can draw at, and --check, which only asks.
+  fw_StartupOptions c;
+  ASSERT_TRUE(parse({"--render-scale", "0.0889", "--check"}, &c, &error)) << error;
+  EXPECT_TRUE(c.checkOnly);
+  EXPECT_FALSE(p.checkOnly);
 }
 
 TEST(StartupOptions, BadInputIsNamed) {
@@ -66,6 +71,9 @@ TEST(StartupOptions, BadInputIsNamed) {
       {{"--frobnicate"}, "--frobnicate"},
       {{"--editor"}, "needs --live"}, {{"--live", "--editor", "65536"}, "--editor takes a port"},
       {{"--live", "--editor", "80x"}, "--editor takes a port"},
+      // Below 64 pixels a side the post chain has no bloom levels to draw to.
+      {{"--render-scale", "0.0001"}, "1 x 1; the post effects need at least 64 pixels a side"},
+      {{"--render-scale", "0.0888"}, "a scale of at least 0.0889"},
   };
   for (auto& c : cases) {
     fw_StartupOptions o;

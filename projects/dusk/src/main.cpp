@@ -37,5 +37,6 @@ int main(int argc, char** argv) {
     fprintf(stderr, "dusk: %s\n%s", error.c_str(), fw_StartupUsage());
     return 2;
   }
+  if (fw_GetStartupOptions().checkOnly) return 0;
   return WinMain(dusk_RegisterResources(), nullptr, argv[0], SW_SHOWDEFAULT);
 }

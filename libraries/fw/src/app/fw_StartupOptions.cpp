@@ -1,6 +1,11 @@
 // Command-line presets for start-up.
 #include "app/fw_StartupOptions.h"
 
+#include "device/fw_RenderSize.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,7 +20,8 @@ const char* fw_StartupUsage() {
          "            [--live [--from-row R] [--editor [PORT]]]\n"
          "            [--capture DIR | --capture-video FILE.mkv] [--fps N] [--from-row R] [--to-row R] [--frames N]\n"
          "            (a capture also takes --from-frame K instead of --from-row; --capture takes --frames-only)\n"
-         "       dusk --help | --version\n";
+         "       dusk --help | --version\n"
+         "       (--check with any of these: check them and end, 0 when a run would start)\n";
 }
 
 bool fw_ParseStartupOptions(int argc, const char* const* argv, fw_StartupOptions* options, std::string* error) {
@@ -40,6 +46,8 @@ bool fw_ParseStartupOptions(int argc, const char* const* argv, fw_StartupOptions
       options->echo = true;
     } else if (arg == "--gl-debug") {
       options->glDebug = true;
+    } else if (arg == "--check") {
+      options->checkOnly = true;
     } else if (arg == "--live") {
       options->live = true;
     } else if (arg == "--editor") {
@@ -81,6 +89,19 @@ bool fw_ParseStartupOptions(int argc, const char* const* argv, fw_StartupOptions
       // Above 0 and at most 4: a render target past 4x the window is no longer a preview setting.
       if (end == v || *end || !(scale > 0.0f && scale <= 4.0f)) {
         *error = std::string("--render-scale takes a number above 0 and at most 4, not \"") + v + "\"";
+        return false;
+      }
+      // A picture too small for the post chain would draw without its bloom and log errors.
+      const fw_RenderSizeInput window;
+      const int32_t width = fw_ScaledSide(window.windowWidth, scale), height = fw_ScaledSide(window.windowHeight, scale);
+      if (std::min(width, height) < kFwSmallestRenderSide) {
+        char text[256];
+        std::snprintf(text, sizeof(text),
+                      "--render-scale %s makes the %d x %d window's picture %d x %d; the post effects need at least "
+                      "%d pixels a side (a scale of at least %.4g)",
+                      v, window.windowWidth, window.windowHeight, width, height, kFwSmallestRenderSide,
+                      std::ceil(1e4 * kFwSmallestRenderSide / std::min(window.windowWidth, window.windowHeight)) / 1e4);
+        *error = text;
         return false;
       }
       options->renderScale = scale;

@@ -1,5 +1,5 @@
 // The command line's presets for start-up (--no-dialog, --windowed, --fullscreen, --mute, --alerts,
-// --log, --echo, --render-scale, --gl-debug, --live, --editor), kept in one process-wide record that the entry point fills and
+// --log, --echo, --render-scale, --gl-debug, --live, --editor, --check), kept in one process-wide record that the entry point fills and
 // the framework reads where the settings are made. Other options go to the capture parser.
 #pragma once
 
@@ -17,6 +17,7 @@ struct fw_StartupOptions {
   bool glDebug = false;  // --gl-debug: GL errors become logged errors naming the call
   bool live = false;     // --live: saved files reload, transport keys, a status title
   std::optional<int> editorPort;  // --editor [PORT], with --live: the timeline page (0: any free port)
+  bool checkOnly = false;  // --check: read and check the command line, then end without starting
 };
 
 inline constexpr int kFwEditorDefaultPort = 7411;

@@ -20,6 +20,10 @@ struct fw_RenderSize {
   std::string logLine;  // the plain log line announcing the letterbox; empty without one
 };
 
+// The render size's shorter side must be at least this: the bloom's deepest level is a
+// sixty-fourth of the render size, and below it the post chain has no target to draw to.
+inline constexpr int32_t kFwSmallestRenderSide = 64;
+
 // The size of one side scaled by the render scale: double precision, truncated toward zero.
 int32_t fw_ScaledSide(int32_t side, float renderScale);
 

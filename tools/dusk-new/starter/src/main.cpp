@@ -74,5 +74,6 @@ int main(int argc, char** argv) {
     fprintf(stderr, "@NAME@: %s\n%s", error.c_str(), fw_StartupUsage());
     return 2;
   }
+  if (fw_GetStartupOptions().checkOnly) return 0;  // --check: the command line is good
   return RunShow(platform::RegisterModuleResources(&kResources));
 }
