@@ -16,9 +16,9 @@ struct fw_DeviceSettings {
   bool verboseWindowLog = false;
 };
 
-// Decides the render size and letterbox (fw_ApplyRenderSize, with its log line), fills the swap chain description,
-// tries hardware, WARP and reference in turn (alerting when it falls back, and when all fail)
-// and tells DXGI the window handles itself. Returns 0 or the last failure code.
+// Decides the render size and letterbox (fw_ApplyRenderSize, with its log line), fills the swap
+// chain description, tries hardware, WARP and reference in turn (alerting when it falls back, and
+// when all fail) and tells DXGI the window handles itself. Returns 0 or the last failure code.
 HRESULT fw_CreateDeviceAndSwapChain(const fw_DeviceSettings& settings);
 
 // The swap chain description for the settings (buffer size, refresh, format, usage, ...).
