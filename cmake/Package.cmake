@@ -17,7 +17,7 @@ set(DUSK_PUBLIC_HEADERS
   fw/src/app/fw_Framework.h fw/src/app/fw_StartupDialog.h fw/src/app/fw_StartupOptions.h
   fw/src/device/fw_DeviceState.h fw/src/device/fw_RenderSize.h
   fw/src/diag/fw_Alert.h fw/src/diag/fw_Log.h
-  fw/src/capture/fw_CaptureOptions.h fw/src/frame/fw_Device.h
+  fw/src/capture/fw_CaptureOptions.h fw/src/device/fw_Device.h
   fw/src/post/fw_PostEffects.h
   fw/src/res/fw_Effect.h fw/src/res/fw_FacesByHeight.h fw/src/res/fw_FullScreenQuad.h fw/src/res/fw_ObjMesh.h
   fw/src/res/fw_ObjModel.h fw/src/res/fw_Paths.h fw/src/res/fw_Resources.h fw/src/res/fw_Texture.h

@@ -3,7 +3,7 @@
 // Two runs with the same arguments must write byte-identical frames, and the frames must move.
 #include "diag/fw_Alert.h"
 #include "capture/fw_Capture.h"
-#include "frame/fw_Device.h"
+#include "device/fw_Device.h"
 #include "device/fw_DeviceState.h"
 #include "frame/fw_FrameTick.h"
 #include "res/fw_Paths.h"
@@ -83,7 +83,7 @@ void RunCapture(const std::string& directory, int frames) {
     }
   }
   if (message.message != WM_QUIT || message.wParam != 0) std::exit(16);
-  fw_ReleaseDeviceResources();
+  fw_ReleaseDeviceResources(fw_ReleaseFrameworkResources);
   std::exit(scene.releases == 1 && scene.renders == frames ? 0 : 17);
 }
 

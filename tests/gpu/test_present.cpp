@@ -2,7 +2,8 @@
 // alert, the window back buffer as "backbuffer" when the sizes agree and as "realBackbuffer"
 // beside a render-size "backbuffer" when they do not, the present, and the release in order.
 #include "diag/fw_Alert.h"
-#include "frame/fw_Device.h"
+#include "device/fw_Device.h"
+#include "frame/fw_Present.h"
 #include "device/fw_DeviceState.h"
 #include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
@@ -37,7 +38,7 @@ struct PresentTest : ::testing::Test {
     settings.desktopRefreshRate = 60;
   }
   void TearDown() override {
-    fw_ReleaseDeviceResources();
+    fw_ReleaseDeviceResources(fw_ReleaseFrameworkResources);
     if (window) DestroyWindow(window);
   }
 };
@@ -117,12 +118,12 @@ TEST_F(PresentTest, ASmallerRenderSizeGetsItsOwnBackbufferBesideTheRealOne) {
   EXPECT_EQ(fw_FindTexture("d32f_backbuffer")->getWidth(), 640u);
   fw_Present(settings);  // no post chain here: the scale-out has nothing to draw with, and says nothing
 
-  fw_ReleaseDeviceResources();
+  fw_ReleaseDeviceResources(fw_ReleaseFrameworkResources);
   EXPECT_EQ(fw_GetDevice(), nullptr);
   EXPECT_EQ(fw_GetSwapChain(), nullptr);
   EXPECT_TRUE(fw_GetTextureTable().empty());
   EXPECT_EQ(fw_GetWindowBackbuffer(), nullptr);
-  fw_ReleaseDeviceResources();
+  fw_ReleaseDeviceResources(fw_ReleaseFrameworkResources);
 }
 
 TEST_F(PresentTest, FullScreenIsReenteredWithinABoundedNumberOfAttempts) {

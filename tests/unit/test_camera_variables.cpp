@@ -7,6 +7,7 @@
 #include "frame/fw_FrameTick.h"
 #include "frame/fw_LoadResources.h"
 #include "res/fw_Resources.h"
+#include "res/fw_TextureTable.h"
 #include "scene/fw_Scene.h"
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
@@ -174,6 +175,27 @@ TEST_F(CameraVariables, TheDemosRestingCameraReachesEveryVariable) {
   ExpectNear(ReadVector(g.NearXYZFarZ), Vec{1.7777778f * tanHalf, tanHalf, 1.0f, 2000.0f}, 1e-6f, "NearXYZFarZ");
   ExpectNear(ReadVector(g.RenderDim), Vec{800, 400, 1.0f / 800, 1.0f / 400}, 1e-7f, "RenderDim");
   ExpectNear(ReadVector(g.StereoConstants), Vec{0, 1, 1, 1}, 0.0f, "StereoConstants");
+}
+
+// A new render size while the show runs (the automatic scale's choice) reaches the targets, the
+// camera's projection and RenderDim before the next frame draws.
+TEST_F(CameraVariables, ANewRenderSizeWhileRunningReachesTheTargetsAndTheProjection) {
+  fs::copy_file(fs::path(DUSK_SOURCE_DIR) / "projects/dusk/data/demo.xml", dir / "data/demo.xml");
+  fw_Scene& scene = MakeScene<fw_Scene>("demo.xml");
+  ASSERT_NO_FATAL_FAILURE(Run(&scene, 4));
+  fw_SetRenderSize(400, 400);
+  fw_FrameTick();
+
+  fw_GlobalVariables& g = fw_GetGlobals();
+  const Mat view{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -20, 1};
+  ExpectNear(ReadMatrix(g.ViewProjection), Multiply(view, Perspective(0.7853982f, 1.0f, 1.0f, 2000.0f)), 1e-5f,
+             "ViewProjection");
+  ExpectNear(ReadVector(g.RenderDim), Vec{400, 400, 1.0f / 400, 1.0f / 400}, 1e-7f, "RenderDim");
+  for (const char* name : {"backbuffer", "d32f_backbuffer", "r16g16b16a16f_1"}) {
+    ASSERT_NE(fw_FindTexture(name), nullptr) << name;
+    EXPECT_EQ(fw_FindTexture(name)->getWidth(), 400u) << name;
+    EXPECT_EQ(fw_FindTexture(name)->getHeight(), 400u) << name;
+  }
 }
 
 TEST_F(CameraVariables, AMovingCameraHandsOverItsViewOfASixtiethOfASecondEarlier) {

@@ -84,6 +84,26 @@ std::string FindCircle(const std::map<std::string, std::set<std::string>>& graph
   return circle;
 }
 
+// The files of one folder -> the files of the same folder they include, a header and its source
+// counting as one ("frame/fw_Present").
+std::map<std::string, std::set<std::string>> FileGraph(const std::vector<SourceFile>& files,
+                                                       const std::string& module) {
+  static const std::regex include(R"re(^\s*#\s*include\s*"([A-Za-z0-9_]+/[^"]+)\.h")re");
+  std::map<std::string, std::set<std::string>> graph;
+  for (const SourceFile& file : files) {
+    if (file.module != module) continue;
+    const std::string unit = file.path.substr(0, file.path.rfind('.'));
+    graph[unit];
+    std::istringstream lines(file.text);
+    std::string line;
+    std::smatch match;
+    while (std::getline(lines, line))
+      if (std::regex_search(line, match, include) && match[1] != unit && match[1].str().rfind(module + "/", 0) == 0)
+        graph[unit].insert(match[1]);
+  }
+  return graph;
+}
+
 }  // namespace
 
 TEST(FrameworkLayers, ModuleFoldersIncludeEachOtherWithoutACircle) {
@@ -95,6 +115,23 @@ TEST(FrameworkLayers, ModuleFoldersIncludeEachOtherWithoutACircle) {
   std::map<std::string, std::set<std::string>> looped = graph;
   looped["diag"].insert("app");
   EXPECT_NE(FindCircle(looped), "");
+}
+
+// Inside a folder too: a loop there (a device whose release reaches up through the resource
+// loading to the scenes that hold the device settings) is as hard to follow as one between
+// folders. The folders named in pairsLeft still hold a pair of files that include each other.
+TEST(FrameworkLayers, FilesInsideAFolderIncludeEachOtherWithoutACircle) {
+  const std::vector<SourceFile> files = FrameworkSources();
+  const std::set<std::string> pairsLeft = {"app", "editor", "post"};
+  std::set<std::string> modules;
+  for (const SourceFile& file : files) modules.insert(file.module);
+  ASSERT_TRUE(modules.count("frame") && modules.count("device"));
+  for (const std::string& module : modules) {
+    if (pairsLeft.count(module)) continue;
+    EXPECT_EQ(FindCircle(FileGraph(files, module)), "") << "in " << module << "/";
+  }
+  // The reading sees a folder's own includes.
+  EXPECT_TRUE(FileGraph(files, "frame")["frame/fw_FrameTick"].count("frame/fw_FrameContext"));
 }
 
 TEST(FrameworkLayers, SystemLibrariesProcessesAndExitsStayWhereTheyBelong) {

@@ -1,12 +1,18 @@
 // The end of a frame, on the recording device and its windowless swap chain: the tick's scale-out
 // takes a render size other than the window's into the window's buffer (between letterbox bars
-// when asked), then the swap chain presents; equal sizes present the window's own buffer.
-#include "frame/fw_Device.h"
+// when asked), then the swap chain presents; equal sizes present the window's own buffer. And the
+// end of the run: the device's release with what the run made on it.
+#include "device/fw_Device.h"
+#include "frame/fw_FrameContext.h"
 #include "frame/fw_FrameTick.h"
+#include "frame/fw_Present.h"
+#include "scene/fw_Scene.h"
 
 #include "core_recording.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -39,9 +45,9 @@ class PresentRecording : public core_test::FrameworkRecording {
 
   void TearDown() override {
     fw_ReleaseFrameworkResources();
+    fw_ResetFrameContext();
     fw_SetSwapChain(nullptr);
     if (mSwapChain) mSwapChain->Release();
-    fw_SetLetterbox(false);
     FrameworkRecording::TearDown();
   }
 
@@ -52,7 +58,11 @@ class PresentRecording : public core_test::FrameworkRecording {
 }  // namespace
 
 TEST_F(PresentRecording, ALetterboxedRenderIsScaledOutBetweenBarsBeforeThePresent) {
-  fw_SetLetterbox(true);
+  // The 1280 x 720 window showing a picture of aspect 2.35: 1280 x 544 between bars.
+  fw_RenderSizeInput wide;
+  wide.aspect = 2.35f;
+  ASSERT_EQ(fw_ApplyRenderSize(wide).height, 544);
+  ASSERT_TRUE(fw_GetLetterbox());
   ASSERT_NO_FATAL_FAILURE(Load());
   fw_Texture* window = fw_FindTexture("realBackbuffer");
   ASSERT_NE(window, nullptr);
@@ -85,4 +95,41 @@ TEST_F(PresentRecording, EqualSizesPresentTheWindowsOwnBufferWithNothingDrawn) {
   fw_Present(mSettings);
   ASSERT_EQ(Rec().events.size(), 1u);
   EXPECT_EQ(Rec().events[0].kind, d3d10rec::EventKind::kPresent);
+}
+
+namespace {
+// Notes, when its resources are released, what else is still there.
+struct ReleaseWitness : fw_Scene {
+  ReleaseWitness() : fw_Scene("release-witness.xml") {}
+  void releaseResources() override {
+    ++releases;
+    chainEffectGone = fw_gPostEffects && !fw_gPostEffects->mEffect;
+    poolThere = fw_GetEffectPool() != nullptr;
+    deviceThere = fw_GetDevice() && fw_GetSwapChain();
+  }
+  int releases = 0;
+  bool chainEffectGone = false, poolThere = false, deviceThere = false;
+};
+}  // namespace
+
+// The run hands its resources to the device's release: the chain's effect, then the scenes (with
+// the effect pool and the device still there for them), then the standard resources; the swap
+// chain and the device last.
+TEST_F(PresentRecording, TheDevicesReleaseTakesTheScenesAfterTheChainAndBeforeTheDevice) {
+  auto owned = std::make_unique<ReleaseWitness>();
+  const ReleaseWitness& scene = *owned;
+  fw_AddScene(std::move(owned));
+  ASSERT_NO_FATAL_FAILURE(Load());
+  // The release drops the framework's references; the fixture keeps its own.
+  mDevice->AddRef();
+  mSwapChain->AddRef();
+  fw_ReleaseDeviceResources(fw_ReleaseFrameworkResources);
+  EXPECT_EQ(scene.releases, 1);
+  EXPECT_TRUE(scene.chainEffectGone);
+  EXPECT_TRUE(scene.poolThere);
+  EXPECT_TRUE(scene.deviceThere);
+  EXPECT_EQ(fw_GetEffectPool(), nullptr);
+  EXPECT_TRUE(fw_GetTextureTable().empty());
+  EXPECT_EQ(fw_GetDevice(), nullptr);
+  EXPECT_EQ(fw_GetSwapChain(), nullptr);
 }

@@ -1,9 +1,13 @@
 #include "app/fw_Framework.h"
 #include "device/fw_DeviceState.h"
 #include "device/fw_RenderSize.h"
-#include "frame/fw_Device.h"
+#include "device/fw_Device.h"
+
+#include "log_capture.h"
 
 #include <gtest/gtest.h>
+
+#include <type_traits>
 
 namespace {
 fw_RenderSizeInput Desktop(int w, int h, bool fullscreen, bool final) {
@@ -95,8 +99,10 @@ TEST(RenderSize, BadSettingsGiveAUsableSize) {
 }
 
 // The scale, the size and the letterbox change together, and the framework's setting is the same
-// value, so a new scale can never leave the targets at the old size.
+// value and cannot be written through, so a new scale can never leave the targets at the old size.
 TEST(RenderSize, ApplyingASizeSetsScaleSizeAndLetterboxTogether) {
+  static_assert(std::is_const_v<std::remove_reference_t<decltype(fw_Framework::mRenderScale)>>,
+                "fw_ApplyRenderSize is the render scale's one writer");
   fw_RenderSizeInput half = Desktop(1920, 1200, false, false);
   half.renderScale = 0.5f;
   fw_ApplyRenderSize(half);
@@ -105,17 +111,39 @@ TEST(RenderSize, ApplyingASizeSetsScaleSizeAndLetterboxTogether) {
   EXPECT_EQ(fw_GetRenderHeight(), 360);
   EXPECT_FALSE(fw_GetLetterbox());
 
+  LogCapture log;
   const fw_RenderSize full = fw_ApplyRenderSize(Desktop(1920, 1200, true, false));
   EXPECT_EQ(fw_Framework::mRenderScale, 1.0f);
   EXPECT_EQ(fw_GetRenderHeight(), 1079);
   EXPECT_TRUE(fw_GetLetterbox());
-  EXPECT_FALSE(full.logLine.empty());
+  EXPECT_TRUE(log.contains(full.logLine, 0));
 
-  fw_ApplyRenderScale(0.25f, 1280, 720);
-  EXPECT_EQ(fw_GetRenderSizeRecord().scale, 0.25f);
+  // A size of its own (tests, tools) is the window's at scale 1, without letterbox.
+  fw_SetRenderSize(320, 180);
+  EXPECT_EQ(fw_GetRenderSizeRecord().scale, 1.0f);
   EXPECT_EQ(fw_GetRenderWidth(), 320);
   EXPECT_EQ(fw_GetRenderHeight(), 180);
-  fw_Framework::mRenderScale = 1.0f;
+  EXPECT_FALSE(fw_GetLetterbox());
   fw_SetRenderSize(1280, 720);
-  fw_SetLetterbox(false);
+}
+
+// What is made at the render size follows each new size once; the same size again, or a new
+// scale that gives it, remakes nothing.
+TEST(RenderSize, TheFollowerRunsOncePerNewSize) {
+  fw_SetRenderSize(1280, 720);
+  int follows = 0;
+  fw_SetRenderSizeFollower([&] {
+    ++follows;
+    EXPECT_EQ(fw_GetRenderWidth(), 640) << "the follower sees the new size";
+  });
+  fw_RenderSizeInput half = Desktop(1920, 1200, false, false);
+  half.renderScale = 0.5f;
+  fw_ApplyRenderSize(half);
+  fw_ApplyRenderSize(half);
+  fw_SetRenderSize(640, 360);  // scale 1 now, the same size
+  EXPECT_EQ(follows, 1);
+
+  fw_SetRenderSizeFollower(nullptr);
+  fw_SetRenderSize(1280, 720);
+  EXPECT_EQ(follows, 1);
 }

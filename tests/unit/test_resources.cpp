@@ -109,17 +109,17 @@ TEST_F(ResourcesTest, LoadsEveryStandardResourceInOrderAndReleasesThemAll) {
   EXPECT_EQ(fw_FindTexture("r32f_1_downsample4")->getFormat(), DXGI_FORMAT_R32_FLOAT);
   EXPECT_EQ(fw_GetTextureTable().size(), 2u * 11 + 3 + 1 + 1 + 1 + 1 + 11);
   EXPECT_EQ(fw_GetOwnedTextureCount(), fw_GetTextureTable().size());
-  // ... and remade with the standard targets at a new size.
-  fw_SetRenderSize(640, 360);
+  // ... and remade with the standard targets when the render size changes.
   fw_SetOutputSize(640, 360);
-  fw_ResizeFrameworkResources();
+  fw_SetRenderSize(640, 360);
   Size("r16g16f_1", 640, 360);
   Size("r32f_1_downsample1", 320, 180);
   Size("r16g16b16a16f_1", 640, 360);
+  Size("d32f_backbuffer", 640, 360);
   EXPECT_EQ(fw_GetTextureTable().size(), 2u * 10 + 3 + 1 + 1 + 1 + 1 + 10);
-  fw_SetRenderSize(1280, 720);
   fw_SetOutputSize(1280, 720);
-  fw_ResizeFrameworkResources();
+  fw_SetRenderSize(1280, 720);
+  Size("backbuffer", 1280, 720);
 
   fw_Texture* depth = fw_FindTexture("d32f_backbuffer");
   EXPECT_NE(depth->mDepthStencilView, nullptr);
@@ -134,6 +134,8 @@ TEST_F(ResourcesTest, LoadsEveryStandardResourceInOrderAndReleasesThemAll) {
   EXPECT_EQ(fw_GetEffectPool(), nullptr);
   EXPECT_FALSE(fw_GetGlobals().World->IsValid());
   fw_ReleaseFrameworkResources();  // twice is harmless
+  fw_SetRenderSize(640, 360);      // released, nothing follows the size
+  EXPECT_TRUE(fw_GetTextureTable().empty());
 }
 
 TEST_F(ResourcesTest, LetterboxedRenderSizeGivesElevenLevelsWithAnEighthOf15x8) {

@@ -10,7 +10,6 @@
 #include "capture/fw_CaptureOptions.h"
 #include "frame/fw_FrameContext.h"
 #include "frame/fw_FrameTick.h"
-#include "frame/fw_LoadResources.h"
 
 #include <algorithm>
 #include <chrono>
@@ -57,12 +56,11 @@ void StartRound() {
   gState.times.clear();
 }
 
+// The targets and the cameras' projections follow the new size (fw_ApplyRenderSize's follower).
 void Apply(float scale) {
   fw_RenderSizeInput input = fw_FrameworkDeviceSettings().size;
   input.renderScale = scale;
-  const fw_RenderSize size = fw_ApplyRenderSize(input);
-  if (!size.logLine.empty()) fw_Log(fw_LogPlain, "%s", size.logLine.c_str());
-  fw_ResizeFrameworkResources();
+  fw_ApplyRenderSize(input);
   gState.applied = true;
 }
 

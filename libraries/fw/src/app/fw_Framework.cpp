@@ -14,6 +14,7 @@
 #include "diag/fw_Log.h"
 #include "capture/fw_CaptureOptions.h"
 #include "frame/fw_FrameTick.h"
+#include "frame/fw_LoadResources.h"
 #include "res/fw_Paths.h"
 #include "res/fw_WriteFolders.h"
 #include "scene/fw_Scene.h"
@@ -88,7 +89,13 @@ fw_Framework::fw_Framework(const std::string& musicPath, const std::string& appN
   mWindowWidth = windowWidth;
   mWindowHeight = windowHeight;
   mAspect = aspect;
-  fw_ApplyRenderScale(options.renderScale.value_or(renderScale), mWindowWidth, mWindowHeight);
+  // The render size until the device decides it: the window's at the scale, no full screen, no letterbox.
+  fw_RenderSizeInput windowed;
+  windowed.windowWidth = mWindowWidth;
+  windowed.windowHeight = mWindowHeight;
+  windowed.renderScale = options.renderScale.value_or(renderScale);
+  windowed.aspect = 0.0f;
+  fw_ApplyRenderSize(windowed);
 
   mShowStartupDialog = !options.noDialog;
   mVerboseWindowLog = false;
@@ -122,7 +129,7 @@ HRESULT fw_Framework::Init(HINSTANCE instance, const std::string& musicPath, int
   // GL error checking is chosen when the GL context is made, so it must be on before the device.
   if (fw_GetStartupOptions().glDebug) platform::EnableGlDebug();
   if (fw_CreateDeviceAndSwapChain(fw_FrameworkDeviceSettings()) < 0) {
-    fw_ReleaseDeviceResources();
+    fw_ReleaseDeviceResources(fw_ReleaseFrameworkResources);
     return E_FAIL;
   }
 

@@ -6,7 +6,7 @@
 
 #include <platform/win32.h>
 
-#include "frame/fw_Device.h"
+#include "device/fw_Device.h"
 #include "res/fw_TextureTable.h"
 
 #include <cstdint>
@@ -36,7 +36,7 @@ class fw_Framework {
   static std::string mAppName;     // finds the project root
   static std::string mTitle;       // window title, alert caption
   static int32_t mWindowWidth, mWindowHeight;  // client size when not full screen
-  static float& mRenderScale;      // the render size record's scale (device/fw_DeviceState.h)
+  static const float& mRenderScale;  // read-only: the render size record's scale (device/fw_DeviceState.h)
   static float mAspect;            // enforced by letterboxing
   static int32_t mDesktopWidth, mDesktopHeight, mDesktopRefreshRate;
   static bool mFullscreen;

@@ -8,7 +8,7 @@ std::string fw_Framework::mAppName;
 std::string fw_Framework::mTitle;
 int32_t fw_Framework::mWindowWidth = 1280;
 int32_t fw_Framework::mWindowHeight = 720;
-float& fw_Framework::mRenderScale = fw_RenderScaleStorage();
+const float& fw_Framework::mRenderScale = fw_GetRenderSizeRecord().scale;
 float fw_Framework::mAspect = 16.0f / 9.0f;
 int32_t fw_Framework::mDesktopWidth = 0;
 int32_t fw_Framework::mDesktopHeight = 0;

@@ -28,7 +28,7 @@ int fw_Framework::Run() {
   fw_gPostEffects = new fw_PostEffects;  // empty until the resources are loaded
   // Without the effect pool or the chain's effect nothing can be drawn; the loader has said why.
   if (fw_LoadResources() < 0) {
-    fw_ReleaseDeviceResources();
+    fw_ReleaseDeviceResources(fw_ReleaseFrameworkResources);
     fw_ExitProcess(20, "the resources could not be loaded");
   }
 
@@ -62,7 +62,7 @@ int fw_Framework::Run() {
   // the chain itself, and the music player, whose destructor stops the stream before freeing it.
   fw_EditorStop();
   fw_LiveStop();
-  fw_ReleaseDeviceResources();
+  fw_ReleaseDeviceResources(fw_ReleaseFrameworkResources);
   fw_DestroyClocks();
   fw_DestroyMouseState();
   delete fw_gPostEffects;

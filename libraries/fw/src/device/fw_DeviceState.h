@@ -8,6 +8,7 @@
 #include <platform/d3d10.h>
 
 #include <cstdint>
+#include <functional>
 
 ID3D10Device* fw_GetDevice();
 IDXGISwapChain* fw_GetSwapChain();
@@ -23,7 +24,6 @@ bool fw_DrawingDiscarded();
 // Installs objects made elsewhere; no references are added and the previous ones are not released.
 void fw_SetDevice(ID3D10Device* device);
 void fw_SetSwapChain(IDXGISwapChain* swapChain);
-void fw_SetLetterbox(bool letterbox);
 void fw_SetDriverType(D3D10_DRIVER_TYPE type);
 
 // Render size: the size every render target is made at. Output size: the window's back buffer.
@@ -33,21 +33,24 @@ int32_t fw_GetOutputWidth();
 int32_t fw_GetOutputHeight();
 void fw_SetOutputSize(int32_t width, int32_t height);
 
-// The render scale and the render size and letterbox it gives, kept together in this one record:
-// fw_Framework::mRenderScale names its scale, fw_GetRenderWidth/Height and fw_GetLetterbox read
-// the rest, and only fw_ApplyRenderSize changes the scale, so the three cannot disagree.
+// The render scale and the render size and letterbox it gives, kept together in this one record
+// and changed by fw_ApplyRenderSize alone, so the three cannot disagree and nothing made at the
+// size is left at an old one. fw_Framework::mRenderScale is a read-only view of its scale;
+// fw_GetRenderWidth/Height and fw_GetLetterbox read the rest.
 struct fw_RenderSizeRecord {
   float scale = 1.0f;
   int32_t width = 1280, height = 720;
   bool letterbox = false;
 };
 const fw_RenderSizeRecord& fw_GetRenderSizeRecord();
-// The record's scale, for fw_Framework::mRenderScale to name.
-float& fw_RenderScaleStorage();
-// Takes the input's scale and the size and letterbox fw_ComputeRenderSize gives for the input;
-// returns that result (with the letterbox's log line, when there is one, for the caller to log).
+
+// The record's one writer: takes the input's scale and the size and letterbox
+// fw_ComputeRenderSize gives for the input, logs the letterbox's line when there is one, and when
+// the size changed runs the follower. Returns what fw_ComputeRenderSize gave.
 fw_RenderSize fw_ApplyRenderSize(const fw_RenderSizeInput& input);
-// The window's sides at the scale, before a device decides the size (no full screen, no letterbox).
-void fw_ApplyRenderScale(float scale, int32_t windowWidth, int32_t windowHeight);
-// A size installed directly, the scale left as it is: for tests and tools with a device of their own.
+// For tests and tools with a device of their own: fw_ApplyRenderSize for a window of this size at
+// scale 1, without letterbox.
 void fw_SetRenderSize(int32_t width, int32_t height);
+// What has to follow a new render size (the targets made at it, the cameras' projections). The
+// resource loading sets it while its resources exist; empty, a new size is only recorded.
+void fw_SetRenderSizeFollower(std::function<void()> follower);

@@ -5,7 +5,7 @@
 // scene that is gone.
 #pragma once
 
-#include "frame/fw_Device.h"
+#include "device/fw_Device.h"
 
 #include <cstdint>
 #include <functional>

@@ -8,6 +8,7 @@
 #include "capture/fw_Capture.h"
 #include "editor/fw_Editor.h"
 #include "frame/fw_FrameRules.h"
+#include "frame/fw_Present.h"
 #include "live/fw_Live.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_CameraState.h"

@@ -11,6 +11,15 @@
 #include "res/fw_Resources.h"
 #include "scene/fw_SceneResources.h"
 
+namespace {
+// A new render size while the show runs: the render targets and back buffers at that size, and
+// every scene camera's projection. Clocks, sync, effects and images stay as they are.
+void ResizeFrameworkResources() {
+  fw_RecreateRenderSizeResources();
+  fw_ResizeSceneCameras(fw_GetFrameContext().scenes, fw_GetRenderWidth(), fw_GetRenderHeight());
+}
+}  // namespace
+
 HRESULT fw_LoadResources() {
   fw_Log(fw_LogPlain, "Start loading resources.");
   if (fw_CreateStandardResources() < 0) return E_FAIL;
@@ -28,16 +37,13 @@ HRESULT fw_LoadResources() {
     return E_FAIL;
   }
   fw_LoadSceneResources(fw_GetFrameContext().scenes);
+  fw_SetRenderSizeFollower(ResizeFrameworkResources);
   fw_Log(fw_LogPlain, "Finished loading resources.");
   return S_OK;
 }
 
-void fw_ResizeFrameworkResources() {
-  fw_RecreateRenderSizeResources();
-  fw_ResizeSceneCameras(fw_GetFrameContext().scenes, fw_GetRenderWidth(), fw_GetRenderHeight());
-}
-
 void fw_ReleaseFrameworkResources() {
+  fw_SetRenderSizeFollower(nullptr);
   if (fw_gPostEffects) fw_PostEffectsRelease(fw_gPostEffects);
   fw_ReleaseSceneResources(fw_GetFrameContext().scenes);
   fw_ReleaseStandardResources();

@@ -1,12 +1,10 @@
-// Device and swap chain creation, present, full-screen re-entry and release.
-#include "frame/fw_Device.h"
+// Device and swap chain creation, full-screen re-entry and release.
+#include "device/fw_Device.h"
 
 #include "audio/fw_ModuleCache.h"
+#include "device/fw_DeviceState.h"
 #include "diag/fw_Alert.h"
 #include "diag/fw_Log.h"
-#include "device/fw_DeviceState.h"
-#include "capture/fw_Capture.h"
-#include "frame/fw_LoadResources.h"
 
 #include <platform/d3d10_debug.h>
 #include <platform/safe_release.h>
@@ -58,8 +56,7 @@ DXGI_SWAP_CHAIN_DESC fw_SwapChainDescription(const fw_DeviceSettings& settings) 
 }
 
 HRESULT fw_CreateDeviceAndSwapChain(const fw_DeviceSettings& settings) {
-  const fw_RenderSize size = fw_ApplyRenderSize(settings.size);
-  if (!size.logLine.empty()) fw_Log(fw_LogPlain, "%s", size.logLine.c_str());
+  fw_ApplyRenderSize(settings.size);
   int32_t outputWidth = 0, outputHeight = 0;
   const fw_RenderSizeInput& s = settings.size;
   fw_OutputSize(s.fullscreen, s.windowWidth, s.windowHeight, s.desktopWidth, s.desktopHeight, &outputWidth,
@@ -125,20 +122,14 @@ bool fw_ReenterFullscreenIfRequired(const fw_DeviceSettings& settings, int maxAt
   return done;
 }
 
-void fw_Present(const fw_DeviceSettings& settings) {
-  fw_ReenterFullscreenIfRequired(settings);
-  fw_CaptureFrame();
-  if (IDXGISwapChain* swapChain = fw_GetSwapChain()) swapChain->Present(fw_CaptureActive() ? 0 : 1, 0);
-}
-
-void fw_ReleaseDeviceResources() {
+void fw_ReleaseDeviceResources(const std::function<void()>& releaseResources) {
   IDXGISwapChain* swapChain = fw_GetSwapChain();
   if (swapChain) {
     BOOL fullscreen = FALSE;
     swapChain->GetFullscreenState(&fullscreen, nullptr);
     if (fullscreen) swapChain->SetFullscreenState(FALSE, nullptr);
   }
-  fw_ReleaseFrameworkResources();
+  if (releaseResources) releaseResources();
   ID3D10Device* device = fw_GetDevice();
   if (device) device->ClearState();
   SafeRelease(swapChain);
