@@ -5,7 +5,7 @@
 #include "diag/fw_Alert.h"
 #include "diag/fw_Log.h"
 #include "device/fw_DeviceState.h"
-#include "capture/fw_Capture.h"
+#include "frame/fw_FrameHooks.h"
 #include "frame/fw_LoadResources.h"
 
 #include <platform/d3d10_debug.h>
@@ -127,8 +127,8 @@ bool fw_ReenterFullscreenIfRequired(const fw_DeviceSettings& settings, int maxAt
 
 void fw_Present(const fw_DeviceSettings& settings) {
   fw_ReenterFullscreenIfRequired(settings);
-  fw_CaptureFrame();
-  if (IDXGISwapChain* swapChain = fw_GetSwapChain()) swapChain->Present(fw_CaptureActive() ? 0 : 1, 0);
+  const bool atOnce = fw_FrameHooksPresent();
+  if (IDXGISwapChain* swapChain = fw_GetSwapChain()) swapChain->Present(atOnce ? 0 : 1, 0);
 }
 
 void fw_ReleaseDeviceResources() {

@@ -23,7 +23,7 @@ HRESULT fw_CreateDeviceAndSwapChain(const fw_DeviceSettings& settings);
 DXGI_SWAP_CHAIN_DESC fw_SwapChainDescription(const fw_DeviceSettings& settings);
 
 // Scales "backbuffer" out to the window when the sizes differ, re-enters full screen if needed,
-// and presents with vertical sync (capture mode reads the frame back first).
+// and presents with vertical sync (the present hooks run first, and may ask for no wait).
 void fw_Present(const fw_DeviceSettings& settings);
 
 // When the setting asks for full screen and the swap chain has left it, asks it to go back,
