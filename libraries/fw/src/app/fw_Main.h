@@ -4,7 +4,7 @@
 //
 //   int main(int argc, char** argv) {
 //     fw_UseTools();  // optional: capture, live mode, the timeline page (tools/fw_Tools.h)
-//     return fw_Main(argc, argv, {"dusk", DUSK_VERSION, dusk_RegisterResources()}, WinMain);
+//     return fw_Main(argc, argv, {"my_show", DUSK_VERSION, platform::RegisterModuleResources(&kResources)}, WinMain);
 //   }
 #pragma once
 
