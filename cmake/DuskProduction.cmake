@@ -1,7 +1,10 @@
 # dusk_add_production(<name> SOURCES <file>... [SHADERS <effect>...])
 # For a production in the standalone layout (src/ and data/ in its folder, the program run from
 # there), built against the installed framework:
-# - the program <name>, linked to dusk::fw, with src/ on its include path;
+# - the program <name>, linked to dusk::fw and dusk::tools (which it carries only when its main()
+#   calls fw_UseTools()), with src/ on its include path;
+# - dusk_Version.h with DUSK_VERSION, the production folder's `git describe` ("unknown" outside
+#   git), rewritten at every build when it changes, for fw_Main's --version;
 # - its effects compiled and checked by glslang at build time (a pass that fails fails the
 #   build); the program itself loads the sources from src/shaders, so live mode can rebuild them;
 # - the framework's shaders copied into src/shaders, where the standalone layout looks for them;
@@ -10,6 +13,7 @@
 #   them at run time;
 # - tracks/*.txt compiled into data/sync by the production's tracks/compile, when it has one.
 include_guard(GLOBAL)
+find_package(Git QUIET)
 
 function(dusk_add_production name)
   cmake_parse_arguments(ARG "" "" "SOURCES;SHADERS" ${ARGN})
@@ -21,7 +25,16 @@ function(dusk_add_production name)
 
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${root}/src)
-  target_link_libraries(${name} PRIVATE dusk::fw)
+  target_link_libraries(${name} PRIVATE dusk::fw dusk::tools)
+  set(version_dir ${CMAKE_CURRENT_BINARY_DIR}/${name}_generated)
+  add_custom_target(${name}_version
+    COMMAND ${CMAKE_COMMAND} -DGIT=${GIT_EXECUTABLE} -DSOURCE_DIR=${root} -DHEADER=${version_dir}/dusk_Version.h
+            -P ${DUSK_VERSION_SCRIPT}
+    BYPRODUCTS ${version_dir}/dusk_Version.h
+    COMMENT "Reading the version of ${name} from git"
+    VERBATIM)
+  add_dependencies(${name} ${name}_version)
+  target_include_directories(${name} PRIVATE ${version_dir})
   add_custom_command(TARGET ${name} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:dusk::bass> $<TARGET_FILE:dusk::d3d10warp>
             $<TARGET_FILE_DIR:${name}>

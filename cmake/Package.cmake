@@ -3,7 +3,8 @@
 # gives P/include/dusk/ (the headers a production includes, nothing of the framework's insides),
 # the static libraries, the run-time modules (the audio library and the software rasteriser's),
 # the tools, the framework's shaders, dusk-new with its starter (and the data every show needs), and
-# P/lib/cmake/dusk/ for find_package(dusk CONFIG): dusk::fw, dusk::testing, dusk_add_production().
+# P/lib/cmake/dusk/ for find_package(dusk CONFIG): dusk::fw, dusk::tools, dusk::testing,
+# dusk_add_production().
 include_guard(GLOBAL)
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -14,10 +15,10 @@ set(_dusk_module_dir ${CMAKE_INSTALL_LIBDIR}/dusk)
 # The headers a production needs: what the production's and the starter's sources include,
 # followed through everything those include. Every other header stays private to this tree.
 set(DUSK_PUBLIC_HEADERS
-  fw/src/app/fw_Framework.h fw/src/app/fw_StartupDialog.h fw/src/app/fw_StartupOptions.h
+  fw/src/app/fw_Framework.h fw/src/app/fw_Main.h fw/src/app/fw_StartupDialog.h fw/src/app/fw_StartupOptions.h
   fw/src/device/fw_DeviceState.h fw/src/device/fw_RenderSize.h
   fw/src/diag/fw_Alert.h fw/src/diag/fw_Log.h
-  fw/src/capture/fw_CaptureOptions.h fw/src/device/fw_Device.h
+  fw/src/device/fw_Device.h fw/src/tools/fw_Tools.h
   fw/src/post/fw_PostEffects.h
   fw/src/res/fw_Effect.h fw/src/res/fw_FacesByHeight.h fw/src/res/fw_FullScreenQuad.h fw/src/res/fw_ObjMesh.h
   fw/src/res/fw_ObjModel.h fw/src/res/fw_Paths.h fw/src/res/fw_Resources.h fw/src/res/fw_Texture.h
@@ -57,6 +58,7 @@ target_link_libraries(dusk_testing INTERFACE dusk_fw)
 target_include_directories(dusk_testing INTERFACE $<INSTALL_INTERFACE:include/dusk/testing>)
 
 set_target_properties(dusk_fw PROPERTIES EXPORT_NAME fw)
+set_target_properties(dusk_tools PROPERTIES EXPORT_NAME tools)
 set_target_properties(dusk_sync PROPERTIES EXPORT_NAME sync)
 set_target_properties(dusk_testing PROPERTIES EXPORT_NAME testing)
 # A framework built with the sanitizers is instrumented, so a production linking the installed
@@ -69,7 +71,7 @@ set_target_properties(d3d10warp PROPERTIES EXPORT_NAME d3d10warp)
 set_target_properties(dusk-effect PROPERTIES EXPORT_NAME effect)
 set_target_properties(dusk-track PROPERTIES EXPORT_NAME track)
 
-install(TARGETS dusk_fw dusk_sync dusk_testing platform platform_headers platform_win32 platform_d3d10
+install(TARGETS dusk_fw dusk_tools dusk_sync dusk_testing platform platform_headers platform_win32 platform_d3d10
                 platform_d3dx10
   EXPORT duskTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
@@ -111,4 +113,5 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/duskConfigVersion.c
   VERSION ${DUSK_PACKAGE_VERSION} COMPATIBILITY SameMinorVersion)
 install(FILES ${CMAKE_BINARY_DIR}/package/duskConfig.cmake ${CMAKE_BINARY_DIR}/package/duskConfigVersion.cmake
               ${CMAKE_SOURCE_DIR}/cmake/DuskEffects.cmake ${CMAKE_SOURCE_DIR}/cmake/DuskProduction.cmake
+              ${CMAKE_SOURCE_DIR}/cmake/WriteVersion.cmake
   DESTINATION ${_dusk_cmake_dir} COMPONENT dev)

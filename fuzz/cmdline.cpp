@@ -1,14 +1,16 @@
 // libFuzzer target: the program's command line, the input's NUL-separated strings as argv[1..],
-// through the capture options, their validation and the start-up options in the order the
-// program's entry point uses them.
+// read as the program reads it (the tools' options, their checks and the start-up presets), and the
+// usage text an error prints.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "fuzz_target.h"
-#include "app/fw_StartupOptions.h"
+#include "app/fw_ReadCommandLine.h"
 #include "capture/fw_CaptureOptions.h"
+#include "tools/fw_ToolOptions.h"
+#include "tools/fw_Tools.h"
 
 DUSK_FUZZ_TARGET(cmdline) {
   std::vector<std::string> words{"dusk"};
@@ -26,21 +28,14 @@ DUSK_FUZZ_TARGET(cmdline) {
   for (const std::string& w : words) argv.push_back(w.c_str());
   const int argc = static_cast<int>(argv.size());
 
-  fw_CaptureSettings capture;
-  std::vector<const char*> rest{argv[0]};
+  // Each input starts from empty records, as a fresh process would.
+  fw_UseTools();
+  fw_GetStartupOptions() = fw_StartupOptions{};
+  fw_GetCaptureSettings() = fw_CaptureSettings{};
+  fw_GetToolOptions() = fw_ToolOptions{};
   std::string error;
-  for (int i = 1; i < argc; ++i) {
-    const int used = fw_ParseCaptureOption(argc, argv.data(), i, &capture, &error);
-    if (!error.empty()) break;
-    if (used < 0 || i + used > argc) __builtin_trap();  // consumed arguments that are not there
-    if (used > 0) {
-      i += used - 1;
-      continue;
-    }
-    rest.push_back(argv[i]);
-  }
-  fw_StartupOptions options;
-  if (error.empty()) fw_ParseStartupOptions(static_cast<int>(rest.size()), rest.data(), &options, &error);
-  if (error.empty()) fw_ValidateCaptureSettings(capture, options.live, &error);
+  if (fw_ReadCommandLine(argc, argv.data(), &error) == fw_CommandLineAction::Refused && error.empty())
+    __builtin_trap();  // refused without saying why
+  if (fw_StartupUsage(words[0]).empty()) __builtin_trap();
   return 0;
 }

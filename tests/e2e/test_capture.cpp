@@ -11,6 +11,7 @@
 #include "res/fw_Resources.h"
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
+#include "tools/fw_Tools.h"
 
 #include "core_fill_scene.h"
 #include "core_gpu.h"
@@ -40,6 +41,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 // another code at the first thing that does not work.
 void RunCapture(const std::string& directory, int frames) {
   fw_SetAlertMode(0);  // alerts on the console: nothing may wait for a click
+  fw_UseTools();       // capture on the tick's and the present's hooks
   fw_SetRoots(core_test::FrameworkRoot(), core_test::TestProductionRoot());
   if (!SetCurrentDirectoryA(core_test::TestProductionRoot().c_str())) std::exit(11);
 

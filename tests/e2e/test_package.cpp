@@ -217,6 +217,21 @@ TEST_F(Package, ANewShowBuildsAgainstThePackageCapturesWhatItsTracksSayAndTakesA
   ASSERT_EQ(tested, 0) << tests;
   EXPECT_NE(tests.find("100% tests passed, 0 tests failed out of 1"), std::string::npos) << tests;
 
+  // The framework's start-up under the show's own name: outside git its version is "unknown";
+  // committed, the next build reads it from the show's git.
+  int status = -1;
+  EXPECT_EQ(Shell(Quote(mProgram) + " --version", &status), "test_show unknown\n");
+  const std::string usage = Shell("(" + Quote(mProgram) + " --frobnicate 2>&1)", &status);  // the usage is on stderr
+  EXPECT_EQ(status, 2) << usage;
+  EXPECT_EQ(usage.rfind("test_show: unknown option \"--frobnicate\"\nusage: test_show [--no-dialog]", 0), 0u) << usage;
+  EXPECT_NE(usage.find("[--live [--from-row R] [--editor [PORT]]]"), std::string::npos) << usage;
+  std::string out = Shell("cd " + Quote(mShow) + " && git init -q && git add -A && " +
+                              "git -c user.name=t -c user.email=t@t commit -qm show && git tag v1.0 && " +
+                              "cmake --build build -j2",
+                          &status);
+  ASSERT_EQ(status, 0) << out;
+  EXPECT_EQ(Shell(Quote(mProgram) + " --version", &status), "test_show v1.0\n");
+
   // Three frames, one a second from 3 s (rows 52, 69, 87): the disc travels right with shapeX.
   ProcessResult capture =
       RunningProcess(mProgram.string(),
@@ -240,12 +255,11 @@ TEST_F(Package, ANewShowBuildsAgainstThePackageCapturesWhatItsTracksSayAndTakesA
   }
 
   // The video script renders the show's first second from its folder with its program.
-  int status = -1;
   const fs::path video = mRoot / "video/show.mp4";
-  std::string out = Shell("env -u DISPLAY " + Quote(fs::path(DUSK_SOURCE_DIR) / "scripts/video") + " " + Quote(video) +
-                            " --project " + Quote(mShow) + " --program " + Quote(mProgram) +
-                            " --render-scale 0.25 --jobs 1 --to-row 18",
-                        &status);
+  out = Shell("env -u DISPLAY " + Quote(fs::path(DUSK_SOURCE_DIR) / "scripts/video") + " " + Quote(video) +
+                  " --project " + Quote(mShow) + " --program " + Quote(mProgram) +
+                  " --render-scale 0.25 --jobs 1 --to-row 18",
+              &status);
   ASSERT_EQ(status, 0) << out;
   out = Shell("ffprobe -v error -show_entries format=duration -of csv=p=0 " + Quote(video), &status);
   ASSERT_EQ(status, 0) << out;

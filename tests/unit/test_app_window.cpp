@@ -7,6 +7,7 @@
 #include "scene/fw_Scene.h"
 #include "sync/fw_Clock.h"
 #include "sync/fw_Sync.h"
+#include "tools/fw_Tools.h"
 
 #include <platform/win32.h>
 
@@ -115,6 +116,7 @@ TEST_F(AppWindow, EscapeQuitsAndStillReachesTheScene) {
 // take the press only, its steps every repeat; the scene gets them all.
 TEST_F(AppWindow, LiveModeTogglesOnAPressAndStepsOnEveryRepeat) {
   constexpr LPARAM kRepeat = 1 | (1L << 30);
+  fw_UseTools();  // live mode's keys come through the window's key hook
   fw_CreateClocks();
   fw_StartSync("nowhere/sync", true);
   ASSERT_TRUE(fw_LiveStart(nullptr, "show", ""));

@@ -26,7 +26,7 @@ TEST(StartupOptions, ReadsEveryPreset) {
   fw_StartupOptions o;
   std::string error;
   ASSERT_TRUE(parse({"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--log", "x.log", "--echo",
-                     "--render-scale", "0.5", "--gl-debug", "--live"},
+                     "--render-scale", "0.5", "--gl-debug"},
                     &o, &error))
       << error;
   EXPECT_TRUE(o.noDialog);
@@ -37,22 +37,12 @@ TEST(StartupOptions, ReadsEveryPreset) {
   EXPECT_TRUE(o.echo);
   EXPECT_EQ(o.renderScale, 0.5f);
   EXPECT_TRUE(o.glDebug);
-  EXPECT_TRUE(o.live);
   fw_StartupOptions p;
   ASSERT_TRUE(parse({"--fullscreen", "--alerts", "off"}, &p, &error));
   EXPECT_EQ(p.fullscreen, true);
   EXPECT_EQ(p.alertMode, 2);
   EXPECT_FALSE(p.noDialog);
   EXPECT_FALSE(p.glDebug);
-  EXPECT_FALSE(p.live);
-  EXPECT_FALSE(p.editorPort);
-  // --editor's port is optional: a following option is not taken for it.
-  fw_StartupOptions e;
-  ASSERT_TRUE(parse({"--live", "--editor", "--mute"}, &e, &error)) << error;
-  EXPECT_EQ(e.editorPort, kFwEditorDefaultPort);
-  EXPECT_TRUE(e.mute);
-  ASSERT_TRUE(parse({"--editor", "0", "--live"}, &e, &error)) << error;
-  EXPECT_EQ(e.editorPort, 0);
   // The smallest scale the post chain can draw at, and --check, which only asks.
   fw_StartupOptions c;
   ASSERT_TRUE(parse({"--render-scale", "0.0889", "--check"}, &c, &error)) << error;
@@ -69,11 +59,11 @@ TEST(StartupOptions, BadInputIsNamed) {
       {{"--render-scale", "0"}, "--render-scale"}, {{"--render-scale", "abc"}, "--render-scale"},
       {{"--render-scale", "nan"}, "--render-scale"}, {{"--log", ""}, "--log"},
       {{"--frobnicate"}, "--frobnicate"},
-      {{"--editor"}, "needs --live"}, {{"--live", "--editor", "65536"}, "--editor takes a port"},
-      {{"--live", "--editor", "80x"}, "--editor takes a port"},
       // Below 64 pixels a side the post chain has no bloom levels to draw to.
       {{"--render-scale", "0.0001"}, "1 x 1; the post effects need at least 64 pixels a side"},
       {{"--render-scale", "0.0888"}, "a scale of at least 0.0889"},
+      // The tools' options are theirs to read (tools/fw_ToolOptions.h): the presets do not know them.
+      {{"--live"}, "unknown option \"--live\""}, {{"--capture", "x"}, "unknown option \"--capture\""},
   };
   for (auto& c : cases) {
     fw_StartupOptions o;

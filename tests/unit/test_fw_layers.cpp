@@ -1,6 +1,8 @@
-// The framework's shape, read from its sources: its module folders include each other without a
-// circle, nothing in it includes a system library the platform layer wraps, and the process is
-// ended and programs are started only where that is meant to happen.
+// The framework's shape, read from its sources and its build: its module folders include each other
+// without a circle, the frame core includes none of the development tools (they join it through
+// hooks, in a library of their own) and links no server, nothing in it includes a system library
+// the platform layer wraps, and the process is ended and programs are started only where that is
+// meant to happen.
 #include <gtest/gtest.h>
 
 #include <boost/filesystem.hpp>
@@ -132,6 +134,36 @@ TEST(FrameworkLayers, FilesInsideAFolderIncludeEachOtherWithoutACircle) {
   }
   // The reading sees a folder's own includes.
   EXPECT_TRUE(FileGraph(files, "frame")["frame/fw_FrameTick"].count("frame/fw_FrameContext"));
+}
+
+// The folders of the library dusk_tools (libraries/fw/CMakeLists.txt); every other folder is the core.
+const std::set<std::string> kToolFolders = {"capture", "editor", "live", "tools"};
+
+TEST(FrameworkLayers, TheCoreIncludesNoToolAndNoServer) {
+  const std::vector<SourceFile> files = FrameworkSources();
+  const auto graph = IncludeGraph(files);
+  for (const std::string& tool : kToolFolders) EXPECT_TRUE(graph.count(tool)) << "no folder " << tool;
+  for (const auto& [module, includes] : graph) {
+    if (kToolFolders.count(module)) continue;
+    for (const std::string& included : includes)
+      EXPECT_FALSE(kToolFolders.count(included)) << module << "/ includes " << included << "/";
+  }
+  static const std::regex server(R"re(#\s*include\s*<(boost/beast|boost/asio|nlohmann/))re");
+  for (const SourceFile& file : files) {
+    if (kToolFolders.count(file.module)) continue;
+    EXPECT_FALSE(std::regex_search(file.text, server)) << file.path << " includes the server's libraries";
+  }
+}
+
+// What the build links the core library with, written at configure time (tests/CMakeLists.txt).
+TEST(FrameworkLayers, TheCoreLibraryLinksNeitherTheToolsNorTheServersLibraries) {
+  std::ifstream in(DUSK_FW_LINKS);
+  ASSERT_TRUE(in) << DUSK_FW_LINKS;
+  std::stringstream links;
+  links << in.rdbuf();
+  EXPECT_NE(links.str().find("dusk_sync"), std::string::npos) << "the reading found the links: " << links.str();
+  for (const char* library : {"dusk_tools", "nlohmann", "beast", "asio"})
+    EXPECT_EQ(links.str().find(library), std::string::npos) << library << " in " << links.str();
 }
 
 TEST(FrameworkLayers, SystemLibrariesProcessesAndExitsStayWhereTheyBelong) {

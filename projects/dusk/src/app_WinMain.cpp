@@ -2,12 +2,11 @@
 #include "app_WinMain.h"
 
 #include "app/fw_Framework.h"
-#include "app/fw_StartupOptions.h"
+#include "app/fw_Main.h"
 #include "app_Scenes.h"
 #include "diag/fw_Alert.h"
 #include "diag/fw_Log.h"
 #include "res/fw_TextureTable.h"
-#include "res/fw_WriteFolders.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   // Setup
@@ -17,11 +16,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
   fw_SetAlertMode(1);
   // The command line's presets take over from here on (alert mode, log outputs).
-  const fw_StartupOptions& options = fw_GetStartupOptions();
-  if (options.alertMode) fw_SetAlertMode(*options.alertMode);
-  fw_ForwardPlatformReports();
-  if (options.echo) fw_SetLogEcho(true);
-  if (!options.logFile.empty()) fw_SetLogFile(fw_PrepareLogFile(options.logFile, appName));
+  fw_ApplyStartupPresets(appName);
 
   fw_Log(fw_LogPlain, "Starting application.");
   auto* framework = new fw_Framework(musicPath, appName, instance, showCommand, title, 1280, 720, 1.0f, 16.0f / 9.0f);

@@ -7,7 +7,6 @@
 #include "device/fw_RenderScaleChoice.h"
 #include "device/fw_RenderSize.h"
 #include "diag/fw_Log.h"
-#include "capture/fw_CaptureOptions.h"
 #include "frame/fw_FrameContext.h"
 #include "frame/fw_FrameTick.h"
 
@@ -108,7 +107,7 @@ void fw_AutoRenderScaleStart() {
   fw_AutoScaleConditions conditions;
   conditions.softwareDevice = fw_GetDevice() && fw_GetDriverType() != D3D10_DRIVER_TYPE_HARDWARE;
   conditions.scaleGiven = fw_GetStartupOptions().renderScale.has_value();
-  conditions.capture = fw_GetCaptureSettings().enabled;
+  conditions.capture = fw_GetStartupOptions().offline;
   conditions.scaleActs = !fw_Framework::mFullscreen || fw_FinalMarkerExists();
   if (!fw_AutoRenderScaleAllowed(conditions)) return;
   gState.armed = true;

@@ -12,7 +12,6 @@
 #include "diag/fw_Alert.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
-#include "capture/fw_CaptureOptions.h"
 #include "frame/fw_FrameTick.h"
 #include "frame/fw_LoadResources.h"
 #include "res/fw_Paths.h"
@@ -121,9 +120,9 @@ HRESULT fw_Framework::Init(HINSTANCE instance, const std::string& musicPath, int
     if (result != 1) fw_ExitProcess(0, "Exit chosen in the startup dialog");
   }
 
-  // A capture is for its files alone: without a display its window is made offscreen and the
-  // device renders through EGL, so a machine with no display server renders the same frames.
-  platform::AllowOffscreenWindows(fw_GetCaptureSettings().enabled);
+  // Frames made for files alone: without a display the window is made offscreen and the device
+  // renders through EGL, so a machine with no display server renders the same frames.
+  platform::AllowOffscreenWindows(fw_GetStartupOptions().offline);
   if (_CreateWindow(instance, showCommand) < 0) return E_FAIL;
 
   // GL error checking is chosen when the GL context is made, so it must be on before the device.

@@ -4,24 +4,19 @@
 #include "app/fw_Framework.h"
 #include "app/fw_MouseState.h"
 #include "app/fw_ResourceSummary.h"
-#include "app/fw_StartupOptions.h"
 #include "audio/fw_MusicPlayer.h"
 #include "diag/fw_Alert.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
-#include "capture/fw_Capture.h"
-#include "editor/fw_Editor.h"
+#include "frame/fw_FrameHooks.h"
 #include "frame/fw_FrameTick.h"
 #include "frame/fw_LoadResources.h"
-#include "live/fw_Live.h"
 #include "post/fw_PostEffects.h"
-#include "res/fw_Paths.h"
 #include "sync/fw_Clock.h"
 
 int fw_Framework::Run() {
-  // Setup. Offline capture replaces the performance counter before any clock reads it.
-  if (fw_GetCaptureSettings().enabled && !fw_CaptureInstall(fw_GetCaptureSettings(), fw_GetProjectRoot() + "/" + mMusicPath))
-    fw_ExitProcess(fw_kCaptureWriteFailedExitCode, "the capture could not write its files");
+  // Setup. A hook may replace the performance counter here, before any clock reads it.
+  fw_FrameHooksSetUp();
   fw_CreateClocks();
   fw_CreateMouseState();
   fw_HandOverFrameContext();
@@ -37,12 +32,9 @@ int fw_Framework::Run() {
     fw_TimedAlert(20.0f, "%s", fw_ResourceSummaryText(warnings, fw_GetLogPath()).c_str());
   }
 
-  if (fw_GetStartupOptions().live) fw_LiveStart(mWindow, mTitle, mMusicPath);
-  if (fw_LiveActive() && fw_GetStartupOptions().editorPort) fw_EditorStart(*fw_GetStartupOptions().editorPort, mTitle);
-
   fw_RestartClocks();
   if (fw_MusicPlayer* player = fw_GetMusicPlayer()) player->play(0.0f);
-  if (fw_LiveActive()) fw_LiveStartAtRow(fw_GetCaptureSettings().fromRow);
+  fw_FrameHooksStart();
   fw_AutoRenderScaleStart();
 
   // Main loop: a waiting message is handled first; a frame runs only when none is waiting.
@@ -60,8 +52,7 @@ int fw_Framework::Run() {
   // Cleanup, the reverse of the setup: device resources (the chain's effect, the scenes'
   // resources, the standard resources, then the swap chain and the device), clocks, mouse state,
   // the chain itself, and the music player, whose destructor stops the stream before freeing it.
-  fw_EditorStop();
-  fw_LiveStop();
+  fw_FrameHooksStop();
   fw_ReleaseDeviceResources(fw_ReleaseFrameworkResources);
   fw_DestroyClocks();
   fw_DestroyMouseState();

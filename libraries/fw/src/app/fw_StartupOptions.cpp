@@ -14,16 +14,6 @@ fw_StartupOptions& fw_GetStartupOptions() {
   return options;
 }
 
-const char* fw_StartupUsage() {
-  return "usage: dusk [--no-dialog] [--windowed | --fullscreen] [--mute] [--alerts box|console|off]\n"
-         "            [--log FILE] [--echo] [--render-scale F] [--gl-debug]\n"
-         "            [--live [--from-row R] [--editor [PORT]]]\n"
-         "            [--capture DIR | --capture-video FILE.mkv] [--fps N] [--from-row R] [--to-row R] [--frames N]\n"
-         "            (a capture also takes --from-frame K instead of --from-row; --capture takes --frames-only)\n"
-         "       dusk --help | --version\n"
-         "       (--check with any of these: check them and end, 0 when a run would start)\n";
-}
-
 bool fw_ParseStartupOptions(int argc, const char* const* argv, fw_StartupOptions* options, std::string* error) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i] ? argv[i] : "";
@@ -48,21 +38,6 @@ bool fw_ParseStartupOptions(int argc, const char* const* argv, fw_StartupOptions
       options->glDebug = true;
     } else if (arg == "--check") {
       options->checkOnly = true;
-    } else if (arg == "--live") {
-      options->live = true;
-    } else if (arg == "--editor") {
-      options->editorPort = kFwEditorDefaultPort;
-      // The port is optional: a following word that is not a number is the next option.
-      if (i + 1 < argc && argv[i + 1] && argv[i + 1][0] >= '0' && argv[i + 1][0] <= '9') {
-        const char* v = argv[++i];
-        char* end = nullptr;
-        const long port = strtol(v, &end, 10);
-        if (*end || port < 0 || port > 65535) {
-          *error = std::string("--editor takes a port from 0 to 65535 (0: any free one), not \"") + v + "\"";
-          return false;
-        }
-        options->editorPort = static_cast<int>(port);
-      }
     } else if (arg == "--alerts") {
       const char* v = value("--alerts");
       if (!v) return false;
@@ -109,10 +84,6 @@ bool fw_ParseStartupOptions(int argc, const char* const* argv, fw_StartupOptions
       *error = "unknown option \"" + arg + "\"";
       return false;
     }
-  }
-  if (options->editorPort && !options->live) {
-    *error = "--editor edits the running show's tracks and needs --live";
-    return false;
   }
   return true;
 }

@@ -4,9 +4,9 @@
 #include "app/fw_Framework.h"
 #include "app/fw_MouseState.h"
 #include "diag/fw_Alert.h"
+#include "frame/fw_FrameHooks.h"
 #include "frame/fw_FrameTick.h"
 #include "frame/fw_WindowMessages.h"
-#include "live/fw_Live.h"
 #include "scene/fw_Scene.h"
 
 namespace {
@@ -71,7 +71,7 @@ LRESULT CALLBACK fw_Framework::WindowProc(HWND window, UINT message, WPARAM wPar
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) PostQuitMessage(0);
       // Bit 30 of lParam: the key was down before, so this is an auto-repeat.
-      fw_LiveKeyDown(static_cast<int>(wParam), GetKeyState(VK_SHIFT) < 0, (lParam & (1L << 30)) != 0);
+      fw_FrameHooksKeyDown(static_cast<int>(wParam), GetKeyState(VK_SHIFT) < 0, (lParam & (1L << 30)) != 0);
       if (scene) scene->onKeyDown(static_cast<int>(wParam), GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0);
       return 0;
     case WM_MOUSEMOVE:

@@ -5,11 +5,9 @@
 #include "device/fw_RenderSize.h"
 #include "diag/fw_Exit.h"
 #include "diag/fw_Log.h"
-#include "capture/fw_Capture.h"
-#include "editor/fw_Editor.h"
+#include "frame/fw_FrameHooks.h"
 #include "frame/fw_FrameRules.h"
 #include "frame/fw_Present.h"
-#include "live/fw_Live.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_CameraState.h"
 #include "res/fw_Resources.h"
@@ -96,27 +94,19 @@ void fw_ScaleOutToWindow() {
 
 void fw_FrameTick() {
   fw_FrameContext& context = fw_GetFrameContext();
-  fw_CaptureBeginFrame();
   fw_UpdateClocks();
-  fw_LiveBeginFrame();
-  // The timeline page's seeks, pauses and loops, queued since the last frame.
-  fw_EditorBeginFrame();
+  if (!fw_FrameHooksBeginFrame()) return;
 
   const float row = fw_GetSyncRow();
   if (sync::Device* device = fw_GetSyncDevice()) device->update(row);
   if (context.updateMouse) context.updateMouse();
-  if (fw_CaptureReachedEnd(row)) return;
 
   const float gotoRow = fw_SyncValue("GotoRow", -1.0f);
   switch (fw_GotoRowDecision(gotoRow)) {
     case fw_GotoRowAction::EndShow:
       // Someone making the show wants to look at its end, not lose the window.
-      if (fw_LiveActive()) {
-        fw_LiveHoldAtEnd();
-        break;
-      }
+      if (fw_FrameHooksHoldAtEnd()) break;
       // The show is over: end at once, without the orderly shutdown of the main loop.
-      fw_CaptureFinish();
       fw_ExitProcess(0, "the show has ended");
     case fw_GotoRowAction::Seek:
       // A jump is where a looping show comes round again: the figures a soak run compares.
@@ -141,7 +131,6 @@ void fw_FrameTick() {
   fw_GetGlobals().Time->SetFloat(MusicSeconds());
   Render();
   fw_ScaleOutToWindow();
-  fw_EditorEndFrame();
-  fw_LiveEndFrame();
+  fw_FrameHooksEndFrame();
   fw_Present(context.device);
 }

@@ -1,18 +1,14 @@
-// @TITLE@: reads the command line into the start-up presets, makes the framework with the
-// soundtrack and the scene, and runs the show until its "GotoRow" track ends it.
+// @TITLE@: the framework reads the command line; the entry makes the framework with the soundtrack
+// and the scene, and runs the show until its "GotoRow" track ends it.
 #include "app/fw_Framework.h"
+#include "app/fw_Main.h"
 #include "app/fw_StartupDialog.h"
-#include "app/fw_StartupOptions.h"
 #include "diag/fw_Alert.h"
 #include "diag/fw_Log.h"
-#include "capture/fw_CaptureOptions.h"
+#include "dusk_Version.h"
 #include "res/fw_TextureTable.h"
 #include "starter_Scene.h"
-
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
+#include "tools/fw_Tools.h"
 
 namespace {
 
@@ -31,49 +27,31 @@ const platform::DialogResource kDialogs[] = {
 };
 const platform::ResourceTable kResources = {kDialogs, 1, nullptr, 0};
 
-int RunShow(HINSTANCE instance) {
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  // Setup
+  const std::string appName = "@NAME@";
   fw_SetAlertMode(1);
-  const fw_StartupOptions& options = fw_GetStartupOptions();
-  if (options.alertMode) fw_SetAlertMode(*options.alertMode);
-  fw_ForwardPlatformReports();
-  if (options.echo) fw_SetLogEcho(true);
-  if (!options.logFile.empty()) fw_SetLogFile(options.logFile);
+  // The command line's presets take over from here on (alert mode, log outputs).
+  fw_ApplyStartupPresets(appName);
 
   fw_Log(fw_LogPlain, "Starting application.");
-  auto* framework = new fw_Framework("./data/music.mp3", "@NAME@", instance, SW_SHOWDEFAULT, "@TITLE@", 1280, 720,
-                                     1.0f, 16.0f / 9.0f);
+  auto* framework = new fw_Framework("./data/music.mp3", appName, instance, showCommand, "@TITLE@", 1280, 720, 1.0f,
+                                     16.0f / 9.0f);
   fw_RegisterScene(new StarterScene());  // scenes live until the process ends
   fw_Framework::FindOrCreateTexture("./data/missing.png");
+
+  // Main loop
   framework->Run();
+
+  // Cleanup
   fw_Log(fw_LogPlain, "Closing application.");
   delete framework;
   return 0;
 }
 
-}  // namespace
-
 int main(int argc, char** argv) {
-  std::vector<const char*> rest{argv[0]};
-  std::string error;
-  for (int i = 1; i < argc; ++i) {
-    if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) {
-      fputs(fw_StartupUsage(), stdout);
-      return 0;
-    }
-    int used = fw_ParseCaptureOption(argc, argv, i, &fw_GetCaptureSettings(), &error);
-    if (!error.empty()) break;
-    if (used > 0) {
-      i += used - 1;
-      continue;
-    }
-    rest.push_back(argv[i]);
-  }
-  if (error.empty()) fw_ParseStartupOptions(static_cast<int>(rest.size()), rest.data(), &fw_GetStartupOptions(), &error);
-  if (error.empty()) fw_ValidateCaptureSettings(fw_GetCaptureSettings(), fw_GetStartupOptions().live, &error);
-  if (!error.empty()) {
-    fprintf(stderr, "@NAME@: %s\n%s", error.c_str(), fw_StartupUsage());
-    return 2;
-  }
-  if (fw_GetStartupOptions().checkOnly) return 0;  // --check: the command line is good
-  return RunShow(platform::RegisterModuleResources(&kResources));
+  fw_UseTools();  // capture, live mode and the timeline page, with their options
+  return fw_Main(argc, argv, {"@NAME@", DUSK_VERSION, platform::RegisterModuleResources(&kResources)}, WinMain);
 }
