@@ -93,7 +93,8 @@ TEST(CommandLine, TheUsageIsThePrograms) {
             "            [--live [--from-row R] [--editor [PORT]]]\n"
             "            [--capture DIR | --capture-video FILE.mkv] [--fps N] [--from-row R] [--to-row R] [--frames N]\n"
             "            (a capture also takes --from-frame K instead of --from-row; --capture takes --frames-only)\n"
-            "       dusk --help | --version\n");
+            "       dusk --help | --version\n"
+            "       (--check with any of these: check them and end, 0 when a run would start)\n");
   // Another show's name, with the lines under it indented to match.
   const std::string other = fw_StartupUsage("my_show");
   EXPECT_EQ(other.rfind("usage: my_show [--no-dialog]", 0), 0u) << other;
