@@ -33,7 +33,7 @@ set(DUSK_PUBLIC_HEADERS
   platform/include/platform/win32.h platform/include/platform/win32_dialogs.h
   platform/include/platform/win32_user.h
   sync/src/sync/LiveDevice.h sync/src/sync/PlayerDevice.h sync/src/sync/sync_Device.h
-  sync/src/sync/sync_Namespace.h sync/src/sync/sync_Track.h)
+  sync/src/sync/sync_Compile.h sync/src/sync/sync_Namespace.h sync/src/sync/sync_Track.h sync/src/sync/sync_TrackSource.h)
 # dusk::testing's own: the recording device's record, the helper that installs the device, and
 # the framework's resource loading, which a test runs itself on that device.
 set(DUSK_TESTING_HEADERS
