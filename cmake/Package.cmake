@@ -12,28 +12,17 @@ include(CMakePackageConfigHelpers)
 set(_dusk_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/dusk)
 set(_dusk_module_dir ${CMAKE_INSTALL_LIBDIR}/dusk)
 
-# The headers a production needs: what the production's and the starter's sources include,
-# followed through everything those include. Every other header stays private to this tree.
-set(DUSK_PUBLIC_HEADERS
-  fw/src/app/fw_Framework.h fw/src/app/fw_Main.h fw/src/app/fw_StartupDialog.h fw/src/app/fw_StartupOptions.h
-  fw/src/device/fw_DeviceState.h fw/src/device/fw_RenderSize.h
-  fw/src/diag/fw_Alert.h fw/src/diag/fw_Log.h
-  fw/src/device/fw_Device.h fw/src/tools/fw_Tools.h
-  fw/src/post/fw_PostEffects.h
-  fw/src/res/fw_Effect.h fw/src/res/fw_FacesByHeight.h fw/src/res/fw_FullScreenQuad.h fw/src/res/fw_ObjMesh.h
-  fw/src/res/fw_ObjModel.h fw/src/res/fw_Paths.h fw/src/res/fw_Resources.h fw/src/res/fw_Texture.h
-  fw/src/res/fw_TextureTable.h
-  fw/src/scene/fw_Camera.h fw/src/scene/fw_OrbitCamera.h fw/src/scene/fw_Scene.h fw/src/scene/fw_Transform.h
-  fw/src/scene/fw_TransformCurve.h
-  fw/src/sync/fw_Clock.h fw/src/sync/fw_Sync.h fw/src/sync/fw_SyncTimer.h
+# The headers a production needs are the framework's and the sync library's include/dusk/ folders
+# (what the production's and the starter's sources include, followed through everything those
+# include), and these of the platform layer, whose folder holds its private headers too. Every
+# other header stays private to this tree.
+set(DUSK_PUBLIC_PLATFORM_HEADERS
   platform/include/platform/crt.h platform/include/platform/d3d10.h platform/include/platform/d3dx10.h
   platform/include/platform/d3dx10effect.h platform/include/platform/d3dx10math.h
   platform/include/platform/d3dx10mesh.h platform/include/platform/d3dx10tex.h
   platform/include/platform/safe_release.h
   platform/include/platform/win32.h platform/include/platform/win32_dialogs.h
-  platform/include/platform/win32_user.h
-  sync/src/sync/LiveDevice.h sync/src/sync/PlayerDevice.h sync/src/sync/sync_Device.h
-  sync/src/sync/sync_Compile.h sync/src/sync/sync_Namespace.h sync/src/sync/sync_Track.h sync/src/sync/sync_TrackSource.h)
+  platform/include/platform/win32_user.h)
 # dusk::testing's own: the recording device's record, the helper that installs the device, and
 # the framework's resource loading, which a test runs itself on that device.
 set(DUSK_TESTING_HEADERS
@@ -49,7 +38,11 @@ function(_dusk_install_headers root)
     install(FILES ${CMAKE_SOURCE_DIR}/libraries/${header} DESTINATION ${root}/${folder} COMPONENT dev)
   endforeach()
 endfunction()
-_dusk_install_headers(${CMAKE_INSTALL_INCLUDEDIR}/dusk ${DUSK_PUBLIC_HEADERS})
+foreach(library fw sync)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/libraries/${library}/include/dusk/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dusk
+          COMPONENT dev FILES_MATCHING PATTERN "*.h")
+endforeach()
+_dusk_install_headers(${CMAKE_INSTALL_INCLUDEDIR}/dusk ${DUSK_PUBLIC_PLATFORM_HEADERS})
 _dusk_install_headers(${CMAKE_INSTALL_INCLUDEDIR}/dusk/testing ${DUSK_TESTING_HEADERS})
 
 # The recording device is part of the platform library; dusk::testing adds its headers.

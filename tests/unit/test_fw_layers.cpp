@@ -22,22 +22,25 @@ namespace fs = boost::filesystem;
 namespace {
 
 struct SourceFile {
-  std::string module;  // the folder below libraries/fw/src
-  std::string path;    // relative to libraries/fw/src
+  std::string module;  // the folder below libraries/fw/src or libraries/fw/include/dusk
+  std::string path;    // relative to that
   std::string text;
 };
 
 std::vector<SourceFile> FrameworkSources() {
-  const fs::path root = fs::path(DUSK_SOURCE_DIR) / "libraries/fw/src";
+  // The private code and headers, and the public headers beside them in the same folders.
   std::vector<SourceFile> files;
-  for (fs::recursive_directory_iterator it(root), end; it != end; ++it) {
-    const std::string ext = it->path().extension().string();
-    if (ext != ".cpp" && ext != ".h") continue;
-    const fs::path relative = fs::relative(it->path(), root);
-    std::ifstream in(it->path().string());
-    std::stringstream text;
-    text << in.rdbuf();
-    files.push_back({relative.begin()->string(), relative.generic_string(), text.str()});
+  for (const char* top : {"libraries/fw/src", "libraries/fw/include/dusk"}) {
+    const fs::path root = fs::path(DUSK_SOURCE_DIR) / top;
+    for (fs::recursive_directory_iterator it(root), end; it != end; ++it) {
+      const std::string ext = it->path().extension().string();
+      if (ext != ".cpp" && ext != ".h") continue;
+      const fs::path relative = fs::relative(it->path(), root);
+      std::ifstream in(it->path().string());
+      std::stringstream text;
+      text << in.rdbuf();
+      files.push_back({relative.begin()->string(), relative.generic_string(), text.str()});
+    }
   }
   return files;
 }
