@@ -20,16 +20,11 @@
 #include <thread>
 
 namespace fs = core_test::fs;
+using core_test::kQuietArgs;
+using core_test::WaitFor;
+using core_test::With;
 
 namespace {
-const std::vector<std::string> kQuietArgs = {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo",
-                                             "--render-scale", "0.25"};
-
-std::vector<std::string> With(std::vector<std::string> args, std::initializer_list<std::string> more) {
-  args.insert(args.end(), more);
-  return args;
-}
-
 std::vector<std::string> FolderEntries(const fs::path& folder) {
   std::vector<std::string> names;
   for (fs::directory_iterator it(folder), end; it != end; ++it) names.push_back(it->path().filename().string());
@@ -38,16 +33,6 @@ std::vector<std::string> FolderEntries(const fs::path& folder) {
 }
 
 bool Gone(int pid) { return pid > 0 && kill(pid, 0) != 0 && errno == ESRCH; }
-
-// Waits for a state, with a deadline that a loaded machine never meets by accident.
-bool WaitFor(const std::function<bool()>& state, double seconds = 90.0) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (std::chrono::steady_clock::now() < end) {
-    if (state()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return state();
-}
 
 // A folder of stand-in ffmpeg programs, first on PATH while it lives. Each writes its process id
 // to <name>.pid beside it (exec keeps the id), then does what its script says.

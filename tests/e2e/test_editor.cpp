@@ -189,13 +189,23 @@ void SaveByRename(const fs::path& path, const std::string& text) {
   fs::rename(path.string() + ".new", path);
 }
 
-bool WaitFor(const std::function<bool()>& done, double seconds) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
+using core_test::WaitFor;
+
+const std::vector<std::string> kLiveEditorArgs = {"--no-dialog", "--windowed", "--mute", "--alerts", "console",
+                                                  "--render-scale", "0.25", "--live", "--editor", "0"};
+
+// Where the running show serves its page, from the address it prints; port 0 when it printed none.
+struct PageAddress {
+  int port = 0;
+  std::string token;
+};
+PageAddress WaitForPageAddress(RunningProcess& dusk) {
+  if (!dusk.waitForOutput("Timeline editor: http://", 120.0)) return {};
+  std::smatch url;
+  const std::string output = dusk.output();
+  if (!std::regex_search(output, url, std::regex("Timeline editor: http://127\\.0\\.0\\.1:([0-9]+)/\\?token=([0-9a-f]{32})\n")))
+    return {};
+  return {std::stoi(url[1]), url[2]};
 }
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
@@ -217,18 +227,11 @@ TEST(Editor, ThePageTalksToTheRunningShowAndItsEditsReachTheFileAndTheShow) {
   fs::copy_file(fs::path(DUSK_SOURCE_DIR) / "projects/dusk/tracks/camera.txt", root / "tracks/camera.txt");
   std::ofstream((root / "tracks/level.txt").string(), std::ios::binary) << kSource;
 
-  RunningProcess dusk(DuskBinary(),
-                      {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--render-scale", "0.25", "--live",
-                       "--editor", "0"},
-                      root.string());
-  ASSERT_TRUE(dusk.waitForOutput("Timeline editor: http://", 120.0)) << dusk.output();
-  std::smatch url;
-  const std::string output = dusk.output();
-  ASSERT_TRUE(std::regex_search(output, url, std::regex("Timeline editor: http://127\\.0\\.0\\.1:([0-9]+)/\\?token=([0-9a-f]{32})\n")))
-      << output;
-  const int port = std::stoi(url[1]);
-  const std::string token = url[2];
-  ASSERT_GT(port, 0);
+  RunningProcess dusk(DuskBinary(), kLiveEditorArgs, root.string());
+  const PageAddress page = WaitForPageAddress(dusk);
+  ASSERT_GT(page.port, 0) << dusk.output();
+  const int port = page.port;
+  const std::string token = page.token;
 
   // The sources, in name order, each with its tracks and keys.
   const Answer tracks = Request(port, http::verb::get, "/api/tracks", token);
@@ -296,17 +299,12 @@ TEST(Editor, NeitherBytesThatAreNotUtf8NorIdleConnectionsPastTheDescriptorLimitS
   std::ofstream((root / "data/eventide_palekestrel3.sections").string(), std::ios::binary)
       << "intro 0 255\noutr\xe9 256 511\n";
 
-  RunningProcess dusk(DuskBinary(),
-                      {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--render-scale", "0.25", "--live",
-                       "--editor", "0"},
-                      root.string());
-  ASSERT_TRUE(dusk.waitForOutput("Timeline editor: http://", 120.0)) << dusk.output();
-  std::smatch url;
+  RunningProcess dusk(DuskBinary(), kLiveEditorArgs, root.string());
+  const PageAddress page = WaitForPageAddress(dusk);
+  ASSERT_GT(page.port, 0) << dusk.output();
+  const int port = page.port;
+  const std::string token = page.token;
   const std::string output = dusk.output();
-  ASSERT_TRUE(std::regex_search(output, url, std::regex("Timeline editor: http://127\\.0\\.0\\.1:([0-9]+)/\\?token=([0-9a-f]{32})\n")))
-      << output;
-  const int port = std::stoi(url[1]);
-  const std::string token = url[2];
 
   // Bytes that are not UTF-8: warned about at start, shown as U+FFFD, and the show goes on.
   EXPECT_NE(output.find("eventide_palekestrel3.sections:2: the section's name is not UTF-8"), std::string::npos)

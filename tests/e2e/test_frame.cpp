@@ -15,15 +15,8 @@
 #include <fstream>
 #include <regex>
 
-namespace {
-const std::vector<std::string> kQuietArgs = {"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--echo",
-                                             "--render-scale", "0.25"};
-
-std::vector<std::string> With(std::vector<std::string> args, std::initializer_list<std::string> more) {
-  args.insert(args.end(), more);
-  return args;
-}
-}  // namespace
+using core_test::kQuietArgs;
+using core_test::With;
 
 TEST(Frame, LoadsResourcesRunsFramesAndEndsAtTheShowsEnd) {
   core_test::TestProduction prod;

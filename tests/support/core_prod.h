@@ -21,6 +21,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -157,6 +158,26 @@ inline int CountFrames(const fs::path& directory) { return static_cast<int>(Fram
 inline std::string ReadWholeFile(const fs::path& path) {
   std::ifstream in(path.string(), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The options every end-to-end run of the program takes: no dialog, a window, no sound, alerts
+// and the log on the console, a quarter of the render size.
+inline const std::vector<std::string> kQuietArgs = {"--no-dialog", "--windowed", "--mute", "--alerts", "console",
+                                                    "--echo", "--render-scale", "0.25"};
+
+inline std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+// Waits for a state, with a deadline that a loaded machine never meets by accident.
+inline bool WaitFor(const std::function<bool()>& state, double seconds = 90.0) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (state()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return state();
 }
 
 }  // namespace core_test
