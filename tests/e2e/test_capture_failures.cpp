@@ -265,7 +265,7 @@ TEST(CaptureFailures, StopSignalsEndTheEncoderAndLeaveNoTemporaryFile) {
     RunningProcess dusk(DuskBinary(), With(kQuietArgs, {"--capture-video", video, "--fps", "30", "--frames", "100000"}),
                         prod.root.string(), {"PATH=" + fakes.Path()});
     // The encoder runs and has made its hidden file: the capture is under way.
-    ASSERT_TRUE(WaitFor([&] { return fakes.Pid() > 0 && fs::exists(dir / ".v.mkv.part"); })) << dusk.output();
+    ASSERT_TRUE(WaitFor([&] { return fakes.Pid() > 0 && fs::exists(dir / (".v.mkv." + std::to_string(dusk.pid()) + ".part")); })) << dusk.output();
     const int encoder = fakes.Pid();
     if (signal == SIGINT) kill(encoder, SIGINT);
     kill(dusk.pid(), signal);

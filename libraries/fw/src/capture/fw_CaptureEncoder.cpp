@@ -54,7 +54,7 @@ std::vector<std::string> fw_CaptureEncoderCommand(uint32_t width, uint32_t heigh
 }
 
 fw_CaptureEncoder::fw_CaptureEncoder(std::string path, int32_t fps, int stallMilliseconds, std::function<bool()> stop)
-    : mPath(std::move(path)), mPartPath(fw_CaptureHiddenName(mPath, ".part")), mFps(fps) {
+    : mPath(std::move(path)), mPartPath(fw_CapturePartName(mPath)), mFps(fps) {
   mProcess.setStallLimit(stallMilliseconds);
   mProcess.setStopCheck(std::move(stop));
 }
@@ -116,12 +116,7 @@ bool fw_CaptureEncoder::finish(std::string* reason) {
     std::remove(mPartPath.c_str());
     return false;
   }
-  if (std::rename(mPartPath.c_str(), mPath.c_str()) != 0) {
-    *reason = std::strerror(errno);
-    std::remove(mPartPath.c_str());
-    return false;
-  }
-  return true;
+  return fw_PublishCapturePart(mPartPath, mPath, reason);
 }
 
 void fw_CaptureEncoder::abandon() {

@@ -23,7 +23,7 @@ std::string EscapedForImagePattern(const std::string& path) {
 
 bool fw_MuxCaptureVideo(const std::string& directory, int32_t fps, int64_t firstFrame, const std::string& wav,
                         const std::string& video, const std::function<bool()>& stop, std::string* reason) {
-  const std::string part = fw_CaptureHiddenName(video, ".part");
+  const std::string part = fw_CapturePartName(video);
   platform::PipedProcess ffmpeg;
   ffmpeg.setStopCheck(stop);
   // The hidden name says nothing of the container, so it is named. "file:" keeps a name with a
@@ -41,10 +41,5 @@ bool fw_MuxCaptureVideo(const std::string& directory, int32_t fps, int64_t first
     std::remove(part.c_str());
     return false;
   }
-  if (std::rename(part.c_str(), video.c_str()) != 0) {
-    *reason = std::strerror(errno);
-    std::remove(part.c_str());
-    return false;
-  }
-  return true;
+  return fw_PublishCapturePart(part, video, reason);
 }

@@ -1,8 +1,13 @@
 // Hidden temporary names that fit the file system's limit.
 #include "capture/fw_CaptureNames.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace {
 // FNV-1a: stable from run to run, so a later run finds (and replaces) the same name.
@@ -32,4 +37,15 @@ std::string fw_CaptureHiddenName(const std::string& path, const std::string& suf
   const size_t fixed = 1 + std::string(mark).size() + suffix.size();
   const std::string start = nameMax > fixed ? WholeCharacters(name, nameMax - fixed) : std::string();
   return folder + "." + start + mark + suffix;
+}
+
+std::string fw_CapturePartName(const std::string& path) {
+  return fw_CaptureHiddenName(path, "." + std::to_string(static_cast<long>(getpid())) + ".part");
+}
+
+bool fw_PublishCapturePart(const std::string& part, const std::string& path, std::string* reason) {
+  if (std::rename(part.c_str(), path.c_str()) == 0) return true;
+  *reason = std::strerror(errno);
+  std::remove(part.c_str());
+  return false;
 }
