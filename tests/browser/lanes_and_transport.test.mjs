@@ -56,6 +56,14 @@ test("the playhead follows the show, Space pauses and plays, the ruler seeks", a
   const held = await page.evaluate(() => duskEditor.state.row);
   await page.waitForFunction(() => /paused/.test(document.getElementById("position").textContent));
   assert.equal(await page.evaluate(() => duskEditor.state.row), held);
+  // Paused, with nothing done on the page, nothing is drawn again.
+  const drawn = await page.evaluate(() => new Promise((done) => {
+    const from = duskEditor.frames;
+    let n = 0;
+    const step = () => (++n < 20 ? requestAnimationFrame(step) : done(duskEditor.frames - from));
+    requestAnimationFrame(step);
+  }));
+  assert.ok(drawn < 5, `${drawn} of 20 animation frames drawn while paused`);
 
   // The whole show is in view: a pixel is a few rows.
   const target = await rulerPoint(page, 266);

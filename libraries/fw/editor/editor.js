@@ -24,7 +24,7 @@ class App {
     this.preview = null;      // keys shown while dragging: "file/track" -> keys
     this.staleFiles = new Set();
     this.frames = 0;          // animation frames drawn, for measuring
-    this.dirty = true;
+    this.dirty = true;        // something drawn changed since the last frame drawn
     this.seekWanted = null;
     this.seekBusy = false;
     this.loaded = false;
@@ -45,13 +45,20 @@ class App {
       state: (s) => this.onState(s),
       files: () => this.reloadTracks(),
     };
+    // Whatever the user does may change what is drawn; the handlers run before the next frame.
+    for (const type of ["pointerdown", "pointermove", "pointerup", "wheel", "keydown", "keyup", "input", "change", "click"])
+      window.addEventListener(type, () => this.changed(), { capture: true, passive: true });
     new ResizeObserver(() => this.resize()).observe(this.canvas.parentElement);
     this.resize();
     this.setStatus("connecting", "connecting to the show…");
     this.start();
+    // A frame is drawn when something changed, or every frame while the playhead moves on its own.
     const frame = () => {
-      this.frames += 1;
-      this.draw();
+      if (this.dirty || (this.connected && !this.state.paused)) {
+        this.dirty = false;
+        this.frames += 1;
+        this.draw();
+      }
       requestAnimationFrame(frame);
     };
     requestAnimationFrame(frame);
@@ -108,15 +115,20 @@ class App {
     this.connected = true;
     this.setStatus("running", "show running");
     if (wasDown || !this.loaded) this.loadAll();
+    this.changed();
   }
 
   onClose() {
     this.connected = false;
     this.setStatus("down", "show not running: retrying…");
+    this.changed();
   }
 
   onState(s) {
-    this.state = { row: s.row, paused: Boolean(s.paused), loop: s.loop || null, values: s.values || {} };
+    const next = { row: s.row, paused: Boolean(s.paused), loop: s.loop || null, values: s.values || {} };
+    // A paused show still sends its state every frame: the same state draws nothing new.
+    if (JSON.stringify(next) !== JSON.stringify(this.state)) this.changed();
+    this.state = next;
     this.stateAt = performance.now();
     if (!this.connected) this.onOpen();
   }

@@ -114,7 +114,6 @@ bool fw_EditorStart(int port, const std::string& title) {
 
 void fw_EditorStop() { gEditor.reset(); }
 
-bool fw_EditorActive() { return gEditor != nullptr; }
 
 void fw_EditorBeginFrame() {
   if (!gEditor) return;

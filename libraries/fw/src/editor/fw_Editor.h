@@ -11,7 +11,6 @@
 // the editor; false then.
 bool fw_EditorStart(int port, const std::string& title);
 void fw_EditorStop();
-bool fw_EditorActive();
 
 void fw_EditorBeginFrame();
 void fw_EditorEndFrame();
