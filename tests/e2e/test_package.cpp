@@ -186,6 +186,13 @@ TEST_F(Package, DuskNewRefusesANameCMakeReserves) {
         << out;
     EXPECT_FALSE(fs::exists(mRoot / name)) << name;
   }
+  // A title the dialog, the window and the page could not show.
+  int status = -1;
+  const std::string out =
+      Shell(Quote(mPrefix / "bin/dusk-new") + " " + Quote(mRoot / "latin") + " --title \"$(printf 'caf\\351')\"", &status);
+  EXPECT_EQ(status, 2) << out;
+  EXPECT_NE(out.find("the title is not UTF-8 text"), std::string::npos) << out;
+  EXPECT_FALSE(fs::exists(mRoot / "latin"));
 }
 
 // The guide quotes the starter: each of its code blocks (commands aside) is in a file dusk-new
