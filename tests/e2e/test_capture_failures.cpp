@@ -196,9 +196,10 @@ TEST(CaptureFailures, ALongNameAndAnMp4NameAreWrittenAsNamed) {
   }
 }
 
-// The PNG capture's video is muxed under a hidden name: a muxer that fails, or is interrupted
-// (SIGTERM to the capture), after writing part of it leaves no capture.mp4 and no temporary; the
-// frames and the soundtrack, each whole, stay. Before, a 48-byte capture.mp4 was left as if whole.
+// The PNG capture's video is muxed under a hidden name: a muxer that fails, stops making progress
+// (it is ended after the stall limit) or is interrupted (SIGTERM to the capture) after writing part
+// of it leaves no capture.mp4 and no temporary; the frames and the soundtrack, each whole, stay.
+// Before, a 48-byte capture.mp4 was left as if whole, and a stuck muxer held the capture for ever.
 TEST(CaptureFailures, AMuxThatFailsOrIsInterruptedLeavesNoCaptureMp4) {
   FakeEncoders fakes;
   // Forty-eight bytes into the output (the last argument, maybe with "file:"), then the end.
@@ -209,6 +210,7 @@ TEST(CaptureFailures, AMuxThatFailsOrIsInterruptedLeavesNoCaptureMp4) {
     bool interrupt;
   };
   for (const Case& c : {Case{"failing muxer", partial + "exit 1", false},
+                        Case{"stuck muxer", partial + "exec sleep 600", false},
                         Case{"interrupted muxer", partial + "exec sleep 600", true}}) {
     SCOPED_TRACE(c.what);
     fakes.Use(c.script);
@@ -219,11 +221,17 @@ TEST(CaptureFailures, AMuxThatFailsOrIsInterruptedLeavesNoCaptureMp4) {
     int exitCode = -1;
     std::string output;
     if (!c.interrupt) {
-      const core_test::RunResult run = RunWith(prod, args, {{"PATH", fakes.Path()}}, 90);
+      const core_test::RunResult run =
+          RunWith(prod, args, {{"PATH", fakes.Path()}, {"DUSK_CAPTURE_STALL_SECONDS", "2"}}, 90);
       ASSERT_FALSE(run.timedOut) << run.output;
       exitCode = run.exitCode;
       output = run.output;
-      EXPECT_NE(output.find("Capture: ffmpeg failed (ffmpeg's exit code 1)"), std::string::npos) << output;
+      const bool stuck = c.script.find("sleep") != std::string::npos;
+      EXPECT_NE(output.find(stuck ? "Capture: ffmpeg failed (the program made no progress for 2 s; it was ended)"
+                                  : "Capture: ffmpeg failed (ffmpeg's exit code 1)"),
+                std::string::npos)
+          << output;
+      EXPECT_TRUE(Gone(fakes.Pid())) << "the muxer outlived the capture";
     } else {
       RunningProcess dusk(DuskBinary(), args, prod.root.string(), {"PATH=" + fakes.Path()});
       ASSERT_TRUE(WaitFor([&] { return fakes.Pid() > 0 && !FolderEntries(dir).empty() && dusk.running(); }))

@@ -158,7 +158,7 @@ bool PipedProcess::write(const void* data, size_t size, std::string* reason) {
 }
 
 bool PipedProcess::waitForEnd(int* status, std::string* reason) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(mStallMilliseconds);
+  auto deadline = Clock::now() + std::chrono::milliseconds(mStallMilliseconds);
   int sleep = 1;
   for (;;) {
     const pid_t got = waitpid(mPid, status, WNOHANG);
@@ -171,8 +171,11 @@ bool PipedProcess::waitForEnd(int* status, std::string* reason) {
       if (reason) *reason = "stopped before the program ended";
       return false;
     }
+    if (mProgress && mProgress()) deadline = Clock::now() + std::chrono::milliseconds(mStallMilliseconds);
     if (mStallMilliseconds > 0 && MillisecondsUntil(deadline) == 0) {
-      if (reason) *reason = "the program did not end within " + DurationText(mStallMilliseconds) + " of its input's end";
+      if (reason)
+        *reason = mProgress ? "the program made no progress for " + DurationText(mStallMilliseconds)
+                            : "the program did not end within " + DurationText(mStallMilliseconds) + " of its input's end";
       return false;
     }
     // Short sleeps first: a program that ends at once is seen at once.

@@ -26,6 +26,10 @@ class PipedProcess {
   // Asked at least every tenth of a second while a write or finish() waits; true ends the wait
   // (and the program, in finish()).
   void setStopCheck(std::function<bool()> stop) { mStop = std::move(stop); }
+  // For a program that reads no input of ours (a muxer reading files): asked while finish() waits,
+  // true when it made progress (its output grew), which starts the stall limit again. With it,
+  // the limit counts from the last progress, not from the input's end.
+  void setProgressCheck(std::function<bool()> moved) { mProgress = std::move(moved); }
 
   // Starts args[0], looked up on PATH, with args; its standard output and error are this
   // process's. False with the system's reason when it cannot start.
@@ -50,6 +54,7 @@ class PipedProcess {
   int mInput = -1;  // the pipe's writing end, non-blocking
   int mStallMilliseconds = 0;
   std::function<bool()> mStop;
+  std::function<bool()> mProgress;
 };
 
 }  // namespace platform
