@@ -89,7 +89,7 @@ TEST(CommandLine, TheUsageIsThePrograms) {
   fw_UseTools();
   EXPECT_EQ(fw_StartupUsage("dusk"),
             "usage: dusk [--no-dialog] [--windowed | --fullscreen] [--mute] [--alerts box|console|off]\n"
-            "            [--log FILE] [--echo] [--render-scale F] [--gl-debug]\n"
+            "            [--log FILE] [--echo] [--render-scale F] [--sub-frames N] [--gl-debug]\n"
             "            [--live [--from-row R] [--editor [PORT]]]\n"
             "            [--capture DIR | --capture-video FILE.mkv] [--fps N] [--from-row R] [--to-row R] [--frames N]\n"
             "            (a capture also takes --from-frame K instead of --from-row; --capture takes --frames-only)\n"

@@ -3,6 +3,7 @@
 // and the model plan (which model, how many instances, where, and the generator around it).
 #include "core_tracks.h"
 #include "demo_Demo.h"
+#include "device/fw_Quality.h"
 #include "demo_Models.h"
 #include "demo_Mosaic.h"
 #include "demo_MosaicCulling.h"
@@ -147,11 +148,22 @@ TEST(DemoMosaic, LayerValuesUseTheirDigitsTracksDefaultsAndScaling) {
   fs::remove_all(dir);
 }
 
-TEST(DemoSubFrames, SpreadBackFromTheFrameTimeBySevenths) {
-  for (double t : Demo::SubFrameTimes(12.5, 0.0)) EXPECT_EQ(t, 12.5);
-  const auto times = Demo::SubFrameTimes(12.5, 0.07);
-  for (int i = 0; i < 8; ++i) EXPECT_NEAR(times[i], 12.5 - 0.01 * i, 1e-12) << i;
-  EXPECT_EQ(times[0], 12.5);
+TEST(DemoSubFrames, SpreadBackOverTheSameSpanWhateverTheirCount) {
+  for (double t : fw_SubFrameTimes(12.5, 0.0, 8)) EXPECT_EQ(t, 12.5);
+  // The show's eight: sevenths of the span, by the very expression it always used.
+  const auto eight = fw_SubFrameTimes(12.5, 0.07, 8);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(eight[i], 12.5 - i * 0.07 / 7.0) << i;
+  // Four and two reach just as far back; one is the frame's own time.
+  const auto four = fw_SubFrameTimes(12.5, 0.07, 4);
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(four[i], 12.5 - 0.07 * i / 3.0, 1e-12) << i;
+  EXPECT_EQ(fw_SubFrameTimes(12.5, 0.07, 2)[1], 12.5 - 0.07);
+  EXPECT_EQ(fw_SubFrameTimes(12.5, 0.07, 1)[0], 12.5);
+  // Counts outside 1..8 are clamped, never read past the array.
+  EXPECT_EQ(fw_SubFrameTimes(12.5, 0.07, 99)[7], eight[7]);
+  EXPECT_EQ(fw_SubFrameTimes(12.5, 0.07, -3)[0], 12.5);
+  EXPECT_EQ(fw_SubFrameWeight(8), 0.125f);
+  EXPECT_EQ(fw_SubFrameWeight(4), 0.25f);
+  EXPECT_EQ(fw_SubFrameWeight(0), 1.0f);
 }
 
 TEST(DemoModels, LightDirectionTurnsTheFrontAxisByBothAngles) {

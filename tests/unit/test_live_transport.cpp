@@ -7,6 +7,7 @@
 #include "log_capture.h"
 #include "res/fw_Paths.h"
 #include "sync/fw_Clock.h"
+#include "sync/fw_ShowSections.h"
 #include "sync/fw_Sync.h"
 
 #include <platform/win32.h>
@@ -42,8 +43,9 @@ TEST(LiveTransport, KeysStayInsideTheShow) {
   EXPECT_EQ(fw_LiveSeekTarget(VK_PRIOR, false, 260.0f, sections), 0.0f);  // just in: the one before
   EXPECT_EQ(fw_LiveSeekTarget(VK_NEXT, false, 400.0f, sections), 400.0f);  // past the last start
   EXPECT_EQ(fw_LiveSeekTarget('Q', false, 400.0f, sections), -1.0f);
-  EXPECT_EQ(fw_LiveStatusLine("show", 1412.7f, {{"breakdown", 1280, 1791}}, 12.4f, true),
-            "show \xc2\xb7 row 1412 \xc2\xb7 bar 45.1 \xc2\xb7 breakdown \xc2\xb7 12 fps \xc2\xb7 paused");
+  EXPECT_EQ(fw_LiveStatusLine("show", 1412.7f, {{"breakdown", 1280, 1791}}, 12.4f, {0.55f, 4}, true),
+            "show \xc2\xb7 row 1412 \xc2\xb7 bar 45.1 \xc2\xb7 breakdown \xc2\xb7 12 fps \xc2\xb7 0.55 \xc3\x97 4 "
+            "\xc2\xb7 paused");
 }
 
 // A section map with a name that is not UTF-8 (a Latin-1 "outré"): warned about, kept with the

@@ -5,6 +5,7 @@
 #include "dusk_Draw.h"
 #include "dusk_Tracks.h"
 #include "device/fw_DeviceState.h"
+#include "device/fw_Quality.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_Effect.h"
 #include "res/fw_ObjMesh.h"
@@ -124,12 +125,6 @@ void Demo::createResources() {
 
 void Demo::prepare() { fw_UpdateOrbitCamera(cameraSet()); }
 
-std::array<double, 8> Demo::SubFrameTimes(double t, double delay) {
-  std::array<double, 8> times{};
-  for (int i = 0; i < 8; ++i) times[i] = t - i * delay / 7.0;
-  return times;
-}
-
 fw_Texture* Demo::BackgroundPicture(int number) {
   char name[32];
   std::snprintf(name, sizeof(name), "./bg/%d.png", number);
@@ -143,8 +138,12 @@ void Demo::render() {
 
   fw_Texture* accumulation = fw_FindTexture(kAccumulationTarget);
   ClearTarget(accumulation);
+  // The sub-frames spread back over "timeDelay" milliseconds; fewer than the show's eight (a slow
+  // device's choice, or --sub-frames) keep the span and each weighs more.
   const double delay = TrackAt("timeDelay", 0.0f, t) * 0.001;
-  for (double ti : SubFrameTimes(t, delay)) _RenderSubFrame(ti, background, backgroundTexture);
+  const int subFrames = fw_GetSubFrames();
+  const std::array<double, fw_kMaxSubFrames> times = fw_SubFrameTimes(t, delay, subFrames);
+  for (int i = 0; i < subFrames; ++i) _RenderSubFrame(times[i], fw_SubFrameWeight(subFrames), background, backgroundTexture);
 
   fw_PostBloom(fw_gPostEffects, accumulation, accumulation);
   _EndPhase(demo_Phase::Bloom);
@@ -152,7 +151,7 @@ void Demo::render() {
   _EndPhase(demo_Phase::Composite);
 }
 
-void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundTexture) {
+void Demo::_RenderSubFrame(double ti, float weight, int background, fw_Texture* backgroundTexture) {
   ID3D10Device* device = fw_GetDevice();
   fw_Texture* landscape = fw_FindTexture(kLandscapeTarget);
   fw_Texture* mosaic = fw_FindTexture(kMosaicTarget);
@@ -193,7 +192,7 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
   ClearTarget(mosaic);
   _DrawMosaic(row, backgroundTexture, background < 0 ? &mModelOccupancy : nullptr, landscape, depth);
   _EndPhase(demo_Phase::Mosaic);
-  fw_PostAdd(accumulation, fw_gPostEffects, mosaic, 0.125f);
+  fw_PostAdd(accumulation, fw_gPostEffects, mosaic, weight);
   _EndPhase(demo_Phase::Adds);
 
   // Leaves straight onto the accumulation, coloured from this sub-frame's picture.
@@ -202,7 +201,7 @@ void Demo::_RenderSubFrame(double ti, int background, fw_Texture* backgroundText
     const int32_t leafSeed = dusk_TruncateTrack(fw_SyncValueAt("leafsRnd", 0.0f, row));
     const float leafScale = fw_SyncValueAt("leafsScale", 0.0f, row) * 0.01f;
     const float amount = fw_SyncValueAt("leafsNum", 0.0f, row);
-    mLeafs->render({leafSeed, static_cast<float>(ti), leafScale, amount, mosaic});
+    mLeafs->render({leafSeed, static_cast<float>(ti), leafScale, amount, mosaic, weight / 0.125f});
   }
   _EndPhase(demo_Phase::Leaves);
 }

@@ -1,5 +1,5 @@
-// Demo: the production's one scene. Every frame is eight sub-frames spread back in music time
-// ("timeDelay") and averaged: the block landscape with its hero, optionally a model picture, up to
+// Demo: the production's one scene. Every frame is eight sub-frames (fewer where the framework's
+// quality says so) spread back in music time ("timeDelay") and averaged: the block landscape with its hero, optionally a model picture, up to
 // four mosaic layers of the pictures, and the leaves on top; then bloom and the final composite.
 // Everything moves by sync tracks; the camera is the framework's track-driven orbit camera.
 #pragma once
@@ -29,8 +29,6 @@ class Demo : public fw_Scene {
   void prepare() override;
   void render() override;
 
-  // The eight sub-frame times for a frame at t seconds with `delay` seconds of spread.
-  static std::array<double, 8> SubFrameTimes(double t, double delay);
   // The picture "./bg/<number>.png" through the framework's texture table.
   static fw_Texture* BackgroundPicture(int number);
 
@@ -50,7 +48,7 @@ class Demo : public fw_Scene {
   std::function<void(demo_Phase)> mPhaseHook;
 
  private:
-  void _RenderSubFrame(double ti, int background, fw_Texture* backgroundTexture);
+  void _RenderSubFrame(double ti, float weight, int background, fw_Texture* backgroundTexture);
   void _DrawMosaic(float row, fw_Texture* background, const demo_Occupancy* occupancy, fw_Texture* landscape,
                    fw_Texture* depth);
   void _EndPhase(demo_Phase phase) {

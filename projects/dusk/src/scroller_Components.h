@@ -27,6 +27,9 @@ struct scroller_LeafsParams {
   float quadScale;   // "leafsScale" x 0.01
   float amount;      // "leafsNum", percent of the leaves
   fw_Texture* target;  // the picture the leaves take their colours from; none draws nothing
+  // The frame's sub-frames over the show's eight: a leaf drawn in fewer sub-frames is blended
+  // more strongly in each, so it builds up to the same cover.
+  float alphaSteps = 1.0f;
 };
 
 class scroller_Terrain {

@@ -42,6 +42,7 @@ void scroller_Leafs::render(const scroller_LeafsParams& params) {
   mEffect->getVariableByName("gTime")->AsScalar()->SetFloat(params.time);
   mEffect->getVariableByName("gRndSeed")->AsScalar()->SetInt(params.seed);
   mEffect->getVariableByName("gQuadScale")->AsScalar()->SetFloat(params.quadScale);
+  mEffect->getVariableByName("gAlphaSteps")->AsScalar()->SetFloat(params.alphaSteps);
   const int32_t drawn = scroller_LeafDrawCount(params.amount, mLeafCount);
   dusk_DrawIndexed(mEffect->getTechniqueByName("leafs"), mInputLayout, mVertexBuffer, 20, mIndexBuffer,
                    static_cast<UINT>(drawn) * 6u);

@@ -8,6 +8,7 @@
 #include "app/fw_StartupOptions.h"
 #include "audio/fw_MusicPlayer.h"
 #include "device/fw_DeviceState.h"
+#include "device/fw_Quality.h"
 #include "device/fw_RenderSize.h"
 #include "diag/fw_Alert.h"
 #include "diag/fw_Exit.h"
@@ -95,6 +96,7 @@ fw_Framework::fw_Framework(const std::string& musicPath, const std::string& appN
   windowed.renderScale = options.renderScale.value_or(renderScale);
   windowed.aspect = 0.0f;
   fw_ApplyRenderSize(windowed);
+  fw_SetSubFrames(options.subFrames.value_or(fw_kShowSubFrames));
 
   mShowStartupDialog = !options.noDialog;
   mVerboseWindowLog = false;

@@ -48,7 +48,7 @@ fw_CommandLineAction fw_ReadCommandLine(int argc, const char* const* argv, std::
 std::string fw_StartupUsage(const std::string& name) {
   const std::string indent(std::strlen("usage: ") + name.size() + 1, ' ');
   std::string text = "usage: " + name + " [--no-dialog] [--windowed | --fullscreen] [--mute] [--alerts box|console|off]\n" +
-                     indent + "[--log FILE] [--echo] [--render-scale F] [--gl-debug]\n";
+                     indent + "[--log FILE] [--echo] [--render-scale F] [--sub-frames N] [--gl-debug]\n";
   for (const fw_OptionParser& parser : Parsers()) {
     // Each line of the parser's text, indented under the first line's options.
     for (const char* line = parser.usage; line && *line;) {

@@ -1,9 +1,11 @@
 // Command-line presets for start-up.
 #include "app/fw_StartupOptions.h"
 
+#include "device/fw_Quality.h"
 #include "device/fw_RenderSize.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -80,6 +82,17 @@ bool fw_ParseStartupOptions(int argc, const char* const* argv, fw_StartupOptions
         return false;
       }
       options->renderScale = scale;
+    } else if (arg == "--sub-frames") {
+      const char* v = value("--sub-frames");
+      if (!v) return false;
+      char* end = nullptr;
+      errno = 0;
+      const long count = std::strtol(v, &end, 10);
+      if (end == v || *end || errno || count < 1 || count > fw_kMaxSubFrames) {
+        *error = std::string("--sub-frames takes a whole number from 1 to 8, not \"") + v + "\"";
+        return false;
+      }
+      options->subFrames = static_cast<int>(count);
     } else {
       *error = "unknown option \"" + arg + "\"";
       return false;

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
 // Rounded down to a step, so the aim is met rather than passed by half a step; the float is then
 // nudged up by its last bit, because the size rule truncates: 0.35f lies just below 0.35, and
 // 1280 × 0.35f would truncate to 447 instead of 448.
-float TidyScale(double scale) {
+float fw_TidyRenderScale(double scale) {
+  if (!(scale == scale)) scale = fw_kAutoScaleMin;  // NaN: the floor
   const double steps = std::floor(scale / fw_kAutoScaleStep + 1e-6);
   const double clamped = std::clamp(steps * fw_kAutoScaleStep, static_cast<double>(fw_kAutoScaleMin),
                                     static_cast<double>(fw_kAutoScaleMax));
@@ -16,6 +16,7 @@ float TidyScale(double scale) {
   return tidy >= fw_kAutoScaleMax ? fw_kAutoScaleMax : std::nextafter(tidy, 2.0f);
 }
 
+namespace {
 bool SameStep(float a, float b) { return std::fabs(a - b) < fw_kAutoScaleStep * 0.5f; }
 
 bool NearAim(double seconds, double tolerance = fw_kAutoScaleTolerance) {
@@ -28,7 +29,7 @@ bool Valid(const fw_FrameCost& cost) {
 }
 
 std::optional<float> Changed(double scale, float current) {
-  const float chosen = TidyScale(scale);
+  const float chosen = fw_TidyRenderScale(scale);
   if (SameStep(chosen, current)) return std::nullopt;
   return chosen;
 }
@@ -64,15 +65,4 @@ std::optional<fw_FrameCostFit> fw_FitFrameCost(const fw_FrameCost& earlier, cons
   if (!(fit.perArea > 0.0) || !std::isfinite(fit.perArea)) return std::nullopt;
   fit.fixed = std::max(0.0, latest.seconds - fit.perArea * areaLatest);
   return fit;
-}
-
-std::optional<float> fw_RefineRenderScale(const fw_FrameCost& earlier, const fw_FrameCost& latest) {
-  if (!Valid(latest) || NearAim(latest.seconds, fw_kAutoScaleRefineTolerance)) return std::nullopt;
-  const std::optional<fw_FrameCostFit> fit = fw_FitFrameCost(earlier, latest);
-  if (!fit) return std::nullopt;
-  // The pixels get what the fixed part leaves of the aim, but never less than a quarter of the
-  // frame: as the fixed part nears the aim, what it leaves falls to nothing, and a cheaper frame
-  // would get a smaller picture than a dearer one (0.09 s fixed gave 0.15 where 0.12 s gave 0.35).
-  const double pixelSeconds = std::max(fw_kAutoScaleTargetSeconds - fit->fixed, fit->fixed / 3.0);
-  return Changed(std::sqrt(pixelSeconds / fit->perArea), latest.scale);
 }

@@ -1,6 +1,7 @@
 // The automatic render scale for a device too slow for the full render size: whether a run may
 // choose one, and which one its measured frame times call for. Pure functions of their inputs, so
-// every case is checked without a device; app/fw_AutoRenderScale.h measures and applies.
+// every case is checked without a device; device/fw_QualityLadder.h takes it on to
+// the sub-frames; app/fw_AutoQuality.h measures and applies.
 #pragma once
 
 #include <optional>
@@ -18,14 +19,14 @@ struct fw_AutoScaleConditions {
 // machine near the aim keeps its picture and noise in the timings moves nothing.
 constexpr double fw_kAutoScaleTargetSeconds = 0.1;
 constexpr double fw_kAutoScaleTolerance = 1.5;
-// The second choice has the two parts of a frame's cost to go by, so a first guess is kept only
-// when it came closer than this: a guess at 0.15 s (6.7 frames a second) is no longer "near".
-constexpr double fw_kAutoScaleRefineTolerance = 1.25;
 // The smallest scale still shows the show; steps of 1/20 give 1280 × 720 sizes with even sides
 // (64 × 36 pixels a step) and the exact aspect of the window.
 constexpr float fw_kAutoScaleMin = 0.1f;
 constexpr float fw_kAutoScaleMax = 1.0f;
 constexpr float fw_kAutoScaleStep = 0.05f;
+
+// A scale rounded down to a step and clamped to the range, as every chosen scale is.
+float fw_TidyRenderScale(double scale);
 
 // True only for the software device with no scale given, no capture, and a scale that acts.
 bool fw_AutoRenderScaleAllowed(const fw_AutoScaleConditions& conditions);
@@ -56,11 +57,3 @@ struct fw_FrameCostFit {
   bool fixedMissesAim() const { return fixed >= fw_kAutoScaleTargetSeconds; }
 };
 std::optional<fw_FrameCostFit> fw_FitFrameCost(const fw_FrameCost& earlier, const fw_FrameCost& latest);
-
-// The second choice, from frames measured at two scales: the largest scale whose predicted frame
-// is within the aim, as long as its pixels take at least a quarter of the frame. When the fixed
-// part alone misses the aim, or leaves it less than that, a smaller scale would buy a few
-// hundredths of a second for a postage stamp, so the choice is the scale where the pixels take
-// about a quarter of the frame (perArea · s² = fixed / 3). Nullopt keeps `latest`'s scale: frames
-// near the aim, a fit that says nothing, or the rounded scale is the current one.
-std::optional<float> fw_RefineRenderScale(const fw_FrameCost& earlier, const fw_FrameCost& latest);

@@ -7,6 +7,7 @@
 #include "diag/fw_Log.h"
 #include "frame/fw_FrameHooks.h"
 #include "frame/fw_FrameRules.h"
+#include "frame/fw_FrameStats.h"
 #include "frame/fw_Present.h"
 #include "post/fw_PostEffects.h"
 #include "res/fw_CameraState.h"
@@ -40,10 +41,11 @@ void SetViewMatrices(fw_GlobalVariables& g, const fw_CameraFrameValues& camera) 
 
 float MusicSeconds() { return static_cast<float>(fw_GetMusicTime()); }
 
-void Render() {
-  if (fw_SkipRender(&gRenderSkipCounter)) return;
+// True when a scene was drawn.
+bool Render() {
+  if (fw_SkipRender(&gRenderSkipCounter)) return false;
   fw_Scene* scene = fw_GetCurrentScene();
-  if (!scene) return;
+  if (!scene) return false;
   fw_GlobalVariables& g = fw_GetGlobals();
 
   scene->update(MusicSeconds() - fw_GetFrameContext().sceneStartTime);
@@ -74,6 +76,7 @@ void Render() {
     SetVector(g.StereoConstants, camera.stereoConstants);
   }
   scene->render();
+  return true;
 }
 }  // namespace
 
@@ -107,6 +110,7 @@ void fw_FrameTick() {
       // Someone making the show wants to look at its end, not lose the window.
       if (fw_FrameHooksHoldAtEnd()) break;
       // The show is over: end at once, without the orderly shutdown of the main loop.
+      fw_FrameStatsLog();
       fw_ExitProcess(0, "the show has ended");
     case fw_GotoRowAction::Seek:
       // A jump is where a looping show comes round again: the figures a soak run compares.
@@ -129,8 +133,9 @@ void fw_FrameTick() {
   }
 
   fw_GetGlobals().Time->SetFloat(MusicSeconds());
-  Render();
+  const bool drawn = Render();
   fw_ScaleOutToWindow();
   fw_FrameHooksEndFrame();
   fw_Present(context.device);
+  if (drawn) fw_FrameStatsFrameDrawn();
 }

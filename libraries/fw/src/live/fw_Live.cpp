@@ -11,6 +11,7 @@
 #include "res/fw_Texture.h"
 #include "res/fw_TextureTable.h"
 #include "device/fw_DeviceState.h"
+#include "sync/fw_ShowSections.h"
 #include "sync/fw_Sync.h"
 #include "sync/sync_Compile.h"
 #include "sync/sync_Text.h"
@@ -152,10 +153,8 @@ bool fw_LiveStart(HWND window, const std::string& title, const std::string& musi
   gLive->window = window;
   gLive->title = title;
   const std::string project = fw_GetProjectRoot();
-  // The music path is relative to the project root unless it is a full path.
-  const boost::filesystem::path sections = boost::filesystem::path(musicPath).replace_extension(".sections");
-  gLive->sectionsPath = sections.is_absolute() ? sections.string() : project + "/" + sections.string();
-  if (!musicPath.empty()) gLive->sections = fw_ReadSectionMap(gLive->sectionsPath);
+  gLive->sectionsPath = fw_ShowSectionsPath(musicPath);
+  gLive->sections = fw_ReadSectionMap(gLive->sectionsPath);
 
   LearnSources(project + "/tracks");
 
@@ -228,7 +227,7 @@ void fw_LiveEndFrame() {
   if (gLive->titleTime != 0) gLive->fps = 1000.0f * gLive->framesSinceTitle / static_cast<float>(now - gLive->titleTime);
   gLive->titleTime = now;
   gLive->framesSinceTitle = 0;
-  std::string line = fw_LiveStatusLine(gLive->title, Row(), gLive->sections, gLive->fps, Paused());
+  std::string line = fw_LiveStatusLine(gLive->title, Row(), gLive->sections, gLive->fps, fw_GetQuality(), Paused());
   if (gLive->looping) line += " \u00b7 loop " + gLive->loop.name;
   if (!gLive->error.empty() && now - gLive->errorTime < kErrorShown) line += " \u00b7 " + gLive->error;
   if (!gLive->sourceError.empty()) line += " \u00b7 " + gLive->sourceError;

@@ -1,11 +1,7 @@
-// Section map, transport targets and the status line.
+// Transport targets and the status line.
 #include "live/fw_LiveTransport.h"
 
-#include "diag/fw_Log.h"
-
 #include <platform/win32.h>
-
-#include <boost/filesystem/operations.hpp>
 
 #include <cmath>
 #include <cstdio>
@@ -14,15 +10,6 @@ namespace {
 constexpr int kRowsPerBeat = static_cast<int>(sync::kRowsPerBeat);
 constexpr int kRowsPerBar = static_cast<int>(sync::kRowsPerBar);
 }  // namespace
-
-std::vector<sync::Section> fw_ReadSectionMap(const std::string& path) {
-  boost::system::error_code ignored;
-  if (!boost::filesystem::exists(path, ignored)) return {};
-  std::vector<std::string> errors;
-  std::vector<sync::Section> sections = sync::loadSections(path, errors);
-  for (const std::string& error : errors) fw_Log(fw_LogWarning, "%s.", error.c_str());
-  return sections;
-}
 
 fw_LiveKeyAction fw_LiveKeyActionOf(int key, bool repeat) {
   switch (key) {
@@ -62,14 +49,15 @@ float fw_LiveSeekTarget(int key, bool shift, float row, const std::vector<sync::
 }
 
 std::string fw_LiveStatusLine(const std::string& title, float row, const std::vector<sync::Section>& sections,
-                              float fps, bool paused) {
+                              float fps, const fw_QualityPair& quality, bool paused) {
   const int whole = row > 0.0f ? static_cast<int>(std::floor(row)) : 0;
   char text[256];
   std::snprintf(text, sizeof(text), " \u00b7 row %d \u00b7 bar %d.%d", whole, whole / kRowsPerBar + 1,
                 whole % kRowsPerBar / kRowsPerBeat + 1);
   std::string line = title + text;
   if (const sync::Section* section = sync::sectionAt(sections, row)) line += " \u00b7 " + section->name;
-  std::snprintf(text, sizeof(text), " \u00b7 %.0f fps", fps);
+  std::snprintf(text, sizeof(text), " \u00b7 %.0f fps \u00b7 %.2f \u00d7 %d", fps, static_cast<double>(quality.scale),
+                quality.subFrames);
   line += text;
   if (paused) line += " \u00b7 paused";
   return line;

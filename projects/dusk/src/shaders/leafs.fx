@@ -4,6 +4,7 @@
 // gQuadScale sizes them. A leaf takes its colour from the
 // picture under it in gTexture, brightened and warmed, and is blended lightly: the eight
 // sub-frames of a frame build it up to nearly opaque, or into a streak when they differ in time.
+// Drawn in fewer sub-frames, each blend stands for gAlphaSteps of the eight.
 #include "fw_Globals.fxi"
 #include "dusk_Stage.fxi"
 
@@ -12,6 +13,7 @@ uniform sampler2D gTexture;
 uniform float gTime = 0.0;
 uniform int gRndSeed = 0;
 uniform float gQuadScale = 1.0;
+uniform float gAlphaSteps = 1.0;
 
 -- sampler gTexture filter=linear address=clamp mip=none
 
@@ -63,6 +65,8 @@ void main()
     vSoft = clamp((abs(TEXCOORD.x) - 60.0) / 200.0, 0.0, 1.0);
     vColor *= 1.0 - 0.45 * vSoft;
     vAlpha *= 1.0 - 0.55 * vSoft;
+    // Exactly the eight sub-frames' alpha when there are eight (pow is not exact at 1).
+    if (gAlphaSteps != 1.0) vAlpha = 1.0 - pow(1.0 - vAlpha, gAlphaSteps);
 }
 
 -- fragment LeafPS

@@ -1,5 +1,5 @@
 // The command line's presets for start-up (--no-dialog, --windowed, --fullscreen, --mute, --alerts,
-// --log, --echo, --render-scale, --gl-debug, --check), kept in one process-wide record that the
+// --log, --echo, --render-scale, --sub-frames, --gl-debug, --check), kept in one process-wide record that the
 // entry point fills and the framework reads where the settings are made. Options of libraries
 // linked into the program (app/fw_ReadCommandLine.h) may set the record's modes too.
 #pragma once
@@ -15,6 +15,7 @@ struct fw_StartupOptions {
   std::string logFile;
   bool echo = false;
   std::optional<float> renderScale;
+  std::optional<int> subFrames;  // --sub-frames N: motion-blur sub-frames a frame averages, 1 to 8
   bool glDebug = false;  // --gl-debug: GL errors become logged errors naming the call
   // Modes that another library's options ask for; the framework's part of them:
   bool live = false;     // files are edited while the show runs: the reloading sync device, a writable folder

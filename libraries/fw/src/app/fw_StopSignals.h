@@ -1,0 +1,9 @@
+// SIGINT and SIGTERM end a playing show the way Esc does: the main loop notices, the run releases
+// everything in order and the process exits 0, with the frame times in the log. A capture puts
+// handlers of its own in their place (capture/fw_CaptureSignals.h).
+#pragma once
+
+// Installs the handlers; the first signal is kept, a later one changes nothing.
+void fw_CatchStopSignals();
+// The signal that asked the run to end, or 0.
+int fw_StopSignal();
