@@ -23,14 +23,14 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-// The first drawn frame at a pair pays for shader compiles and first uses of its targets, so it
-// is not timed; the median of the next three is. Rounds: the full size, then the first guess at
+// The first two drawn frames at a pair pay for shader compiles and first uses of its targets, so
+// they are not timed; the median of the next five is. Rounds: the full size, then the first guess at
 // the same count (two sizes tell the part that shrinks with the picture from the part that does
-// not), then, when the count is the program's to choose, the guess at half the sub-frames (which
+// not), then, when the count is the program's to choose, the guess at the fewest sub-frames (which
 // tells what every frame pays once from what each sub-frame pays).
-constexpr uint32_t kUntimedFrames = 1;
-constexpr size_t kTimedFrames = 3;
-constexpr int kFewerSubFrames = 4;
+constexpr uint32_t kUntimedFrames = 2;
+constexpr size_t kTimedFrames = 5;
+constexpr int kFewerSubFrames = 2;
 
 struct Measured {
   fw_QualityMeasure measure;
@@ -134,7 +134,9 @@ void Decide() {
            Describe(m.front()).c_str());
     return;
   }
-  const fw_QualityChoice choice = fw_ChooseQuality(*cost, gState.counts);
+  // Chosen a little inside the aim, so the noise of a frame just at it does not make the
+  // governor's first move.
+  const fw_QualityChoice choice = fw_ChooseQuality(*cost, gState.counts, fw_kAutoScaleTargetSeconds / fw_kQualityStepDownAbove);
   Apply(choice.pair);
   LogChoice(choice, *cost);
   gState.governor.emplace(*cost, gState.counts, choice.pair);
@@ -156,8 +158,7 @@ std::optional<fw_QualityPair> NextRound() {
   return std::nullopt;
 }
 
-void LogMove(const fw_QualityPair& from, const fw_QualityPair& to, double median) {
-  const bool down = to.scale * to.scale * to.subFrames < from.scale * from.scale * from.subFrames;
+void LogMove(const fw_QualityPair& from, const fw_QualityPair& to, double median, bool down) {
   fw_Log(fw_LogPlain,
          "Render scale %.2f (%d x %d) and %d motion-blur sub-frames from row %.0f: frames took %.3f s (the median "
          "of the last two seconds) at %.2f and %d, %s the %.2f s aimed at.",
@@ -201,7 +202,7 @@ void fw_AutoQualityAfterFrame() {
     const double clock = std::chrono::duration<double>(now.time_since_epoch()).count();
     if (const std::optional<fw_QualityPair> to = gState.governor->frame(clock, seconds)) {
       Apply(*to);
-      LogMove(from, *to, gState.governor->lastMedian());
+      LogMove(from, *to, gState.governor->lastMedian(), gState.governor->lastMoveDown());
     }
     return;
   }

@@ -7,6 +7,15 @@
 namespace {
 constexpr double kWindowSeconds = 2.0;  // a decision reads the frames of the last two seconds
 constexpr size_t kWindowFrames = 5;     // and at least this many of them
+constexpr float kLargestScaleStep = 0.1f;
+// The first frames at a new size pay for its new targets.
+constexpr int kSettlingFrames = 3;
+// A step down soon after a step up means the show swings between heavy and light stretches: each
+// such reversal doubles the wait before the next step up (from twice the hold, up to a minute),
+// and two minutes without a reversal forget them.
+constexpr double kReversalSeconds = 3.0 * fw_kQualityHoldSeconds;
+constexpr double kLongestUpWait = 64.0;
+constexpr double kCalmSeconds = 120.0;
 
 bool Valid(const fw_QualityMeasure& m) {
   return std::isfinite(m.pair.scale) && m.pair.scale > 0.0f && m.pair.subFrames >= 1 && std::isfinite(m.seconds) &&
@@ -76,75 +85,137 @@ fw_QualityChoice fw_ChooseQuality(const fw_QualityCost& cost, const std::vector<
 
 fw_QualityGovernor::fw_QualityGovernor(const fw_QualityCost& cost, const std::vector<int>& counts,
                                        const fw_QualityPair& start, double aim)
-    : mCost(cost), mAim(aim) {
+    : mCost(cost), mCounts(counts), mAim(aim) {
+  Build(start);
+}
+
+void fw_QualityGovernor::Build(const fw_QualityPair& start) {
+  // Every pair in the choice's order of preference.
+  std::vector<fw_QualityPair> order;
   const int steps = static_cast<int>(std::lround(fw_kAutoScaleMax / fw_kAutoScaleStep));
-  for (size_t i = 0; i < counts.size(); ++i) {
-    const float least = i + 1 == counts.size() ? fw_kAutoScaleMin : fw_kQualityLeastScale;
+  for (size_t i = 0; i < mCounts.size(); ++i) {
+    const float least = i + 1 == mCounts.size() ? fw_kAutoScaleMin : fw_kQualityLeastScale;
     for (int k = steps; k >= 1; --k) {
       const float scale = fw_TidyRenderScale(k * fw_kAutoScaleStep);
       if (scale < least - 1e-4f) break;
-      mRungs.push_back({scale, counts[i]});
+      order.push_back({scale, mCounts[i]});
     }
   }
-  if (mRungs.empty()) mRungs.push_back(start);
-  // The start is the rung of its count nearest its scale.
-  size_t best = mRungs.size();
-  for (size_t i = 0; i < mRungs.size(); ++i) {
-    if (mRungs[i].subFrames != start.subFrames) continue;
-    if (best == mRungs.size() || std::fabs(mRungs[i].scale - start.scale) < std::fabs(mRungs[best].scale - start.scale))
-      best = i;
+  size_t at = order.size();
+  for (size_t i = 0; i < order.size(); ++i)
+    if (order[i].subFrames == start.subFrames && std::fabs(order[i].scale - start.scale) < fw_kAutoScaleStep * 0.5f)
+      at = i;
+  // Above the start, walking back through the order; below it, walking on.
+  std::vector<fw_QualityPair> above;
+  double last = mCost.predict(start);
+  // A rung is a step in cost, or at most kLargestScaleStep in scale at one count: where the cost
+  // says the picture's size hardly matters, a rung still does not halve the picture at once, and
+  // the next refit tells how much it mattered.
+  auto farEnough = [](const fw_QualityPair& from, const fw_QualityPair& to) {
+    return to.subFrames == from.subFrames && std::fabs(to.scale - from.scale) >= kLargestScaleStep - 1e-4f;
+  };
+  fw_QualityPair previous = start;
+  for (size_t i = at; i-- > 0 && at < order.size();) {
+    if (mCost.predict(order[i]) * fw_kQualityRungCost < last && !farEnough(previous, order[i])) continue;
+    above.push_back(order[i]);
+    last = mCost.predict(order[i]);
+    previous = order[i];
   }
-  if (best == mRungs.size()) {
-    mRungs.insert(mRungs.begin(), start);
-    best = 0;
+  mRungs.assign(above.rbegin(), above.rend());
+  mCurrent = mRungs.size();
+  mRungs.push_back(start);
+  last = mCost.predict(start);
+  // Never below the scale where the pixels take a quarter of the frame: a smaller picture would
+  // buy a few hundredths of a second for a postage stamp.
+  auto quarter = [this](int n) {
+    const double area = n * mCost.perArea;
+    return area > 0.0 ? std::sqrt(mCost.sizeless(n) / 3.0 / area) : 0.0;
+  };
+  previous = start;
+  for (size_t i = at + 1; i < order.size(); ++i) {
+    // From a start at or above that scale there is always one rung below: what it measures may
+    // show the cost was wrong.
+    const bool first = mRungs.size() == mCurrent + 1 && start.scale >= quarter(start.subFrames);
+    if (!first && order[i].scale < quarter(order[i].subFrames) - fw_kAutoScaleStep) break;
+    if (mCost.predict(order[i]) > last * fw_kQualityRungCost && !farEnough(previous, order[i])) continue;
+    mRungs.push_back(order[i]);
+    last = mCost.predict(order[i]);
+    previous = order[i];
   }
-  mCurrent = best;
 }
 
-std::optional<size_t> fw_QualityGovernor::Down() const {
-  const double now = mCost.predict(mRungs[mCurrent]);
-  for (size_t i = mCurrent + 1; i < mRungs.size(); ++i)
-    if (mCost.predict(mRungs[i]) <= now * fw_kQualityRungCost) return i;
-  return std::nullopt;
-}
-
-std::optional<size_t> fw_QualityGovernor::Up() const {
-  const double now = mCost.predict(mRungs[mCurrent]);
-  for (size_t i = 0; i < mCurrent; ++i)
-    if (mCost.predict(mRungs[i]) <= now / fw_kQualityRungCost) return i;
-  return std::nullopt;
+void fw_QualityGovernor::Refit(const fw_QualityMeasure& before, const fw_QualityMeasure& after) {
+  const std::optional<fw_QualityCost> fit = fw_FitQualityCost(before, after);
+  if (!fit) return;
+  // The fit counts the whole frame per sub-frame. What a frame pays once and what each sub-frame
+  // pays whatever the size keep their shares (a heavier stretch makes both dearer); what shrinks
+  // with the picture is the fit's.
+  const int n = after.pair.subFrames;
+  const double sizeless = n * fit->fixed, was = mCost.sizeless(n);
+  if (was > 0.0) {
+    mCost.perFrame *= sizeless / was;
+    mCost.fixed *= sizeless / was;
+  } else {
+    mCost.fixed = fit->fixed;
+  }
+  mCost.perArea = fit->perArea;
+  Build(after.pair);
 }
 
 std::optional<fw_QualityPair> fw_QualityGovernor::MoveTo(size_t rung, double now) {
+  const bool down = rung > mCurrent;
+  if (down && !mLastMoveDown && now - mChangedAt < kReversalSeconds) {
+    if (now - mLastReversal >= kCalmSeconds) mUpWait = 2.0 * fw_kQualityHoldSeconds;
+    mUpWait = std::min(2.0 * mUpWait, kLongestUpWait);
+    mLastReversal = now;
+  }
+  mLeft = fw_QualityMeasure{mRungs[mCurrent], mLastMedian};
+  mLastMoveDown = down;
   mCurrent = rung;
   mChangedAt = now;
   mWindow.clear();
-  mSettling = true;
+  mSettling = kSettlingFrames;
   return mRungs[rung];
 }
 
 std::optional<fw_QualityPair> fw_QualityGovernor::frame(double now, double seconds) {
   if (!std::isfinite(now) || !std::isfinite(seconds) || seconds <= 0.0) return std::nullopt;
-  if (mSettling) {
-    mSettling = false;
+  // The pair it starts at was just measured: it, too, is held for a while.
+  if (mChangedAt < -1e299) mChangedAt = now;
+  if (mSettling > 0) {
+    --mSettling;
     return std::nullopt;
   }
   mWindow.emplace_back(now, seconds);
   while (!mWindow.empty() && mWindow.front().first < now - kWindowSeconds) mWindow.erase(mWindow.begin());
-  if (now - mChangedAt < fw_kQualityHoldSeconds || mWindow.size() < kWindowFrames) return std::nullopt;
+  if (mWindow.size() < kWindowFrames) return std::nullopt;
 
   std::vector<double> times;
   for (const auto& frame : mWindow) times.push_back(frame.second);
   const std::optional<double> median = fw_MedianFrameSeconds(times);
   if (!median) return std::nullopt;
+  // The first frames at a new scale, against the last ones before it, measured before the show
+  // moves on.
+  if (mLeft) {
+    const fw_QualityMeasure before = *mLeft;
+    mLeft.reset();
+    // Only a step down: both sets of frames then lie in the stretch that was too heavy, where a step
+    // up may straddle its end and read the show's change as the picture's.
+    if (mLastMoveDown && before.pair.subFrames == current().subFrames && before.seconds > 0.0)
+      Refit(before, {current(), *median});
+  }
+  if (now - mChangedAt < fw_kQualityHoldSeconds) return std::nullopt;
   mLastMedian = *median;
   if (*median > mAim * fw_kQualityStepDownAbove) {
-    if (const std::optional<size_t> down = Down()) return MoveTo(*down, now);
+    if (mCurrent + 1 < mRungs.size()) return MoveTo(mCurrent + 1, now);
     return std::nullopt;
   }
-  if (const std::optional<size_t> up = Up()) {
-    const double ratio = mCost.predict(mRungs[*up]) / mCost.predict(mRungs[mCurrent]);
-    if (*median * ratio <= mAim * fw_kQualityStepUpBelow) return MoveTo(*up, now);
+  // Up again after a step down only after a longer wait: a heavy stretch often comes back within
+  // a few bars.
+  const double hold = mLastMoveDown ? mUpWait : fw_kQualityHoldSeconds;
+  if (mCurrent > 0 && now - mChangedAt >= hold) {
+    const double ratio = mCost.predict(mRungs[mCurrent - 1]) / mCost.predict(mRungs[mCurrent]);
+    if (*median * ratio <= mAim * fw_kQualityStepUpBelow) return MoveTo(mCurrent - 1, now);
   }
   return std::nullopt;
 }

@@ -72,47 +72,61 @@ struct fw_QualityChoice {
 fw_QualityChoice fw_ChooseQuality(const fw_QualityCost& cost, const std::vector<int>& counts,
                                   double aim = fw_kAutoScaleTargetSeconds);
 
+// How much cheaper one rung is than the one above it.
+constexpr double fw_kQualityRungCost = 0.88;
+// A median above aim × this steps down; one whose next rung up would be predicted below aim × the
+// other steps up. The gap between the two is wider than a rung, so a move is not undone by the
+// figures that made it.
+constexpr double fw_kQualityStepDownAbove = 1.05;
+constexpr double fw_kQualityStepUpBelow = 0.85;
+
 // Holding the quality while the show plays: a section much heavier than the start (or lighter)
 // moves the pair one rung, with hysteresis, never sooner than fw_kQualityHoldSeconds after the
-// last move.
+// last move; a step back up after a step down waits at least twice that, and longer each time the
+// show swings the pair down again soon after.
 constexpr double fw_kQualityHoldSeconds = 4.0;
 class fw_QualityGovernor {
  public:
-  // Rungs are the pairs the choice could make, in its order of preference (each count from the
-  // full scale down to fw_kQualityLeastScale, the last count on down to the smallest scale); one
-  // rung down is the next pair predicted at most fw_kQualityRungCost of the current one, one up the
-  // most preferred pair predicted at most 1 / fw_kQualityRungCost of it.
+  // The ladder around a pair follows the choice's order of preference (each count from the full
+  // scale down to fw_kQualityLeastScale, the last count on down to the smallest scale): each rung
+  // below is the next pair in that order the cost predicts at most fw_kQualityRungCost of the one
+  // above it (or 0.1 smaller at the same count), each rung above the previous pair predicted at
+  // least 1 / fw_kQualityRungCost of the one below (or 0.1 larger). No rung lies a step or more
+  // below the scale where the pixels take a quarter of the frame, as with the choice.
   fw_QualityGovernor(const fw_QualityCost& cost, const std::vector<int>& counts, const fw_QualityPair& start,
                      double aim = fw_kAutoScaleTargetSeconds);
 
   // A drawn frame that took `seconds`, ending at `now` (seconds on any steady clock). Returns the
-  // pair to change to, or nullopt. After a change the first frame is not timed (it remade the
-  // targets), and a decision waits for enough frames at the new pair.
+  // pair to change to, or nullopt. After a change the first frames are not timed (they remake the
+  // targets), and a decision waits for enough frames at the new pair. As soon as there are enough
+  // after a step down to another scale at the same count, they and the last frames before the
+  // step refit that count's cost, and the ladder is built again around the pair: a section whose
+  // pixels cost far more than the start's gets rungs that are a rung apart in what it costs now.
   std::optional<fw_QualityPair> frame(double now, double seconds);
 
   const fw_QualityPair& current() const { return mRungs[mCurrent]; }
-  // The median the last decision was made from, for the log line.
+  const std::vector<fw_QualityPair>& rungs() const { return mRungs; }
+  const fw_QualityCost& cost() const { return mCost; }
+  // The median the last decision was made from, and whether the last move was down, for the log.
   double lastMedian() const { return mLastMedian; }
+  bool lastMoveDown() const { return mLastMoveDown; }
 
  private:
-  std::optional<size_t> Down() const;
-  std::optional<size_t> Up() const;
+  void Build(const fw_QualityPair& at);
+  void Refit(const fw_QualityMeasure& before, const fw_QualityMeasure& after);
   std::optional<fw_QualityPair> MoveTo(size_t rung, double now);
 
   fw_QualityCost mCost;
+  std::vector<int> mCounts;
   double mAim;
-  std::vector<fw_QualityPair> mRungs;
+  std::vector<fw_QualityPair> mRungs;  // dearest first
   size_t mCurrent = 0;
-  double mChangedAt = -1e300;
-  bool mSettling = true;
+  double mChangedAt = -1e300;  // the first frame's time until the first move
+  double mLastReversal = -1e300;
+  int mSettling = 1;  // frames still to pass untimed
+  double mUpWait = 2.0 * fw_kQualityHoldSeconds;  // after a step down, before a step up
   std::vector<std::pair<double, double>> mWindow;  // (end, seconds) of the frames since the change
   double mLastMedian = 0.0;
+  bool mLastMoveDown = false;
+  std::optional<fw_QualityMeasure> mLeft;  // the pair moved away from, and its median then
 };
-
-// How much cheaper one rung is than the one above it.
-constexpr double fw_kQualityRungCost = 0.8;
-// A median above aim × this steps down; one whose next rung up would be predicted below aim × the
-// other steps up. The gap between the two is wider than a rung, so a move is never undone by the
-// figures that made it.
-constexpr double fw_kQualityStepDownAbove = 1.05;
-constexpr double fw_kQualityStepUpBelow = 0.85;
