@@ -26,7 +26,7 @@ TEST(StartupOptions, ReadsEveryPreset) {
   fw_StartupOptions o;
   std::string error;
   ASSERT_TRUE(parse({"--no-dialog", "--windowed", "--mute", "--alerts", "console", "--log", "x.log", "--echo",
-                     "--render-scale", "0.5", "--gl-debug"},
+                     "--render-scale", "0.5", "--sub-frames", "4", "--gl-debug"},
                     &o, &error))
       << error;
   EXPECT_TRUE(o.noDialog);
@@ -36,6 +36,7 @@ TEST(StartupOptions, ReadsEveryPreset) {
   EXPECT_EQ(o.logFile, "x.log");
   EXPECT_TRUE(o.echo);
   EXPECT_EQ(o.renderScale, 0.5f);
+  EXPECT_EQ(o.subFrames, 4);
   EXPECT_TRUE(o.glDebug);
   fw_StartupOptions p;
   ASSERT_TRUE(parse({"--fullscreen", "--alerts", "off"}, &p, &error));
@@ -62,6 +63,11 @@ TEST(StartupOptions, BadInputIsNamed) {
       // Below 64 pixels a side the post chain has no bloom levels to draw to.
       {{"--render-scale", "0.0001"}, "1 x 1; the post effects need at least 64 pixels a side"},
       {{"--render-scale", "0.0888"}, "a scale of at least 0.0889"},
+      // A count of sub-frames is a whole number the frame can draw: none, nine, a half or a
+      // number past long's range are refused, not clamped.
+      {{"--sub-frames", "0"}, "--sub-frames takes a whole number from 1 to 8"}, {{"--sub-frames", "9"}, "not \"9\""},
+      {{"--sub-frames", "2.5"}, "--sub-frames"}, {{"--sub-frames", "99999999999999999999"}, "--sub-frames"},
+      {{"--sub-frames", ""}, "--sub-frames"}, {{"--sub-frames"}, "--sub-frames needs a value"},
       // The tools' options are theirs to read (tools/fw_ToolOptions.h): the presets do not know them.
       {{"--live"}, "unknown option \"--live\""}, {{"--capture", "x"}, "unknown option \"--capture\""},
   };
