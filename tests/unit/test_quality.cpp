@@ -277,7 +277,7 @@ TEST(QualityLadder, NoiseAtTheBorderMovesAtMostOnceAndNeverBack) {
   // heavy: the pair follows at first, then each swing back down soon after a step up makes the
   // next step up wait longer, so the quiet spells between the pair's moves grow to a minute.
   fw_QualityGovernor swung(here, counts, start);
-  const auto swings = Play(swung, here, 240.0, [](double t) { return std::fmod(t, 16.0) < 8.0 ? 1.0 : 2.0; });
+  const auto swings = Play(swung, here, 360.0, [](double t) { return std::fmod(t, 16.0) < 8.0 ? 1.0 : 2.0; });
   std::vector<double> quiet;
   for (size_t i = 1; i < swings.size(); ++i) {
     const double gap = swings[i].first - swings[i - 1].first;
@@ -288,13 +288,15 @@ TEST(QualityLadder, NoiseAtTheBorderMovesAtMostOnceAndNeverBack) {
   for (size_t i = 1; i < quiet.size(); ++i) EXPECT_GT(quiet[i], quiet[i - 1]);
   EXPECT_GE(quiet.back(), 60.0);
   // A loaded machine, whose part that does not shrink is past the aim: the pair steps down to where
-  // the pixels take a quarter of the frame and no further, not to the smallest scale.
+  // the pixels take a ninth of the frame and no further, not to the smallest scale.
   fw_QualityCost loaded = here;
   loaded.perFrame *= 2.5, loaded.fixed *= 2.5, loaded.perArea *= 2.5;
   fw_QualityGovernor busy(loaded, counts, {0.5f, 2});
   Play(busy, loaded, 120.0, [](double) { return 1.0; });
   const fw_QualityPair floor = busy.current();
-  EXPECT_GE(floor.scale, fw_ChooseQuality(loaded, {2}).pair.scale - 2 * fw_kAutoScaleStep - 1e-4f);
+  const double ninth = std::sqrt(loaded.sizeless(2) / 8.0 / (2 * loaded.perArea));
+  EXPECT_GE(floor.scale, ninth - 2 * fw_kAutoScaleStep - 1e-4);
+  EXPECT_LT(floor.scale, fw_ChooseQuality(loaded, {2}).pair.scale);
   EXPECT_GT(floor.scale, 2 * fw_kAutoScaleMin);
   // Times that say nothing move nothing.
   fw_QualityGovernor blind(here, counts, start);

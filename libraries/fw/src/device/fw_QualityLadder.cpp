@@ -125,18 +125,19 @@ void fw_QualityGovernor::Build(const fw_QualityPair& start) {
   mCurrent = mRungs.size();
   mRungs.push_back(start);
   last = mCost.predict(start);
-  // Never below the scale where the pixels take a quarter of the frame: a smaller picture would
-  // buy a few hundredths of a second for a postage stamp.
-  auto quarter = [this](int n) {
+  // Never below the scale where the pixels take a ninth of the frame: a smaller picture would buy
+  // a few hundredths of a second for a postage stamp. (The choice leaves them a quarter; a heavy
+  // stretch may take the picture down further, to hold the rate.)
+  auto lowest = [this](int n) {
     const double area = n * mCost.perArea;
-    return area > 0.0 ? std::sqrt(mCost.sizeless(n) / 3.0 / area) : 0.0;
+    return area > 0.0 ? std::sqrt(mCost.sizeless(n) / 8.0 / area) : 0.0;
   };
   previous = start;
   for (size_t i = at + 1; i < order.size(); ++i) {
     // From a start at or above that scale there is always one rung below: what it measures may
     // show the cost was wrong.
-    const bool first = mRungs.size() == mCurrent + 1 && start.scale >= quarter(start.subFrames);
-    if (!first && order[i].scale < quarter(order[i].subFrames) - fw_kAutoScaleStep) break;
+    const bool first = mRungs.size() == mCurrent + 1 && start.scale >= lowest(start.subFrames);
+    if (!first && order[i].scale < lowest(order[i].subFrames) - fw_kAutoScaleStep) break;
     if (mCost.predict(order[i]) > last * fw_kQualityRungCost && !farEnough(previous, order[i])) continue;
     mRungs.push_back(order[i]);
     last = mCost.predict(order[i]);

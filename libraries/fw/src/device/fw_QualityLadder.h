@@ -92,7 +92,7 @@ class fw_QualityGovernor {
   // below is the next pair in that order the cost predicts at most fw_kQualityRungCost of the one
   // above it (or 0.1 smaller at the same count), each rung above the previous pair predicted at
   // least 1 / fw_kQualityRungCost of the one below (or 0.1 larger). No rung lies a step or more
-  // below the scale where the pixels take a quarter of the frame, as with the choice.
+  // below the scale where the pixels take a ninth of the frame.
   fw_QualityGovernor(const fw_QualityCost& cost, const std::vector<int>& counts, const fw_QualityPair& start,
                      double aim = fw_kAutoScaleTargetSeconds);
 
