@@ -6,8 +6,15 @@
 namespace {
 volatile std::sig_atomic_t gStopSignal = 0;
 
+// The first signal asks the loop to end; a second one, when the loop does not (a present that
+// never returns, a hung driver), ends the process the way the signal always would.
 void NoteStop(int signal) {
-  if (gStopSignal == 0) gStopSignal = signal;
+  if (gStopSignal == 0) {
+    gStopSignal = signal;
+    return;
+  }
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
 }
 }  // namespace
 

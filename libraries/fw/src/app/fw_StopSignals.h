@@ -3,7 +3,8 @@
 // handlers of its own in their place (capture/fw_CaptureSignals.h).
 #pragma once
 
-// Installs the handlers; the first signal is kept, a later one changes nothing.
+// Installs the handlers. The first signal is kept for the loop; a second one ends the process at
+// once, as the signal does by default, so a run that no longer reaches its loop can still be stopped.
 void fw_CatchStopSignals();
 // The signal that asked the run to end, or 0.
 int fw_StopSignal();
